@@ -1,0 +1,65 @@
+# Test executables. Portable unit tests (tests/unit/<area>) build natively and for
+# Windows, where CTest runs them under Wine through the cross-compiling emulator.
+# Tests of the DLL itself (tests/win) build for Windows only.
+include(GoogleTest)
+
+set(GTEST_SRC /usr/src/googletest CACHE PATH "googletest source tree (Debian package googletest)")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+if(WIN32)
+    set(WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
+    add_test(NAME wine_env_up COMMAND ${WINE_RUN} --setup)
+    add_test(NAME wine_env_down COMMAND ${WINE_RUN} --teardown)
+    set_tests_properties(wine_env_up PROPERTIES FIXTURES_SETUP wine_env TIMEOUT 300 LABELS wine)
+    set_tests_properties(wine_env_down PROPERTIES FIXTURES_CLEANUP wine_env LABELS wine)
+    set(VONKEL_TEST_LABEL wine)
+    set(VONKEL_TEST_FIXTURE FIXTURES_REQUIRED wine_env)
+    # The unit tests take the exported functions statically, not through the DLL.
+    set(VONKEL_STATIC_SDK vonkel_exports)
+else()
+    set(VONKEL_TEST_LABEL native)
+    set(VONKEL_TEST_FIXTURE)
+    set(VONKEL_STATIC_SDK vonkel_native_sdk)
+endif()
+
+# vonkel_gtest(<name> <sources...> [OWN_MAIN] [LIBS <libs...>] [PROPERTIES <ctest properties...>])
+function(vonkel_gtest name)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "OWN_MAIN" "" "LIBS;PROPERTIES")
+    add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gmock)
+    if(NOT arg_OWN_MAIN)
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120   # the first Wine run may create the prefix
+        PROPERTIES LABELS ${VONKEL_TEST_LABEL} TIMEOUT 120 ${VONKEL_TEST_FIXTURE} ${arg_PROPERTIES})
+endfunction()
+
+file(GLOB VONKEL_UNIT_AREAS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*)
+foreach(dir IN LISTS VONKEL_UNIT_AREAS)
+    if(IS_DIRECTORY ${dir})
+        get_filename_component(area ${dir} NAME)
+        file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+        if(srcs)
+            vonkel_gtest(unit_${area} ${srcs} LIBS ${VONKEL_STATIC_SDK} vonkel_core)
+        endif()
+    endif()
+endforeach()
+
+if(WIN32)
+    # Tests through the DLL's export table, as an application sees it. Own main: the
+    # executable doubles as the child process of the tests that need two processes.
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+    vonkel_gtest(win_dll_tests ${srcs} OWN_MAIN LIBS VonkelSdk user32 gdi32 advapi32
+                 PROPERTIES RESOURCE_LOCK wine_desktop)
+    target_include_directories(win_dll_tests PRIVATE ${CMAKE_SOURCE_DIR}/include)
+
+    add_test(NAME dll_pe_tables
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-pe.sh $<TARGET_FILE:VonkelSdk>
+                     ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def $<TARGET_FILE:vonkelcam>)
+    set_tests_properties(dll_pe_tables PROPERTIES LABELS wine)
+endif()
