@@ -1,0 +1,89 @@
+// The driver of the 430NVTX-QEL camera: register access in the camera's four spaces,
+// the sensor start-up, and every camera setting as register writes.
+#pragma once
+#include "model/CVKLSdkLibQEL.h"
+#include <atomic>
+#include <cstdint>
+
+class CVonkel430NVTXQELSdk : public CVKLSdkLibQEL {
+public:
+    // Timing of the sensor.
+    static constexpr double kLineTimeNs = 13383.444862040516;
+    static constexpr double kExposureOffsetNs = 7372.0;
+    static constexpr uint32_t kFrameMarginLines = 15;
+    static constexpr int kSensorWidth = 640;
+    static constexpr int kSensorHeight = 512;
+    static constexpr int kGainMin = 0;
+    static constexpr int kGainMax = 420;
+    static constexpr int kExposureLinesMin = 1;
+    static constexpr int kExposureLinesMax = 16777200;
+    static constexpr int kExposureLinesDefault = 2048;
+
+    // Enumerates the devices and selects device 0 with its start-up.
+    explicit CVonkel430NVTXQELSdk(platform::IDeviceIo &io);
+    ~CVonkel430NVTXQELSdk() override = default;
+
+    // ---- model overrides of the virtual interface ----
+    int CopyFrame(const FrameTarget &output, const uint8_t *raw) override;
+    int SetWordMode(int flag) override;
+    bool HasTemperature() override { return true; }
+    bool GetTemperature(double *out) override;
+    bool SetExposure(int units) override;
+    int HasRealExposure() override { return 1; }
+    bool SetRealExposure(double seconds) override;
+
+    // ---- register spaces ----
+    bool ReadSensorRegister(uint16_t address, uint8_t *value);
+    bool WriteSensorRegister(uint16_t address, uint8_t value);
+    bool ReadCaptureRegister(uint8_t address, uint8_t *value);
+    bool WriteCaptureRegister(uint8_t address, uint8_t value);
+    bool ReadFpgaRegister(uint8_t address, uint8_t *value);
+    bool WriteFpgaRegister(uint8_t address, uint8_t value);
+
+    // ---- device selection and settings ----
+    int SelectCamera(int index);
+    int SetWindow(int x, int y, int width, int height, int subSample);
+    bool SetMirrorH(int on);
+    bool SetMirrorV(int on);
+    bool SetGain(int value);
+    bool SetExposureTimeNs(uint64_t nanoseconds);
+    bool SetExposureLines(uint32_t lines);
+    int SetTriggerMode(int on);
+    void SetTriggerTiming();
+
+    // ---- limits and current values ----
+    int GetGainMin() const { return kGainMin; }
+    int GetGainMax() const { return kGainMax; }
+    int GetExposureLinesMin() const { return kExposureLinesMin; }
+    int GetExposureLinesMax() const { return kExposureLinesMax; }
+    int GetExposureLinesDefault() const { return kExposureLinesDefault; }
+    int GetExposureLines(int *out) const;
+    int GetMirrorH() const { return m_mirrorH.load(); }
+    int GetMirrorV() const { return m_mirrorV.load(); }
+    // Gain as the camera holds it (sensor registers 1813:1812); false when unreadable.
+    bool GetGain(int *value);
+    int GetVariant() const { return m_variant; }
+    uint16_t LogicVersion() const { return m_logicVersion.load(); }
+    uint32_t FrameLines() const { return m_frameLines.load(); }
+    int TriggerFlag() const { return m_triggerFlag.load(); }
+    int SubSampleFlag() const { return m_subSample.load(); }
+
+private:
+    void RunStartup();
+    bool WriteSensor(uint16_t address, uint8_t value) { return WriteSensorRegister(address, value); }
+    bool WriteCapture(uint8_t address, uint8_t value) { return WriteCaptureRegister(address, value); }
+    bool WriteFpga(uint8_t address, uint8_t value) { return WriteFpgaRegister(address, value); }
+    void WriteCapture16(uint8_t lowAddress, int value);
+
+    // Settings as last given; read by the capture thread (automatic exposure and gain)
+    // while the application changes them.
+    std::atomic<int> m_windowX{0}, m_windowY{0}, m_windowWidth{640}, m_windowHeight{512};
+    std::atomic<int> m_subSample{0};
+    std::atomic<int> m_mirrorH{0};
+    std::atomic<int> m_mirrorV{0};
+    std::atomic<int> m_triggerFlag{0};
+    std::atomic<uint16_t> m_logicVersion{0};
+    std::atomic<uint32_t> m_exposureLines{539};
+    std::atomic<uint32_t> m_frameLines{536};
+    std::atomic<int> m_transferSizeSent{0};
+};

@@ -1,0 +1,273 @@
+// Frame geometry, the ring of frame slots filled by the transfer thread, and the
+// single-frame read used by snapshot, capture and trigger.
+#include "platform/Clock.h"
+#include "transport/CVKLSdkLib.h"
+#include "transport/ResultCodes.h"
+#include <cstring>
+#include <new>
+
+uint32_t CVKLSdkLib::TransferBytes() const {
+    return static_cast<uint32_t>(m_framePixelCount) * (m_wordFlag.load() ? 2u : 1u);
+}
+
+int CVKLSdkLib::SetupBuffers(int lineWidth, int xOffset, int width, int rows, int yOffset, int height,
+                             int ringCount) {
+    if (lineWidth <= 0 || width <= 0 || width > lineWidth)
+        return result::kBadWidth;
+    if (rows <= 0 || height <= 0 || int64_t(yOffset) + height > rows)
+        return result::kBadHeight;
+    if (ringCount < 2)
+        return result::kTooFewSlots;
+    if (xOffset < 0 || yOffset < 0 || int64_t(xOffset) + width > lineWidth)
+        return result::kBadWidth;
+
+    int64_t pixels = int64_t(height + yOffset) * lineWidth;
+    pixels = (pixels + 1023) / 1024 * 1024;
+    if (pixels > 0x7FFFFFFF / 2)
+        return result::kNoMemory;
+
+    // New buffers first: a failed allocation leaves the old geometry fully usable.
+    std::vector<uint8_t> single;
+    std::vector<Slot> slots;
+    try {
+        single.assign(static_cast<size_t>(pixels) * 2, 0);
+        slots.resize(ringCount);
+        for (Slot &slot : slots)
+            slot.memory.reset(new uint8_t[static_cast<size_t>(pixels) * 2]());
+    } catch (const std::bad_alloc &) {
+        return result::kNoMemory;
+    }
+
+    // A window change while streaming: the thread must not write into slots being
+    // replaced, so it is stopped around the swap and started again on the new ring.
+    std::lock_guard<std::mutex> threadLock(m_threadLock);
+    bool wasRunning = m_block.stop.load() == 0;
+    if (wasRunning)
+        StopTransferLocked();
+    {
+        std::lock_guard<std::mutex> lock(m_bufferLock);
+        m_singleFrame.swap(single);
+        m_slots.swap(slots);
+        m_lineWidth = lineWidth;
+        m_xOffset = xOffset;
+        m_width = width;
+        m_rows = rows;
+        m_yOffset = yOffset;
+        m_height = height;
+        m_rawPixelCount = rows * lineWidth;
+        m_framePixelCount = static_cast<int>(pixels);
+        m_slotBytes = static_cast<int>(pixels) * 2;
+        m_block.ringCount = ringCount;
+    }
+    CommandExchange(cmd::SetTransferSize(static_cast<uint32_t>(pixels)));
+    if (wasRunning)
+        StartTransferLocked();
+    return result::kOk;
+}
+
+int CVKLSdkLib::StartTransfer() {
+    std::lock_guard<std::mutex> lock(m_threadLock);
+    return StartTransferLocked();
+}
+
+int CVKLSdkLib::StartTransferLocked() {
+    if (m_block.stop.load() == 0)
+        return result::kAlreadyRunning;
+    JoinTransferThread(); // a thread that ended by itself
+    m_block.transferBytes.store(TransferBytes());
+    CommandExchange(cmd::Make(cmd::STREAM_START));
+    m_block.doneEvent.Reset();
+    m_block.frameEvent.Reset();
+    {
+        std::lock_guard<std::mutex> lock(m_indexLock);
+        m_block.writeIndex.store(0);
+        m_block.readIndex.store(0);
+        m_block.completed = 0;
+        m_block.taken = 0;
+        m_block.lastCompleted = -1;
+    }
+    m_block.failure.store(0);
+    m_block.large = m_largeTransfer.load();
+    m_block.devicePath = DevicePath();
+    m_block.result.store(0);
+    m_block.stop.store(0);
+    try {
+        m_thread = std::thread(&CVKLSdkLib::TransferThread, this);
+    } catch (...) {
+        m_block.stop.store(1);
+        m_block.doneEvent.Set();
+        return result::kThreadFailed;
+    }
+    return result::kOk;
+}
+
+int CVKLSdkLib::ReadFrameInto(platform::DeviceHandle handle, uint8_t *buffer, uint32_t bytes, uint32_t *returned) {
+    return m_largeTransfer.load() ? PipeTransferLarge(handle, platform::kImagePipe, bytes, buffer, returned, 1)
+                                  : PipeTransfer(handle, platform::kImagePipe, bytes, buffer, returned, 1);
+}
+
+void CVKLSdkLib::TransferThread() {
+    platform::RaiseCurrentThreadPriority();
+    cmd::Buffer request = cmd::Make(cmd::FRAME_REQUEST);
+    const uint32_t bytes = m_block.transferBytes.load();
+    int64_t code = result::kOk;
+    platform::DeviceHandle handle = nullptr;
+    if (!OpenDevice(m_block.devicePath.c_str(), &handle)) {
+        code = result::kNotOpened;
+    } else {
+        // A camera may deliver one short frame right after it starts streaming.
+        bool shortAllowed = true;
+        while (m_block.stop.load() != 1 && code != result::kFrameFailed) {
+            int target;
+            {
+                std::lock_guard<std::mutex> lock(m_indexLock);
+                target = m_block.writeIndex.load();
+            }
+            uint8_t *slot = m_slots[target].memory.get();
+            platform::TimerBeginPeriod1ms();
+            uint32_t count = 0;
+            PipeTransfer(handle, platform::kCommandPipe, cmd::kSize, request.data(), &count, 0);
+            bool ok = (m_block.large ? PipeTransferLarge(handle, platform::kImagePipe, bytes, slot, &count, 1)
+                                     : PipeTransfer(handle, platform::kImagePipe, bytes, slot, &count, 1)) == 0;
+            if (ok && count != bytes && shortAllowed) {
+                shortAllowed = false;
+                platform::TimerEndPeriod1ms();
+                continue;
+            }
+            if (!ok || count != bytes) {
+                // A failed or short frame is never published: the consumer keeps the
+                // frames it had, and learns of the failure from the failure flag.
+                code = result::kFrameFailed;
+                platform::TimerEndPeriod1ms();
+                break;
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_indexLock);
+                m_block.lastCompleted = target;
+                ++m_block.completed;
+                int next = AdvanceIndex(target);
+                if (next == m_block.readIndex.load())
+                    next = AdvanceIndex(next);
+                m_block.writeIndex.store(next);
+            }
+            m_block.frameEvent.Set();
+            platform::TimerEndPeriod1ms();
+        }
+        CloseDevice(&handle);
+    }
+    m_block.result.store(code);
+    m_block.failure.store(code == result::kFrameFailed ? 1 : 0);
+    m_block.stop.store(1);
+    m_block.frameEvent.Set(); // wakes a consumer waiting for a frame that will not come
+    m_block.doneEvent.Set();
+}
+
+void CVKLSdkLib::JoinTransferThread() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+int CVKLSdkLib::StopTransfer() {
+    std::lock_guard<std::mutex> lock(m_threadLock);
+    return StopTransferLocked();
+}
+
+int CVKLSdkLib::StopTransferLocked() {
+    if (m_block.stop.load() == 1 && m_block.failure.load() == 0) {
+        JoinTransferThread();
+        return result::kOk;
+    }
+    if (m_block.stop.load() == 0) {
+        m_block.stop.store(1);
+        // Bounded: the thread notices the flag once its current read returns, at the
+        // latest after the transfer timeout.
+        m_block.doneEvent.Wait();
+    }
+    JoinTransferThread();
+    m_block.stop.store(1);
+    m_block.failure.store(0);
+    return static_cast<int>(m_block.result.load());
+}
+
+int CVKLSdkLib::WaitFrame() {
+    if (m_block.failure.load())
+        return frame_state::kFailed;
+    if (m_block.stop.load())
+        return frame_state::kNotRunning;
+    std::lock_guard<std::mutex> lock(m_indexLock);
+    if (m_block.completed == m_block.taken || m_block.lastCompleted < 0 ||
+        m_block.lastCompleted == m_block.writeIndex.load())
+        return frame_state::kNoNewFrame;
+    m_block.frameEvent.Wait(0); // consumed: the frames it announced are taken now
+    // Older unread frames are skipped: the consumer always gets the newest one.
+    m_block.readIndex.store(m_block.lastCompleted);
+    m_block.taken = m_block.completed;
+    return frame_state::kReady;
+}
+
+bool CVKLSdkLib::FitsFrame(const FrameTarget &output) const {
+    return output.pixels && output.width == m_width && output.height == m_height &&
+           output.bytesPerPixel == (m_wordFlag.load() ? 2 : 1);
+}
+
+int CVKLSdkLib::TakeFrame(const FrameTarget *output) {
+    if (!output)
+        return result::kNullOutput;
+    std::lock_guard<std::mutex> lock(m_bufferLock);
+    if (!FitsFrame(*output) || m_slots.empty())
+        return result::kWrongGeometry;
+    int index = m_block.readIndex.load();
+    int code = CopyFrame(*output, m_slots[index].memory.get());
+    std::lock_guard<std::mutex> indexLock(m_indexLock);
+    m_block.readIndex.store(AdvanceIndex(index));
+    return code;
+}
+
+int CVKLSdkLib::ReadSingleFrame() {
+    std::lock_guard<std::mutex> lock(m_bufferLock);
+    const uint32_t bytes = TransferBytes();
+    if (!m_frameHandle) {
+        std::string path = DevicePath();
+        if (!OpenDevice(path.c_str(), &m_frameHandle)) {
+            m_lastTransferResult.store(result::kFrameFailed);
+            return result::kNotOpened;
+        }
+    }
+    CommandExchange(cmd::Make(cmd::STREAM_START));
+    cmd::Buffer request = cmd::Make(cmd::FRAME_REQUEST);
+    uint32_t count = 0;
+    PipeTransfer(m_frameHandle, platform::kCommandPipe, cmd::kSize, request.data(), &count, 1);
+    count = 0;
+    bool ok = !m_singleFrame.empty() && ReadFrameInto(m_frameHandle, m_singleFrame.data(), bytes, &count) == 0;
+    if (!ok || count != bytes) {
+        m_lastTransferResult.store(result::kFrameFailed);
+        CloseDevice(&m_frameHandle);
+        return result::kFrameFailed;
+    }
+    m_lastTransferResult.store(result::kOk);
+    return result::kOk;
+}
+
+int CVKLSdkLib::ConvertSingleFrame(const FrameTarget *output) {
+    if (!output)
+        return result::kNullOutput;
+    std::lock_guard<std::mutex> lock(m_bufferLock);
+    if (!FitsFrame(*output) || m_singleFrame.empty())
+        return result::kWrongGeometry;
+    return CopyFrame(*output, m_singleFrame.data());
+}
+
+void CVKLSdkLib::CloseFrameHandle() {
+    std::lock_guard<std::mutex> lock(m_bufferLock);
+    CloseDevice(&m_frameHandle);
+}
+
+int CVKLSdkLib::CopyFrame(const FrameTarget &output, const uint8_t *raw) {
+    const size_t bpp = static_cast<size_t>(output.bytesPerPixel);
+    const size_t rowBytes = static_cast<size_t>(m_width) * bpp;
+    for (int i = 0; i < m_height; ++i) {
+        const uint8_t *src = raw + (static_cast<size_t>(m_yOffset + i) * m_lineWidth + m_xOffset) * bpp;
+        std::memcpy(output.pixels + i * rowBytes, src, rowBytes);
+    }
+    return result::kOk;
+}
