@@ -14,6 +14,7 @@
 #include <windows.h>
 #define VONKELAPI __stdcall
 #else
+#include <stddef.h>
 typedef void *HWND;
 #define VONKELAPI
 #endif
@@ -45,6 +46,22 @@ extern "C" {
 #define VONKEL_ERR_FRAME_WAIT 13       /* waiting for a frame timed out or was stopped */
 #define VONKEL_ERR_MASK_FILE 14        /* mask file cannot be opened, created or is invalid */
 
+/* Camera information (Vonkel_GetCameraInfo). Set `size` first: 36 or more for the
+   fields up to exposureLinesMax, 56 or more for the exposure limits in seconds too. */
+typedef struct VONKEL_CAMERA_INFO {
+    int size;
+    int width;               /* 640 */
+    int height;              /* 512 */
+    int gainMin;             /* 0 */
+    int gainMax;             /* 420 */
+    int reserved[2];         /* 0 */
+    int exposureLinesMin;    /* 1 */
+    int exposureLinesMax;    /* 16 777 200 */
+    int unused;              /* not written */
+    double realExposureMin;  /* seconds */
+    double realExposureMax;  /* seconds */
+} VONKEL_CAMERA_INFO;
+
 /* Library version, 28837153 (0x01B80521). Needs no handle. */
 int VONKELAPI Vonkel_GetDllVersion(void);
 /* Creates a camera instance on device 0; errors are posted to notifyWindow (may be NULL). 0 on failure. */
@@ -53,6 +70,49 @@ int VONKELAPI Vonkel_Initialize(HWND notifyWindow);
 int VONKELAPI Vonkel_Release(int handle);
 /* Removes and returns the newest recorded error code; 0 when none is left. */
 int VONKELAPI Vonkel_GetLastError(int handle);
+
+/* ---- devices ---- */
+/* Switches the instance to device `number` (0..31): saves the old device's settings, loads the new one's. */
+int VONKELAPI Vonkel_SetDeviceNumber(int handle, int number);
+/* Names of the present devices, numbered 01, 02, ... in order; at least 10 entries; returns the count. */
+int VONKELAPI Vonkel_EnumDevice(int handle, char names[][256]);
+/* As Vonkel_EnumDevice with wide strings, from the last probe (does not probe again). */
+int VONKELAPI Vonkel_EnumDeviceW(int handle, wchar_t names[][256]);
+/* Name of device `number` ("Vonkel430NVTX-QEL_03" for 2); `length` must be at least 21. */
+int VONKELAPI Vonkel_GetDeviceName(int handle, int number, char *text, int length);
+/* As Vonkel_GetDeviceName with a wide string; `length` in characters. */
+int VONKELAPI Vonkel_GetDeviceNameW(int handle, int number, wchar_t *text, int length);
+/* Fills the camera information; info->size must be set first. */
+int VONKELAPI Vonkel_GetCameraInfo(int handle, VONKEL_CAMERA_INFO *info);
+/* Capture width and height of the current capture window (not divided by subsampling). */
+int VONKELAPI Vonkel_Width(int handle);
+int VONKELAPI Vonkel_Height(int handle);
+
+/* ---- registers (values are bytes; *ok receives 1 or 0 when not NULL) ---- */
+/* Sensor register with an 8-bit address (the low 8 bits of `address`). */
+int VONKELAPI Vonkel_ReadRegister(int handle, int address, int *ok);
+/* Sensor register with a 16-bit address. */
+int VONKELAPI Vonkel_ReadRegisterEx(int handle, int address, int *ok);
+int VONKELAPI Vonkel_WriteRegister(int handle, int address, int value);
+int VONKELAPI Vonkel_WriteRegisterEx(int handle, int address, int value);
+/* FPGA register. */
+int VONKELAPI Vonkel_Fpga_ReadRegister(int handle, int address, int *ok);
+int VONKELAPI Vonkel_Fpga_WriteRegister(int handle, int address, int value);
+/* General-purpose I/O port (FPGA register 7); the two last arguments are ignored. */
+int VONKELAPI Vonkel_GetIOPort(int handle, unsigned char *value, int reserved1, int reserved2);
+int VONKELAPI Vonkel_SetIOPort(int handle, int value);
+
+/* ---- non-volatile memory ---- */
+/* The camera's serial number; `length` at least 32. An empty serial gives 1 and leaves text alone. */
+int VONKELAPI Vonkel_ReadSerialNumberA(int handle, char *text, int length);
+/* As Vonkel_ReadSerialNumberA as a wide string; `length` in characters. */
+int VONKELAPI Vonkel_ReadSerialNumberW(int handle, wchar_t *text, int length);
+/* Byte `index` (0..255) of the identification area. */
+int VONKELAPI Vonkel_ReadSromID(int handle, int index, int *ok);
+int VONKELAPI Vonkel_WriteSromID(int handle, int index, int value);
+
+/* Sensor temperature in degrees Celsius; a successful read records error code 0. */
+double VONKELAPI Vonkel_GetTemperatureEx(int handle, int *ok);
 
 #ifdef __cplusplus
 }

@@ -1,13 +1,25 @@
+// Construction, initialisation and teardown of a camera instance, its error history and
+// its side of the device-ownership table.
 #include "camera/CVonkel.h"
+#include "VonkelSdk.h"
 #include "camera/OwnershipTable.h"
+#include "platform/DeviceIo.h"
 #include "platform/Messages.h"
 #include "platform/Process.h"
-#include "VonkelSdk.h"
+#include "platform/SettingsStore.h"
+#include "settings/CRegistrySettings.h"
 #include <cstring>
+#include <new>
 
 CVonkel::CVonkel() = default;
 
 CVonkel::~CVonkel() {
+    if (m_driver) {
+        CRegistrySettings registry(platform::DefaultSettingsStore());
+        WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
+        ReleaseDevice(m_driver->GetDeviceIndex());
+    }
+    m_driver.reset();
     m_mapping.Close();
 }
 
@@ -20,7 +32,42 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
         RaiseError(VONKEL_ERR_MEMORY);
         return 0;
     }
+    // Enumerates the devices and selects device 0 with its start-up.
+    try {
+        m_driver.reset(new CVonkel430NVTXQELSdk(platform::DefaultDeviceIo()));
+    } catch (const std::bad_alloc &) {
+        m_driver.reset();
+    }
     m_notifyWindow = notifyWindow;
+    if (!m_driver) {
+        RaiseError(VONKEL_ERR_MEMORY);
+        return 0;
+    }
+
+    CRegistrySettings registry(platform::DefaultSettingsStore());
+    registry.ReadSelectedSize(m_deviceNumber, m_window);
+    m_driver->RunStartup();
+    if (!CaptureWindowValid(m_window, m_subSample.load())) {
+        RaiseError(VONKEL_ERR_CAPTURE_WINDOW);
+        m_window.TH = 640;
+        m_window.TV = 512;
+        m_window.EH = 640;
+        m_window.EV = 512;
+        m_window.EHS = 0;
+        m_window.EVS = 0;
+    }
+    m_driver->SetWindow(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load());
+    m_previewRect[0] = 0;
+    m_previewRect[1] = 0;
+    m_previewRect[2] = m_window.EH;
+    m_previewRect[3] = m_window.EV;
+    ReadDeviceSettings(registry, m_driver->GetDeviceIndex());
+    StreamFormat format{m_colorMode.load(), m_subSample.load(), m_waitTime.load(), m_clock};
+    registry.ReadStreamFormat(m_deviceNumber, format);
+    m_colorMode.store(format.colorMode);
+    m_subSample.store(format.subSample);
+    m_waitTime.store(format.waitTime);
+    m_clock = format.clock;
     return 1;
 }
 
@@ -61,6 +108,42 @@ bool CVonkel::CaptureWindowValid(const CaptureWindow &w, int subSample) {
     case 2: case 3: case 17: case 18: case 19:
         return false;
     default:
-        return true;
+        break;
     }
+    // The camera delivers whole groups of four pixels and lines: any other size would
+    // reach the application with another geometry than the one it asked for.
+    const int m = subSample == 1 ? 2 : 1;
+    return (w.EH / m) % 4 == 0 && (w.EV / m) % 4 == 0;
+}
+
+// ---- registry --------------------------------------------------------------------------
+
+AnalogDefaults CVonkel::DriverAnalogDefaults() const {
+    double seconds = 0.0;
+    m_driver->GetRealExposureDefault(&seconds);
+    return {m_driver->GetGainMin(), m_driver->GetExposureLinesDefault(), m_driver->GetMirrorV(),
+            m_driver->GetMirrorH(), seconds};
+}
+
+void CVonkel::ReadDeviceSettings(CRegistrySettings &registry, int device) {
+    registry.ReadFilter(device, m_filters);
+    registry.ReadGray(device, m_filters);
+    registry.ReadAnalog(device, m_analog, DriverAnalogDefaults());
+    ApplyAnalogSettings();
+}
+
+void CVonkel::WriteDeviceSettings(CRegistrySettings &registry, int device) {
+    registry.WriteAnalog(device, m_analog);
+    registry.WriteFilter(device, m_filters);
+    registry.WriteGray(device, m_filters);
+}
+
+void CVonkel::ApplyAnalogSettings() {
+    m_driver->SetGain(m_analog.globalGain.load());
+    if (m_driver->GetExposureFlag())
+        m_driver->SetRealExposure(m_analog.exposureSeconds.load());
+    else
+        m_driver->SetExposureLines(static_cast<uint32_t>(m_analog.exposure.load()));
+    m_driver->SetMirrorV(m_analog.mirrorV.load());
+    m_driver->SetMirrorH(m_analog.mirrorH.load());
 }

@@ -2,26 +2,23 @@
 // the capture threads, the preview window, the settings and the error history.
 #pragma once
 #include "camera/CErrorHistory.h"
+#include "model/CVonkel430NVTXQELSdk.h"
 #include "platform/SharedMapping.h"
 #include "platform/Types.h"
+#include "settings/SettingsTypes.h"
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
-// The capture window: the first six are what GetCaptureWindowEx reports, all seven
-// are stored per size entry in the registry.
-struct CaptureWindow {
-    int32_t TH = 640;
-    int32_t TV = 512;
-    int32_t EH = 640;
-    int32_t EV = 512;
-    int32_t EHS = 0;
-    int32_t EVS = 0;
-    int32_t Buf = 4;
-};
+class CRegistrySettings;
 
 class CVonkel {
 public:
+    static constexpr int kDeviceNameLength = 20; // "Vonkel430NVTX-QEL_01"
+    static constexpr const char *kDeviceBaseName = "Vonkel430NVTX-QEL";
+    static constexpr int kNameEntryChars = 256;  // entries of the EnumDevice arrays
+
     CVonkel();
     virtual ~CVonkel();
     CVonkel(const CVonkel &) = delete;
@@ -29,36 +26,86 @@ public:
 
     int Initialize(WindowHandle notifyWindow);
 
-    // Error history and notification.
+    // ---- error history and notification ----
     int RaiseError(int32_t code);
     void PostError(int32_t code); // post only: not recorded, window not checked
     int32_t GetLastError() { return m_errors.Pop(); }
     CErrorHistory &Errors() { return m_errors; }
 
-    // The device-ownership table. Both return 0 only when there is no shared view.
+    // ---- the device-ownership table (0 only when there is no shared view) ----
     int ClaimDevice(int device);
     int ReleaseDevice(int device);
 
-    WindowHandle NotifyWindow() const { return m_notifyWindow; }
+    // ---- devices ----
+    int SetDeviceNumber(int number);
+    int EnumDevice(char (*names)[kNameEntryChars]);
+    int EnumDeviceW(wchar_t (*names)[kNameEntryChars]);
+    int GetDeviceName(int number, char *text, int length);
+    int GetDeviceNameW(int number, wchar_t *text, int length);
+    int GetCameraInfo(void *info);
+
+    // ---- registers and memory ----
+    int ReadSensorRegister(int address, int *ok);
+    int WriteSensorRegister(int address, int value);
+    int ReadFpgaRegister(int address, int *ok);
+    int WriteFpgaRegister(int address, int value);
+    int GetIOPort(uint8_t *value);
+    int SetIOPort(int value);
+    int ReadSerialNumber(char *text, int length);
+    int ReadSerialNumberW(wchar_t *text, int length);
+    int ReadSromID(int index, int *ok);
+    int WriteSromID(int index, int value);
+    double GetTemperatureEx(int *ok);
+
+    // ---- plain field reads ----
+    int Width() const { return m_window.EH; }
+    int Height() const { return m_window.EV; }
     const CaptureWindow &Window() const { return m_window; }
+    WindowHandle NotifyWindow() const { return m_notifyWindow; }
     void *SharedView() const { return m_mapping.View(); }
+    CVonkel430NVTXQELSdk *Driver() const { return m_driver.get(); }
+    int DeviceNumber() const { return m_deviceNumber; }
+    int ColorMode() const { return m_colorMode.load(); }
+    int SubSample() const { return m_subSample.load(); }
+    int WaitTime() const { return m_waitTime.load(); }
+    int Clock() const { return m_clock; }
+    const FilterValues &Filters() const { return m_filters; }
+    const AnalogSettings &Analog() const { return m_analog; }
 
     // Size check of a capture window for a subsampling mode.
     static bool CaptureWindowValid(const CaptureWindow &window, int subSample);
 
 private:
+    // Registry work of initialisation, device switch and teardown.
+    AnalogDefaults DriverAnalogDefaults() const;
+    void ReadDeviceSettings(CRegistrySettings &registry, int device);
+    void WriteDeviceSettings(CRegistrySettings &registry, int device);
+    void ApplyAnalogSettings();
+    bool FormatDeviceName(int number, char *out, size_t size) const;
+
     // 1. Shared mapping holding the device-ownership table.
     platform::CSharedMapping m_mapping;
-
+    // 2. Camera driver object.
+    std::unique_ptr<CVonkel430NVTXQELSdk> m_driver;
     // 6. Capture window.
     CaptureWindow m_window;
-
+    // 7. Image filter and gray filter values.
+    FilterValues m_filters;
+    // 8. Analog settings.
+    AnalogSettings m_analog;
+    // 11. Set by the first device switch: from then on a switch saves the old device's settings.
+    int m_settingsLoaded = 0;
+    // 17. Preview rectangle: x, y, width, height of a child preview window.
+    int32_t m_previewRect[4] = {0, 0, 640, 512};
     // 18. Notification window, set once by Initialize.
     WindowHandle m_notifyWindow = nullptr;
-
-    // 23. Subsampling mode.
-    int32_t m_subSample = 0;
-
+    // 22.-24. Stream format.
+    std::atomic<int32_t> m_colorMode{0};
+    std::atomic<int32_t> m_subSample{0};
+    std::atomic<int32_t> m_waitTime{10};
+    int32_t m_clock = 0;
     // 27. Error history.
     CErrorHistory m_errors;
+    // 28. The device number chosen by SetDeviceNumber.
+    int32_t m_deviceNumber = 0;
 };

@@ -42,6 +42,9 @@ public:
 
     // ---- device selection and settings ----
     int SelectCamera(int index);
+    // The sensor's power-up sequence (part of SelectCamera; the camera instance runs it
+    // once more after reading its stored settings).
+    void RunStartup();
     int SetWindow(int x, int y, int width, int height, int subSample);
     bool SetMirrorH(int on);
     bool SetMirrorV(int on);
@@ -69,7 +72,6 @@ public:
     int SubSampleFlag() const { return m_subSample.load(); }
 
 private:
-    void RunStartup();
     bool WriteSensor(uint16_t address, uint8_t value) { return WriteSensorRegister(address, value); }
     bool WriteCapture(uint8_t address, uint8_t value) { return WriteCaptureRegister(address, value); }
     bool WriteFpga(uint8_t address, uint8_t value) { return WriteFpgaRegister(address, value); }

@@ -1,0 +1,10 @@
+#include "platform/CMemorySettingsStore.h"
+
+namespace platform {
+
+ISettingsStore &SystemSettingsStore() {
+    static CMemorySettingsStore store;
+    return store;
+}
+
+} // namespace platform
