@@ -110,10 +110,10 @@ bool CVonkel::CaptureWindowValid(const CaptureWindow &w, int subSample) {
     default:
         break;
     }
-    // The camera delivers whole groups of four pixels and lines: any other size would
-    // reach the application with another geometry than the one it asked for.
+    // The camera delivers whole groups of four pixels and lines, at least eight of each:
+    // any other size would reach the application with another geometry than it asked for.
     const int m = subSample == 1 ? 2 : 1;
-    return (w.EH / m) % 4 == 0 && (w.EV / m) % 4 == 0;
+    return w.EH >= 8 && w.EV >= 8 && (w.EH / m) % 4 == 0 && (w.EV / m) % 4 == 0;
 }
 
 // ---- registry --------------------------------------------------------------------------
@@ -139,11 +139,17 @@ void CVonkel::WriteDeviceSettings(CRegistrySettings &registry, int device) {
 }
 
 void CVonkel::ApplyAnalogSettings() {
+    // Stored settings give the exposure in seconds when the camera takes seconds.
+    m_exposureSetAsLines.store(0);
     m_driver->SetGain(m_analog.globalGain.load());
-    if (m_driver->GetExposureFlag())
+    ApplyExposure();
+    m_driver->SetMirrorV(m_analog.mirrorV.load());
+    m_driver->SetMirrorH(m_analog.mirrorH.load());
+}
+
+void CVonkel::ApplyExposure() {
+    if (m_driver->GetExposureFlag() && !m_exposureSetAsLines.load())
         m_driver->SetRealExposure(m_analog.exposureSeconds.load());
     else
         m_driver->SetExposureLines(static_cast<uint32_t>(m_analog.exposure.load()));
-    m_driver->SetMirrorV(m_analog.mirrorV.load());
-    m_driver->SetMirrorH(m_analog.mirrorH.load());
 }

@@ -57,6 +57,28 @@ public:
     int WriteSromID(int index, int value);
     double GetTemperatureEx(int *ok);
 
+    // ---- parameter setters and filter values ----
+    int SetFilterValue(int number, uint32_t value);
+    int GetFilterValue(int number, int *ok);
+    int SetColorMode(int bits);
+    int GetColorModeBits() const;
+    int SetConfigFilter(int value);
+    int GetConfigFilter() const { return m_configFilter.load(); }
+    int SetSubSample(int value);
+    int SetMirrorH(int flag);
+    int SetMirrorV(int flag);
+    int GetMirrorH();
+    int GetMirrorV();
+    int SetExposureTimeEx(double seconds);
+    double GetExposureTimeEx(int *ok);
+    int SetRealExposureTime(int microseconds);
+    int SetCaptureWindow(int th, int tv);
+    int SetCaptureWindowEx(int th, int hs, int he, int tv, int vs, int ve);
+    int GetCaptureWindowEx(int *th, int *hs, int *he, int *tv, int *vs, int *ve) const;
+    int SetAutoIris(int mode);
+    int GetAutoIris(int *ok) const;
+    int SetWaitTime(int ms);
+
     // ---- plain field reads ----
     int Width() const { return m_window.EH; }
     int Height() const { return m_window.EV; }
@@ -81,6 +103,10 @@ private:
     void ReadDeviceSettings(CRegistrySettings &registry, int device);
     void WriteDeviceSettings(CRegistrySettings &registry, int device);
     void ApplyAnalogSettings();
+    // Exposure as the camera should get it at the next capture start: in lines when the
+    // application last gave lines, else in seconds.
+    void ApplyExposure();
+    void StoreExposureLines(uint32_t lines);
     bool FormatDeviceName(int number, char *out, size_t size) const;
 
     // 1. Shared mapping holding the device-ownership table.
@@ -93,8 +119,18 @@ private:
     FilterValues m_filters;
     // 8. Analog settings.
     AnalogSettings m_analog;
+    // 9. Real exposure computation of the millisecond exposure interface.
+    int32_t m_realLineCount = 0;
+    int32_t m_realExposureLines = 1;
+    double m_realLinePeriod = 1.0;
+    int32_t m_realExposureMs = 0;
+    // Whether the exposure was last given in lines (filter 18, microseconds, automatic
+    // exposure) rather than in seconds.
+    std::atomic<int> m_exposureSetAsLines{0};
     // 11. Set by the first device switch: from then on a switch saves the old device's settings.
     int m_settingsLoaded = 0;
+    // 13. Configuration (defect list) filter on/off.
+    std::atomic<int32_t> m_configFilter{0};
     // 17. Preview rectangle: x, y, width, height of a child preview window.
     int32_t m_previewRect[4] = {0, 0, 640, 512};
     // 18. Notification window, set once by Initialize.
@@ -108,4 +144,7 @@ private:
     CErrorHistory m_errors;
     // 28. The device number chosen by SetDeviceNumber.
     int32_t m_deviceNumber = 0;
+    // 29. Mask filter and dot filter on/off.
+    std::atomic<int32_t> m_maskFilter{0};
+    std::atomic<int32_t> m_dotFilter{0};
 };
