@@ -1,0 +1,65 @@
+#include "sim/CFramePacer.h"
+#include "sim/SimConstants.h"
+#include <algorithm>
+
+namespace sim {
+
+void CFramePacer::Restart(TimePoint now) { m_lastFrame = now; }
+
+void CFramePacer::SetTriggerMode(bool on, TimePoint now) {
+    if (on && !m_triggerMode)
+        m_nextAutoTrigger = now + std::chrono::milliseconds(m_autoTriggerMs);
+    if (!on)
+        m_pendingTriggers = 0;
+    m_triggerMode = on;
+}
+
+void CFramePacer::SetAutoTriggerPeriod(uint32_t ms, TimePoint now) {
+    m_autoTriggerMs = std::min(ms, kMaxAutoTriggerMs);
+    m_nextAutoTrigger = now + std::chrono::milliseconds(m_autoTriggerMs);
+}
+
+void CFramePacer::Trigger() { m_pendingTriggers = std::min(m_pendingTriggers + 1, kMaxPendingTriggers); }
+
+void CFramePacer::AccrueAutoTriggers(TimePoint now) {
+    if (m_autoTriggerMs == 0 || now < m_nextAutoTrigger)
+        return;
+    const auto period = std::chrono::milliseconds(m_autoTriggerMs);
+    const auto count = (now - m_nextAutoTrigger) / period + 1;
+    m_pendingTriggers = uint32_t(std::min<int64_t>(int64_t(m_pendingTriggers) + count, kMaxPendingTriggers));
+    m_nextAutoTrigger += count * period;
+}
+
+CFramePacer::TimePoint CFramePacer::ReadyAt(TimePoint now, bool paced, Clock::duration period) {
+    if (m_triggerMode) {
+        AccrueAutoTriggers(now);
+        if (m_pendingTriggers > 0)
+            return now;
+        return m_autoTriggerMs > 0 ? m_nextAutoTrigger : TimePoint::max();
+    }
+    if (!paced || period <= Clock::duration::zero())
+        return now;
+    const TimePoint next = m_lastFrame + period;
+    if (next >= now)
+        return next;
+    // A late reader gets the frame that completes next on the grid.
+    const auto periods = (now - m_lastFrame + period - Clock::duration(1)) / period;
+    return m_lastFrame + periods * period;
+}
+
+void CFramePacer::Take(TimePoint now, bool paced, Clock::duration period) {
+    if (m_triggerMode) {
+        if (m_pendingTriggers > 0)
+            --m_pendingTriggers;
+        m_lastFrame = now;
+        return;
+    }
+    if (!paced || period <= Clock::duration::zero() || now < m_lastFrame + period) {
+        m_lastFrame = now;
+        return;
+    }
+    // Stay on the grid: the frame delivered is the last one completed by now.
+    m_lastFrame += ((now - m_lastFrame) / period) * period;
+}
+
+} // namespace sim
