@@ -343,6 +343,9 @@ CSimCamera::Clock::duration CSimCamera::FramePeriodLocked() const {
 bool CSimCamera::WaitLocked(std::unique_lock<std::mutex> &lock, uint64_t generation, Clock::time_point deadline,
                             Clock::duration *period) {
     bool requested = false;
+    // The moment this reader was told to come back: reaching it means the frame it waited
+    // for is complete, even if waking up late puts "now" past the next grid point.
+    auto target = Clock::time_point::max();
     for (;;) {
         if (!ConnectedLocked(generation))
             return false;
@@ -355,8 +358,9 @@ bool CSimCamera::WaitLocked(std::unique_lock<std::mutex> &lock, uint64_t generat
         if (requested && !m_stalled) {
             *period = FramePeriodLocked();
             const auto ready = m_pacer.ReadyAt(now, m_pacing == Pacing::RealTime, *period);
-            if (ready <= now)
+            if (ready <= now || target <= now)
                 return true;
+            target = std::min(target, ready);
             wake = std::min(wake, ready);
         }
         if (now >= deadline)

@@ -1,0 +1,16 @@
+// Entry of the unit tests: one simulated camera unless the environment says otherwise,
+// so that nothing waits for the pauses of a real camera's protocol.
+#include <gtest/gtest.h>
+#include <cstdlib>
+
+int main(int argc, char **argv) {
+    if (!std::getenv("VONKEL_SIMULATE") && !std::getenv("VONKEL_SIMULATE_DEVICES")) {
+#ifdef _WIN32
+        _putenv("VONKEL_SIMULATE=1");
+#else
+        setenv("VONKEL_SIMULATE", "1", 0);
+#endif
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,197 @@
+// Frame geometry, the transfer thread and its ring, and the single-frame read.
+#include "TransportFixture.h"
+#include <gtest/gtest.h>
+#include <atomic>
+
+namespace {
+
+TEST(Geometry, FullWindowSizesTheTransferAndSlots) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CTestTransport t(cams);
+    t.SelectDevice(0);
+    ASSERT_EQ(result::kOk, t.SetupBuffers(640, 0, 640, 512, 0, 512, 4));
+    EXPECT_EQ(327680, t.FramePixelCount());
+    EXPECT_EQ(327680u, t.TransferBytes());
+    t.SetWord(1);
+    EXPECT_EQ(655360u, t.TransferBytes());
+    // An odd window rounds the transfer up to whole kilo-pixels.
+    ASSERT_EQ(result::kOk, t.SetupBuffers(36, 0, 36, 20, 0, 20, 4));
+    EXPECT_EQ(1024, t.FramePixelCount());
+}
+
+TEST(Geometry, RefusedSetupsChangeNothing) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CTestTransport t(cams);
+    ASSERT_EQ(result::kOk, t.SetupBuffers(64, 0, 64, 32, 0, 32, 4));
+    EXPECT_EQ(result::kBadWidth, t.SetupBuffers(0, 0, 64, 32, 0, 32, 4));
+    EXPECT_EQ(result::kBadWidth, t.SetupBuffers(64, 0, 68, 32, 0, 32, 4));
+    EXPECT_EQ(result::kBadHeight, t.SetupBuffers(64, 0, 64, 32, 4, 32, 4));
+    EXPECT_EQ(result::kBadHeight, t.SetupBuffers(64, 0, 64, 0, 0, 0, 4));
+    EXPECT_EQ(result::kTooFewSlots, t.SetupBuffers(64, 0, 64, 32, 0, 32, 1));
+    EXPECT_EQ(64, t.FrameWidth());
+    EXPECT_EQ(32, t.FrameHeight());
+    EXPECT_EQ(2048, t.FramePixelCount());
+}
+
+TEST(Ring, ThousandFramesArriveNewestFirstAndStrictlyIncreasing) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    EXPECT_EQ(frame_state::kNotRunning, cam.transport.WaitFrame());
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    uint32_t last = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const uint32_t sentBefore = cam.camera->FrameCounter();
+        const uint32_t number = cam.Next();
+        ASSERT_GT(number, last) << "frame " << i;
+        // The newest completed frame: at most the one being read was still in flight.
+        ASSERT_GE(number + 1, sentBefore) << "an older frame was delivered";
+        last = number;
+    }
+    EXPECT_EQ(result::kOk, cam.transport.StopTransfer());
+    EXPECT_EQ(result::kOk, cam.transport.StopTransfer());
+}
+
+TEST(Ring, WaitRightAfterStartHasNothingNew) {
+    sim::CSimulatedCameras cams(SimOf({0}, sim::Pacing::RealTime));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    cam.camera->Stall(true);
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    EXPECT_EQ(frame_state::kNoNewFrame, cam.transport.WaitFrame());
+    EXPECT_EQ(result::kAlreadyRunning, cam.transport.StartTransfer());
+    cam.camera->Stall(false);
+    EXPECT_GT(cam.Next(), 0u) << "the running thread was left alone";
+    cam.transport.StopTransfer();
+}
+
+TEST(Ring, OneShortFrameIsReadAgainAndASecondEndsTheThread) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    cam.camera->ShortNextFrame();
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    const uint32_t first = cam.Next();
+    EXPECT_GE(first, 2u) << "the short first frame is never delivered";
+    cam.camera->ShortNextFrame();
+    ASSERT_TRUE(Eventually([&] { return cam.transport.WaitFrame() == frame_state::kFailed; }));
+    EXPECT_EQ(result::kFrameFailed, cam.transport.StopTransfer());
+    EXPECT_EQ(result::kOk, cam.transport.StopTransfer()) << "the result is reported once";
+    EXPECT_EQ(frame_state::kNotRunning, cam.transport.WaitFrame());
+    // A new start begins afresh.
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    EXPECT_GT(cam.Next(), first);
+    cam.transport.StopTransfer();
+}
+
+TEST(Ring, ThreadWhosePathDoesNotOpenEndsQuietly) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CTestTransport t(cams);
+    t.SelectDevice(6);
+    t.SetupBuffers(64, 0, 64, 32, 0, 32, 4);
+    ASSERT_EQ(result::kOk, t.StartTransfer());
+    ASSERT_TRUE(Eventually([&] { return !t.TransferRunning(); }));
+    EXPECT_EQ(frame_state::kNotRunning, t.WaitFrame());
+    EXPECT_EQ(result::kOk, t.StopTransfer());
+}
+
+TEST(Ring, UnplugMidStreamEndsTheThreadWithAFailure) {
+    sim::CSimulatedCameras cams(SimOf({0}, sim::Pacing::RealTime));
+    CStreamingCamera cam(cams, 0, 640, 512);
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    ASSERT_GT(cam.Next(), 0u);
+    cam.camera->Unplug();
+    ASSERT_TRUE(Eventually([&] { return cam.transport.WaitFrame() == frame_state::kFailed; }));
+    EXPECT_EQ(result::kFrameFailed, cam.transport.StopTransfer());
+}
+
+TEST(Ring, StopWhileAReadWaitsReturnsAfterTheTimeout) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    cam.transport.SetTransferTimeout(200);
+    cam.camera->Stall(true);
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The stalled read fails at the timeout, the thread sees the stop flag and ends.
+    int code = cam.transport.StopTransfer();
+    EXPECT_TRUE(code == result::kOk || code == result::kFrameFailed) << code;
+    EXPECT_FALSE(cam.transport.TransferRunning());
+}
+
+TEST(Ring, TwoCamerasStreamAtOnceWithoutTouchingEachOther) {
+    sim::CSimulatedCameras cams(SimOf({0, 1}));
+    CStreamingCamera a(cams, 0, 64, 32);
+    CStreamingCamera b(cams, 1, 128, 64);
+    ASSERT_EQ(result::kOk, a.transport.StartTransfer());
+    ASSERT_EQ(result::kOk, b.transport.StartTransfer());
+    std::atomic<bool> okA{true}, okB{true};
+    auto run = [](CStreamingCamera &c, std::atomic<bool> &ok) {
+        uint32_t last = 0;
+        for (int i = 0; i < 200; ++i) {
+            uint32_t n = c.Next();
+            if (n <= last)
+                ok = false;
+            last = n;
+        }
+    };
+    std::thread ta(run, std::ref(a), std::ref(okA));
+    std::thread tb(run, std::ref(b), std::ref(okB));
+    ta.join();
+    tb.join();
+    EXPECT_TRUE(okA);
+    EXPECT_TRUE(okB);
+    EXPECT_EQ(result::kOk, a.transport.StopTransfer());
+    EXPECT_TRUE(b.transport.TransferRunning()) << "stopping one camera leaves the other streaming";
+    EXPECT_EQ(result::kOk, b.transport.StopTransfer());
+}
+
+TEST(Ring, WindowChangeWhileStreamingRestartsOnTheNewRing) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    ASSERT_GT(cam.Next(), 0u);
+    ASSERT_EQ(result::kOk, cam.transport.SetupBuffers(32, 0, 32, 16, 0, 16, 4));
+    EXPECT_TRUE(cam.transport.TransferRunning());
+    cam.frame.assign(32 * 16, 0);
+    EXPECT_GT(cam.Next(), 0u);
+    cam.transport.StopTransfer();
+}
+
+TEST(Ring, CopiesRefuseOutputsOfAnotherGeometry) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    std::vector<uint8_t> small(16 * 16);
+    FrameTarget wrong{small.data(), 16, 16, 1};
+    EXPECT_EQ(result::kNullOutput, cam.transport.TakeFrame(nullptr));
+    EXPECT_EQ(result::kWrongGeometry, cam.transport.TakeFrame(&wrong));
+    EXPECT_EQ(result::kNullOutput, cam.transport.ConvertSingleFrame(nullptr));
+    EXPECT_EQ(result::kWrongGeometry, cam.transport.ConvertSingleFrame(&wrong));
+    FrameTarget wordTarget{cam.frame.data(), 64, 32, 2};
+    EXPECT_EQ(result::kWrongGeometry, cam.transport.ConvertSingleFrame(&wordTarget));
+}
+
+TEST(SingleFrame, KeepsItsHandleBetweenReadsAndClosesItOnFailure) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    ASSERT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    EXPECT_EQ(1u, cams.OpenHandles());
+    FrameTarget target{cam.frame.data(), 64, 32, 1};
+    ASSERT_EQ(result::kOk, cam.transport.ConvertSingleFrame(&target));
+    const uint32_t first = sim::DecodeFrameNumber(cam.frame.data(), 1);
+    ASSERT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    ASSERT_EQ(result::kOk, cam.transport.ConvertSingleFrame(&target));
+    EXPECT_GT(sim::DecodeFrameNumber(cam.frame.data(), 1), first);
+    EXPECT_EQ(1u, cams.OpenHandles());
+
+    cam.transport.SetTransferTimeout(100);
+    cam.camera->Stall(true);
+    EXPECT_EQ(result::kFrameFailed, cam.transport.ReadSingleFrame()) << "a stalled read ends at the timeout";
+    EXPECT_EQ(0u, cams.OpenHandles());
+    cam.camera->Stall(false);
+    EXPECT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    cam.transport.CloseFrameHandle();
+    EXPECT_EQ(0u, cams.OpenHandles());
+
+    cam.camera->Unplug();
+    EXPECT_EQ(result::kNotOpened, cam.transport.ReadSingleFrame());
+    EXPECT_EQ(result::kFrameFailed, cam.transport.LastTransferResult());
+}
+
+} // namespace
