@@ -30,36 +30,29 @@ void CFramePacer::AccrueAutoTriggers(TimePoint now) {
     m_nextAutoTrigger += count * period;
 }
 
-CFramePacer::TimePoint CFramePacer::ReadyAt(TimePoint now, bool paced, Clock::duration period) {
-    if (m_triggerMode) {
-        AccrueAutoTriggers(now);
-        if (m_pendingTriggers > 0)
-            return now;
-        return m_autoTriggerMs > 0 ? m_nextAutoTrigger : TimePoint::max();
-    }
-    if (!paced || period <= Clock::duration::zero())
+CFramePacer::TimePoint CFramePacer::TriggerReadyAt(TimePoint now) {
+    AccrueAutoTriggers(now);
+    if (m_pendingTriggers > 0)
+        return now;
+    return m_autoTriggerMs > 0 ? m_nextAutoTrigger : TimePoint::max();
+}
+
+CFramePacer::TimePoint CFramePacer::FrameDue(TimePoint now, Clock::duration period) const {
+    if (period <= Clock::duration::zero())
         return now;
     const TimePoint next = m_lastFrame + period;
     if (next >= now)
         return next;
-    // A late reader gets the frame that completes next on the grid.
+    // A late reader gets the frame that completes next on the grid; those completed while
+    // nobody read are gone.
     const auto periods = (now - m_lastFrame + period - Clock::duration(1)) / period;
     return m_lastFrame + periods * period;
 }
 
-void CFramePacer::Take(TimePoint now, bool paced, Clock::duration period) {
-    if (m_triggerMode) {
-        if (m_pendingTriggers > 0)
-            --m_pendingTriggers;
-        m_lastFrame = now;
-        return;
-    }
-    if (!paced || period <= Clock::duration::zero() || now < m_lastFrame + period) {
-        m_lastFrame = now;
-        return;
-    }
-    // Stay on the grid: the frame delivered is the last one completed by now.
-    m_lastFrame += ((now - m_lastFrame) / period) * period;
+void CFramePacer::TakeTriggered(TimePoint now) {
+    if (m_pendingTriggers > 0)
+        --m_pendingTriggers;
+    m_lastFrame = now;
 }
 
 } // namespace sim

@@ -25,11 +25,16 @@ public:
     void Trigger();
     uint32_t PendingTriggers() const { return m_pendingTriggers; }
 
-    // The earliest moment the next frame can be taken; TimePoint::max() while it waits for
-    // a trigger that only Trigger() can give.
-    TimePoint ReadyAt(TimePoint now, bool paced, Clock::duration period);
-    // A frame was delivered at now (not before ReadyAt).
-    void Take(TimePoint now, bool paced, Clock::duration period);
+    bool TriggerMode() const { return m_triggerMode; }
+    // Trigger mode: now when a trigger is pending, else when the automatic clock gives the
+    // next one, or TimePoint::max() when only Trigger() can give one.
+    TimePoint TriggerReadyAt(TimePoint now);
+    // Free-running at the real pace: when the frame a read starting at now gets is complete.
+    TimePoint FrameDue(TimePoint now, Clock::duration period) const;
+    // A frame was delivered: the triggered one at now, or the free-running one completed at
+    // frameTime (now when unpaced).
+    void TakeTriggered(TimePoint now);
+    void TakeFreeRunning(TimePoint frameTime) { m_lastFrame = frameTime; }
 
 private:
     void AccrueAutoTriggers(TimePoint now);

@@ -339,13 +339,12 @@ CSimCamera::Clock::duration CSimCamera::FramePeriodLocked() const {
 }
 
 // Waits for a frame request and then for the frame itself, never past the deadline and
-// never after the handle's generation ended. False on time-out or unplug.
+// never after the handle's generation ended. False on time-out or unplug. *due is when the
+// frame was complete.
 bool CSimCamera::WaitLocked(std::unique_lock<std::mutex> &lock, uint64_t generation, Clock::time_point deadline,
-                            Clock::duration *period) {
+                            Clock::time_point *due) {
     bool requested = false;
-    // The moment this reader was told to come back: reaching it means the frame it waited
-    // for is complete, even if waking up late puts "now" past the next grid point.
-    auto target = Clock::time_point::max();
+    std::optional<Clock::time_point> frameDue; // fixed when the wait for the frame begins
     for (;;) {
         if (!ConnectedLocked(generation))
             return false;
@@ -356,12 +355,18 @@ bool CSimCamera::WaitLocked(std::unique_lock<std::mutex> &lock, uint64_t generat
             requested = true;
         }
         if (requested && !m_stalled) {
-            *period = FramePeriodLocked();
-            const auto ready = m_pacer.ReadyAt(now, m_pacing == Pacing::RealTime, *period);
-            if (ready <= now || target <= now)
+            if (m_pacer.TriggerMode()) {
+                *due = m_pacer.TriggerReadyAt(now);
+            } else if (m_pacing == Pacing::RealTime) {
+                if (!frameDue)
+                    frameDue = m_pacer.FrameDue(now, FramePeriodLocked());
+                *due = *frameDue;
+            } else {
+                *due = now;
+            }
+            if (*due <= now)
                 return true;
-            target = std::min(target, ready);
-            wake = std::min(wake, ready);
+            wake = std::min(wake, *due);
         }
         if (now >= deadline)
             return false;
@@ -380,10 +385,13 @@ bool CSimCamera::ReadImage(uint64_t generation, uint8_t *out, uint32_t outBytes,
         if (!ConnectedLocked(generation) || FailTransferLocked(TransferKind::Image))
             return false;
         const auto deadline = Clock::now() + std::chrono::milliseconds(m_timeoutMs);
-        Clock::duration period{};
-        if (!WaitLocked(lock, generation, deadline, &period))
+        Clock::time_point due;
+        if (!WaitLocked(lock, generation, deadline, &due))
             return false;
-        m_pacer.Take(Clock::now(), m_pacing == Pacing::RealTime, period);
+        if (m_pacer.TriggerMode())
+            m_pacer.TakeTriggered(Clock::now());
+        else
+            m_pacer.TakeFreeRunning(due);
         state = CSensorState::FromRegisters(m_registers, m_forcedStart || m_startup.Started());
         // A buffer too small for the frame overflows: the frame is lost, the read fails.
         if (state.framePixels > kMaxFramePixels || state.FrameBytes() > outBytes)

@@ -102,7 +102,7 @@ private:
     std::optional<CReply> ExecuteLocked(const uint8_t *command);
     Clock::duration FramePeriodLocked() const;
     bool WaitLocked(std::unique_lock<std::mutex> &lock, uint64_t generation, Clock::time_point deadline,
-                    Clock::duration *period);
+                    Clock::time_point *due);
     void PowerOnLocked();
 
     const int m_device;
