@@ -28,6 +28,8 @@ public:
     int SetWordMode(int flag) override;
     bool HasTemperature() override { return true; }
     bool GetTemperature(double *out) override;
+    // The readout's two bytes: 12-bit two's complement in eighths of a degree.
+    static double TemperatureFromRaw(uint8_t high, uint8_t low);
     bool SetExposure(int units) override;
     int HasRealExposure() override { return 1; }
     bool SetRealExposure(double seconds) override;

@@ -258,9 +258,13 @@ bool CVonkel430NVTXQELSdk::GetTemperature(double *out) {
     ok = WriteSensor(1928, static_cast<uint8_t>(control & ~1)) && ok;
     if (!out || !ok)
         return false;
+    *out = TemperatureFromRaw(high, low);
+    return true;
+}
+
+double CVonkel430NVTXQELSdk::TemperatureFromRaw(uint8_t high, uint8_t low) {
     int v = (high & 0x0F) << 8 | low;
     if (v & 0x800)
         v -= 0x1000;
-    *out = v / 8.0;
-    return true;
+    return v / 8.0;
 }
