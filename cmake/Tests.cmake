@@ -61,6 +61,7 @@ if(WIN32)
 
     add_test(NAME dll_pe_tables
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-pe.sh $<TARGET_FILE:VonkelSdk>
-                     ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def $<TARGET_FILE:vonkelcam>)
+                     ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def ${CMAKE_SOURCE_DIR}/include/VonkelSdk.h
+                     $<TARGET_FILE:vonkelcam>)
     set_tests_properties(dll_pe_tables PROPERTIES LABELS wine)
 endif()

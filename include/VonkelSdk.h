@@ -114,6 +114,121 @@ int VONKELAPI Vonkel_WriteSromID(int handle, int index, int value);
 /* Sensor temperature in degrees Celsius; a successful read records error code 0. */
 double VONKELAPI Vonkel_GetTemperatureEx(int handle, int *ok);
 
+/* ---- filter values (Vonkel_SetFilterValue / Vonkel_GetFilterValue numbers in brackets) ---- */
+/* Sets filter `number` (1-28, 100-104); out-of-range values fail with VONKEL_ERR_ARGUMENT. */
+int VONKELAPI Vonkel_SetFilterValue(int handle, int number, int value);
+/* Reads filter `number`; *ok is 1 on success. */
+int VONKELAPI Vonkel_GetFilterValue(int handle, int number, int *ok);
+int VONKELAPI Vonkel_SetBrightness(int handle, int value);     /* [1] -255..255 */
+int VONKELAPI Vonkel_GetBrightness(int handle, int *ok);
+int VONKELAPI Vonkel_SetContrast(int handle, int value);       /* [2] -127..127 */
+int VONKELAPI Vonkel_GetContrast(int handle, int *ok);
+int VONKELAPI Vonkel_SetHue(int handle, int value);            /* [3] -360..360 degrees */
+int VONKELAPI Vonkel_GetHue(int handle, int *ok);
+int VONKELAPI Vonkel_SetSaturation(int handle, int value);     /* [4] -255..255 */
+int VONKELAPI Vonkel_GetSaturation(int handle, int *ok);
+int VONKELAPI Vonkel_SetSharpness(int handle, int value);      /* [5] 0..30 */
+int VONKELAPI Vonkel_GetSharpness(int handle, int *ok);
+int VONKELAPI Vonkel_SetBayerGainRGB(int handle, int value);   /* [6] red | green << 8 | blue << 16 */
+int VONKELAPI Vonkel_GetBayerGainRGB(int handle, int *ok);
+int VONKELAPI Vonkel_SetBayerGainRed(int handle, int value);   /* [7] 0..400 percent */
+int VONKELAPI Vonkel_GetBayerGainRed(int handle, int *ok);
+int VONKELAPI Vonkel_SetBayerGainGreen(int handle, int value); /* [8] 0..400 percent */
+int VONKELAPI Vonkel_GetBayerGainGreen(int handle, int *ok);
+int VONKELAPI Vonkel_SetBayerGainBlue(int handle, int value);  /* [9] 0..400 percent */
+int VONKELAPI Vonkel_GetBayerGainBlue(int handle, int *ok);
+int VONKELAPI Vonkel_SetBayerGainAuto(int handle, int value);  /* [10] automatic white balance on (non-zero) or off */
+int VONKELAPI Vonkel_GetBayerGainAuto(int handle, int *ok);
+int VONKELAPI Vonkel_SetGamma(int handle, int value);          /* [11] 0..200, 100 neutral */
+int VONKELAPI Vonkel_GetGamma(int handle, int *ok);
+int VONKELAPI Vonkel_SetBayerMode(int handle, int value);      /* [12] colour filter phase 0..3 */
+int VONKELAPI Vonkel_GetBayerMode(int handle, int *ok);
+int VONKELAPI Vonkel_SetGlobalGain(int handle, int value);     /* [13] sensor gain 0..420; get reads the camera */
+int VONKELAPI Vonkel_GetGlobalGain(int handle, int *ok);
+int VONKELAPI Vonkel_SetColorGainRed(int handle, int value);   /* [14] 0 only */
+int VONKELAPI Vonkel_GetColorGainRed(int handle, int *ok);
+int VONKELAPI Vonkel_SetColorGainGreen1(int handle, int value); /* [15] 0 only */
+int VONKELAPI Vonkel_GetColorGainGreen1(int handle, int *ok);
+int VONKELAPI Vonkel_SetColorGainGreen2(int handle, int value); /* [16] 0 only */
+int VONKELAPI Vonkel_GetColorGainGreen2(int handle, int *ok);
+int VONKELAPI Vonkel_SetColorGainBlue(int handle, int value);  /* [17] 0 only */
+int VONKELAPI Vonkel_GetColorGainBlue(int handle, int *ok);
+int VONKELAPI Vonkel_SetExposureTime(int handle, int value);   /* [18] exposure in sensor lines, 1..16 777 200 */
+int VONKELAPI Vonkel_GetExposureTime(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayMode(int handle, int value);       /* [19] 0 off, 1 per-site gains, 2 grey from colour */
+int VONKELAPI Vonkel_GetGrayMode(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayGainR(int handle, int value);      /* [20] 0..255, 128 neutral */
+int VONKELAPI Vonkel_GetGrayGainR(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayGainG1(int handle, int value);     /* [21] 0..255, 128 neutral */
+int VONKELAPI Vonkel_GetGrayGainG1(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayGainG2(int handle, int value);     /* [22] 0..255, 128 neutral */
+int VONKELAPI Vonkel_GetGrayGainG2(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayGainB(int handle, int value);      /* [23] 0..255, 128 neutral */
+int VONKELAPI Vonkel_GetGrayGainB(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayOffsetR(int handle, int value);    /* [24] -255..255 */
+int VONKELAPI Vonkel_GetGrayOffsetR(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayOffsetG1(int handle, int value);   /* [25] -255..255 */
+int VONKELAPI Vonkel_GetGrayOffsetG1(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayOffsetG2(int handle, int value);   /* [26] -255..255 */
+int VONKELAPI Vonkel_GetGrayOffsetG2(int handle, int *ok);
+int VONKELAPI Vonkel_SetGrayOffsetB(int handle, int value);    /* [27] -255..255 */
+int VONKELAPI Vonkel_GetGrayOffsetB(int handle, int *ok);
+int VONKELAPI Vonkel_SetPeltier(int handle, int value);        /* [100] cooler: not on this camera */
+int VONKELAPI Vonkel_GetPeltier(int handle, int *ok);
+int VONKELAPI Vonkel_GetTemperature(int handle, int *ok);      /* [101] not supported; use Vonkel_GetTemperatureEx */
+int VONKELAPI Vonkel_SetDotFilter(int handle, int value);      /* [102] isolated defect repair 0/1 */
+int VONKELAPI Vonkel_GetDotFilter(int handle, int *ok);
+int VONKELAPI Vonkel_SetMaskFilter(int handle, int value);     /* [103] flat-field correction 0/1 */
+int VONKELAPI Vonkel_GetMaskFilter(int handle, int *ok);
+
+/* ---- stream format, mirroring and exposure ---- */
+/* Output depth 8, 16, 24, 32, 48 or 64 bits per pixel; takes effect at the next acquisition start. */
+int VONKELAPI Vonkel_SetColorMode(int handle, int bits);
+/* 8, 12, 24, 32, 44 or 60 (16-bit samples hold 12-bit values); -1 for an unknown handle. */
+int VONKELAPI Vonkel_GetColorMode(int handle);
+/* Repair of the pixels listed by Vonkel_LoadConfigFileA: 0 or 1. */
+int VONKELAPI Vonkel_SetConfigFilter(int handle, int value);
+int VONKELAPI Vonkel_GetConfigFilter(int handle);
+/* 0 full resolution, 1 every other pixel and line; other values return 0 without an error. */
+int VONKELAPI Vonkel_SetSubSample(int handle, int value);
+int VONKELAPI Vonkel_GetSubSample(int handle);
+/* Pause of the preview loop before each frame, in ms (not negative). */
+int VONKELAPI Vonkel_SetWaitTime(int handle, int ms);
+int VONKELAPI Vonkel_GetWaitTime(int handle);
+int VONKELAPI Vonkel_SetMirrorH(int handle, int flag);
+int VONKELAPI Vonkel_SetMirrorV(int handle, int flag);
+int VONKELAPI Vonkel_GetMirrorH(int handle);
+int VONKELAPI Vonkel_GetMirrorV(int handle);
+/* Exposure in seconds (2.0333e-05 .. 2.0). */
+int VONKELAPI Vonkel_SetExposureTimeEx(int handle, double seconds);
+/* Exposure in seconds; -1.0 when there is no camera; 0.0 for an unknown handle. */
+double VONKELAPI Vonkel_GetExposureTimeEx(int handle, int *ok);
+/* Exposure in microseconds, at 12.96 us per line. */
+int VONKELAPI Vonkel_SetRealExposureTime(int handle, int microseconds);
+/* Automatic exposure and gain: 0 off, 1 exposure, 2 gain. */
+int VONKELAPI Vonkel_SetAutoIris(int handle, int mode);
+int VONKELAPI Vonkel_GetAutoIris(int handle, int *ok);
+
+/* ---- capture window ---- */
+/* Takes the stored size entry whose sensor size is width x height. */
+int VONKELAPI Vonkel_SetCaptureWindow(int handle, int width, int height);
+/* Sensor size, capture start, width and height; every side of the window a multiple of 4 (8 when subsampled). */
+int VONKELAPI Vonkel_SetCaptureWindowEx(int handle, int th, int ehs, int eh, int tv, int evs, int ev);
+/* Reads the capture window; NULL pointers are skipped. */
+int VONKELAPI Vonkel_GetCaptureWindowEx(int handle, int *th, int *ehs, int *eh, int *tv, int *evs, int *ev);
+
+/* ---- settings of other cameras of the family: not supported here (return 0) ---- */
+int VONKELAPI Vonkel_Fps(int handle);
+int VONKELAPI Vonkel_GetHalfClock(int handle);
+int VONKELAPI Vonkel_SetHalfClock(int handle);
+int VONKELAPI Vonkel_GetInternalCorrection(int handle);
+int VONKELAPI Vonkel_SetInternalCorrection(int handle);
+int VONKELAPI Vonkel_SetCrossbar(int handle);
+int VONKELAPI Vonkel_GetSamplingRate(int handle, int *value); /* writes 0 */
+int VONKELAPI Vonkel_GetVideoFormat(int handle, int *value);  /* writes 0 */
+int VONKELAPI Vonkel_SetSamplingRate(int handle);
+int VONKELAPI Vonkel_GetStatus(int handle, int reserved);
+
 #ifdef __cplusplus
 }
 #endif

@@ -42,9 +42,10 @@ private:
     ISettingsStore::Key m_key;
 };
 
-// The store the library uses; tests may put another in place (null restores it).
+// The store the library uses; tests may put another in place (null restores the
+// platform's own). Returns the one that was in place before.
 ISettingsStore &DefaultSettingsStore();
-void SetSettingsStoreForTesting(ISettingsStore *store);
+ISettingsStore *SetSettingsStoreForTesting(ISettingsStore *store);
 // The platform's own store: the registry, or the process's in-memory tree.
 ISettingsStore &SystemSettingsStore();
 

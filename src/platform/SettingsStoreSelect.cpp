@@ -11,6 +11,6 @@ ISettingsStore &DefaultSettingsStore() {
     return store ? *store : SystemSettingsStore();
 }
 
-void SetSettingsStoreForTesting(ISettingsStore *store) { g_override.store(store); }
+ISettingsStore *SetSettingsStoreForTesting(ISettingsStore *store) { return g_override.exchange(store); }
 
 } // namespace platform

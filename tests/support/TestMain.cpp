@@ -1,5 +1,7 @@
 // Entry of the unit tests: one simulated camera unless the environment says otherwise,
-// so that nothing waits for the pauses of a real camera's protocol.
+// so that nothing waits for the pauses of a real camera's protocol, and settings kept in
+// memory: the registry belongs to the tests of the DLL, which may run at the same time.
+#include "platform/CMemorySettingsStore.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 
@@ -11,6 +13,8 @@ int main(int argc, char **argv) {
         setenv("VONKEL_SIMULATE", "1", 0);
 #endif
     }
+    static platform::CMemorySettingsStore settings;
+    platform::SetSettingsStoreForTesting(&settings);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
