@@ -179,19 +179,65 @@ void RandomBlocks(Blocks &b, Block kind, Rng &rng) {
 
 int32_t RandomSide(Rng &rng) { return Chance(rng, 85) ? Uniform(rng, 1, 37) : Uniform(rng, 1, 5); }
 
+// Runs a routine over copies of the images, either directly with the clip worked out
+// beforehand (any stride), or through ApplyConversion on image buffers (their own
+// strides; this is where rectangles reaching outside either buffer come in).
+struct Run {
+    Image dst, src; // dst unused for in-place routines
+    int result = 0;
+};
+
+Run RunDirect(const Case &c, ConversionRoutine routine, const Image &src, const Image &dst, const Placement &p,
+              void *block) {
+    Run run{c.inPlace ? Image() : Clone(dst), Clone(src)};
+    Image &target = c.inPlace ? run.src : run.dst;
+    CImageBuffer dstShape, srcShape;
+    Shape(dstShape, target);
+    Shape(srcShape, src);
+    ImageRect rect = p.whole ? ImageRect{0, 0, src.width, src.height} : p.rect;
+    int32_t x = p.x, y = p.y;
+    if (CImageBuffer::ClipRects(&dstShape, &srcShape, &rect, &x, &y))
+        run.result = routine(target.data.get(), run.src.data.get(), rect, x, y, target.Bpp(), src.Bpp(),
+                             target.stride, src.stride, block, nullptr);
+    return run;
+}
+
+void Load(CImageBuffer &b, const Image &im) {
+    ASSERT_EQ(1, b.Create(im.width, im.height, im.bits));
+    ASSERT_EQ(b.Stride(), im.stride);
+    std::memcpy(b.Pixels(), im.data.get(), im.Bytes());
+}
+
+void Unload(Image &im, const CImageBuffer &b) { std::memcpy(im.data.get(), b.Pixels(), im.Bytes()); }
+
+Run RunThroughBuffers(const Case &c, ConversionRoutine routine, const Image &src, const Image &dst,
+                      const Placement &p, void *block) {
+    Run run{c.inPlace ? Image() : Clone(dst), Clone(src)};
+    CImageBuffer d, s;
+    Load(s, src);
+    if (!c.inPlace)
+        Load(d, dst);
+    CImageBuffer *target = c.inPlace ? &s : &d;
+    run.result = CImageBuffer::ApplyConversion(target, routine, &s, p.whole ? nullptr : &p.rect, p.x, p.y, block);
+    Unload(run.src, s);
+    if (!c.inPlace)
+        Unload(run.dst, d);
+    return run;
+}
+
 // One comparison: random images (the destination is the source for in-place routines),
-// the same clip for both, the fast routine on one copy and the reference on the other.
+// the fast routine on one copy and the reference on the other.
 void CompareOnce(const Case &c, Rng &rng) {
+    const bool direct = Chance(rng, 50);
+    auto extra = [&rng, direct] { return direct && Chance(rng, 60) ? Uniform(rng, 1, 13) : 0; };
     const bool wide = Chance(rng, 10); // across the column blocks of the routines
     int32_t w = wide ? Uniform(rng, 500, 1100) : RandomSide(rng), h = wide ? Uniform(rng, 1, 7) : RandomSide(rng);
-    Image src = MakeImage(w, h, c.srcBits, Chance(rng, 50) ? Uniform(rng, 1, 13) : 0);
+    Image src = MakeImage(w, h, c.srcBits, extra());
     Fill(src, rng);
     Image dst;
     if (!c.inPlace) {
-        if (Chance(rng, 60))
-            dst = MakeImage(w, h, c.dstBits, Chance(rng, 50) ? Uniform(rng, 1, 13) : 0);
-        else
-            dst = MakeImage(RandomSide(rng), RandomSide(rng), c.dstBits, Uniform(rng, 0, 9));
+        dst = Chance(rng, 60) ? MakeImage(w, h, c.dstBits, extra())
+                              : MakeImage(RandomSide(rng), RandomSide(rng), c.dstBits, extra());
         Fill(dst, rng);
     }
     Placement p = RandomPlacement(rng, src, c.inPlace ? src : dst);
@@ -204,29 +250,18 @@ void CompareOnce(const Case &c, Rng &rng) {
     RandomBlocks(fastBlocks, c.block, rng);
     Blocks refBlocks = fastBlocks;
 
-    Image &target = c.inPlace ? src : dst;
-    CImageBuffer dstShape, srcShape;
-    Shape(dstShape, target);
-    Shape(srcShape, src);
-    ImageRect rect = p.whole ? ImageRect{0, 0, src.width, src.height} : p.rect;
-    int32_t x = p.x, y = p.y;
-    if (!CImageBuffer::ClipRects(&dstShape, &srcShape, &rect, &x, &y))
-        return;
-
-    Image fastSrc = Clone(src), refSrc = Clone(src);
-    Image fastDst = c.inPlace ? Image() : Clone(dst), refDst = c.inPlace ? Image() : Clone(dst);
-    Image &fastTarget = c.inPlace ? fastSrc : fastDst, &refTarget = c.inPlace ? refSrc : refDst;
-    const int fastResult = c.fast(fastTarget.data.get(), fastSrc.data.get(), rect, x, y, target.Bpp(), src.Bpp(),
-                                  target.stride, src.stride, fastBlocks.For(c.block), nullptr);
-    const int refResult = c.reference(refTarget.data.get(), refSrc.data.get(), rect, x, y, target.Bpp(), src.Bpp(),
-                                      target.stride, src.stride, refBlocks.For(c.block), nullptr);
-    SCOPED_TRACE(Describe(src, target, p));
-    ASSERT_EQ(refResult, fastResult);
+    auto runner = direct ? RunDirect : RunThroughBuffers;
+    const Run fast = runner(c, c.fast, src, dst, p, fastBlocks.For(c.block));
+    const Run reference = runner(c, c.reference, src, dst, p, refBlocks.For(c.block));
+    const Image &target = c.inPlace ? src : dst;
+    const Image &fastTarget = c.inPlace ? fast.src : fast.dst, &refTarget = c.inPlace ? reference.src : reference.dst;
+    SCOPED_TRACE(Describe(src, target, p) + (direct ? ", direct" : ", through ApplyConversion"));
+    ASSERT_EQ(reference.result, fast.result);
     ASSERT_EQ(0, std::memcmp(&refBlocks, &fastBlocks, sizeof refBlocks)) << "parameter block differs";
     for (size_t k = 0; k < target.Bytes(); ++k)
         ASSERT_EQ(refTarget.data[k], fastTarget.data[k])
             << "byte " << k << " (row " << k / target.stride << ", byte " << k % target.stride << ")";
-    ASSERT_EQ(0, std::memcmp(refSrc.data.get(), fastSrc.data.get(), src.Bytes())) << "source changed";
+    ASSERT_EQ(0, std::memcmp(reference.src.data.get(), fast.src.data.get(), src.Bytes())) << "source changed";
 }
 
 class RoutineMatchesReference : public ::testing::TestWithParam<size_t> {};
@@ -263,6 +298,45 @@ TEST(RoutineArguments, WrongDepthsOrMissingBlockAreRefused) {
                                 im.stride, nullptr, nullptr));
         }
         EXPECT_EQ(0, std::memcmp(before.data.get(), im.data.get(), im.Bytes()));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The stretch routines get their rectangles unclipped: any rectangle, inside or not, must
+// give the reference's pixels and leave every byte outside the destination alone.
+TEST(StretchMatchesReference, OnRandomSizesAndRectangles) {
+    Rng rng(31);
+    for (int iteration = 0; iteration < 400; ++iteration) {
+        const bool colour = Chance(rng, 50);
+        const int bits = colour ? 24 : 8;
+        Image src = MakeImage(Uniform(rng, 1, 40), Uniform(rng, 1, 40), bits, Uniform(rng, 0, 9));
+        Image dst = MakeImage(Uniform(rng, 1, 700), Uniform(rng, 1, 30), bits, Uniform(rng, 0, 9));
+        Fill(src, rng);
+        Fill(dst, rng);
+        ImageRect s{0, 0, src.width, src.height}, d{0, 0, dst.width, dst.height};
+        if (Chance(rng, 50)) {
+            s = ImageRect{Uniform(rng, -10, 40), Uniform(rng, -10, 40), 0, 0};
+            s.right = s.left + Uniform(rng, -5, 45);
+            s.bottom = s.top + Uniform(rng, -5, 45);
+            d = ImageRect{Uniform(rng, -10, 40), Uniform(rng, -10, 40), 0, 0};
+            d.right = d.left + Uniform(rng, -5, 700);
+            d.bottom = d.top + Uniform(rng, -5, 45);
+        }
+        Image fast = Clone(dst), reference = Clone(dst);
+        const StretchRoutine routine = colour ? conv::Stretch24 : conv::Stretch8;
+        const int fastResult = routine(fast.data.get(), src.data.get(), d, s, dst.width, dst.height, src.width,
+                                       src.height, dst.Bpp(), src.Bpp(), dst.stride, src.stride, nullptr, nullptr);
+        if (fastResult == 0) {
+            ASSERT_TRUE(d.right <= d.left || d.bottom <= d.top);
+            continue;
+        }
+        (colour ? ref::Stretch24 : ref::Stretch8)(reference.data.get(), src.data.get(), d, s, dst.width, dst.height,
+                                                   src.width, src.height, dst.Bpp(), src.Bpp(), dst.stride,
+                                                   src.stride, nullptr, nullptr);
+        ASSERT_EQ(0, std::memcmp(reference.data.get(), fast.data.get(), dst.Bytes())) << "iteration " << iteration;
     }
 }
 
