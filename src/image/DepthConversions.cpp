@@ -1,0 +1,187 @@
+// Row widening, bit-depth reductions and widenings, colour copies and reorderings:
+// single passes over the rows, no allocation.
+#include "image/Conversions.h"
+#include "image/RoutineSupport.h"
+#include <cstring>
+#include <type_traits>
+
+namespace conv {
+namespace {
+
+using detail::MakeSpan;
+using detail::Span;
+
+template <class Kernel> int ForEachRow(const Span &s, Kernel kernel) {
+    for (int32_t i = 0; i < s.rows; ++i)
+        kernel(s, i);
+    return 1;
+}
+
+// One sample per pixel, each through `op`.
+template <class S, class D, class Op> int GreyRows(const Span &s, Op op) {
+    return ForEachRow(s, [op](const Span &span, int32_t i) {
+        const S *in = span.Src<S>(i);
+        D *out = span.Dst<D>(i);
+        for (int32_t j = 0; j < span.cols; ++j)
+            out[j] = op(in[j]);
+    });
+}
+
+// Blue, green and red of every pixel through `op`, blue and red exchanged when Swap;
+// `fourth` sets the destination's fourth sample (Keep leaves it alone).
+struct Keep {};
+template <class S, class D, int SrcSpp, int DstSpp, bool Swap, class Op, class Fourth>
+int ColourRows(const Span &s, Op op, Fourth fourth) {
+    return ForEachRow(s, [op, fourth](const Span &span, int32_t i) {
+        const S *in = span.Src<S>(i);
+        D *out = span.Dst<D>(i);
+        for (int32_t j = 0; j < span.cols; ++j, in += SrcSpp, out += DstSpp) {
+            S b = in[0], g = in[1], r = in[2];
+            out[0] = op(Swap ? r : b);
+            out[1] = op(g);
+            out[2] = op(Swap ? b : r);
+            if constexpr (!std::is_same_v<Fourth, Keep>)
+                out[3] = fourth(in);
+        }
+    });
+}
+
+template <class T> struct Same {
+    T operator()(T v) const { return v; }
+};
+template <int Shift> struct ShiftLeft16 {
+    uint16_t operator()(uint16_t v) const { return static_cast<uint16_t>(v << Shift); }
+};
+template <int Shift> struct ShiftDown8 {
+    uint8_t operator()(uint16_t v) const { return static_cast<uint8_t>(v >> Shift); }
+};
+struct Opaque16 {
+    uint16_t operator()(const uint16_t *) const { return 65535; }
+};
+
+// Widening of 48- or 64-bit pixels: the depth picks 3 or 4 samples per pixel.
+template <int Spp, bool Swap, int Shift> int WidenColour(const Span &s) {
+    if constexpr (Spp == 3)
+        return ColourRows<uint16_t, uint16_t, 3, 3, Swap>(s, ShiftLeft16<Shift>(), Keep());
+    else
+        return ColourRows<uint16_t, uint16_t, 4, 4, Swap>(s, ShiftLeft16<Shift>(), Opaque16());
+}
+
+// 48 or 64 bits to 24.
+template <int Shift> int ReduceColour(const Span &s) {
+    if (s.srcBpp == 6)
+        return ColourRows<uint16_t, uint8_t, 3, 3, false>(s, ShiftDown8<Shift>(), Keep());
+    return ColourRows<uint16_t, uint8_t, 4, 3, false>(s, ShiftDown8<Shift>(), Keep());
+}
+
+// 24 or 32 bits to 24 or 32, blue, green and red only.
+template <bool Swap> int ColourCopy(const Span &s) {
+    auto same = Same<uint8_t>();
+    if (s.srcBpp == 3)
+        return s.dstBpp == 3 ? ColourRows<uint8_t, uint8_t, 3, 3, Swap>(s, same, Keep())
+                             : ColourRows<uint8_t, uint8_t, 3, 4, Swap>(s, same, Keep());
+    return s.dstBpp == 3 ? ColourRows<uint8_t, uint8_t, 4, 3, Swap>(s, same, Keep())
+                         : ColourRows<uint8_t, uint8_t, 4, 4, Swap>(s, same, Keep());
+}
+
+bool IsColour8(int bpp) { return bpp == 3 || bpp == 4; }
+bool IsColour16(int bpp) { return bpp == 6 || bpp == 8; }
+
+// The packed frame starts at the store's first byte, whatever the rectangle. Going from
+// the last row up never overwrites a packed row before it has moved.
+int WidenRows(const Span &s, const uint8_t *packed) {
+    const size_t rowBytes = static_cast<size_t>(s.cols) * s.srcBpp;
+    for (int32_t i = s.rows - 1; i >= 0; --i)
+        std::memmove(s.DstRow(i), packed + rowBytes * i, rowBytes);
+    return 1;
+}
+
+} // namespace
+
+// The routines that are a check of the depths and one pass over the rows.
+#define VONKEL_DEPTH_ROUTINE(name, accepted, reversed, pass)                                                           \
+    VONKEL_CONVERSION_ROUTINE(name) {                                                                                  \
+        if (!detail::Usable(dst, src, rect) || !(accepted))                                                            \
+            return 0;                                                                                                  \
+        const Span s = MakeSpan(VONKEL_SPAN_ARGS, reversed);                                                           \
+        return pass;                                                                                                   \
+    }
+
+VONKEL_DEPTH_ROUTINE(Reduce16To8Bits10, dstBpp == 1 && srcBpp == 2, true,
+                     (GreyRows<uint16_t, uint8_t>(s, ShiftDown8<2>())))
+VONKEL_DEPTH_ROUTINE(Reduce16To8Display, dstBpp == 1 && srcBpp == 2, false,
+                     (GreyRows<uint16_t, uint8_t>(s, ShiftDown8<4>())))
+VONKEL_DEPTH_ROUTINE(Reduce16To8, dstBpp == 1 && srcBpp == 2, true, (GreyRows<uint16_t, uint8_t>(s, ShiftDown8<4>())))
+VONKEL_DEPTH_ROUTINE(Widen16x16, dstBpp == 2 && srcBpp == 2, false, (GreyRows<uint16_t, uint16_t>(s, ShiftLeft16<4>())))
+VONKEL_DEPTH_ROUTINE(Widen16x64, dstBpp == 2 && srcBpp == 2, false, (GreyRows<uint16_t, uint16_t>(s, ShiftLeft16<6>())))
+VONKEL_DEPTH_ROUTINE(CopyColor, IsColour8(dstBpp) && IsColour8(srcBpp), false, ColourCopy<false>(s))
+VONKEL_DEPTH_ROUTINE(SwapRgb, IsColour8(dstBpp) && IsColour8(srcBpp), false, ColourCopy<true>(s))
+VONKEL_DEPTH_ROUTINE(CopyColorReversed, dstBpp == 3 && IsColour8(srcBpp), true, ColourCopy<false>(s))
+VONKEL_DEPTH_ROUTINE(Reduce48To24Display, dstBpp == 3 && IsColour16(srcBpp), false, ReduceColour<4>(s))
+VONKEL_DEPTH_ROUTINE(Reduce48To24, dstBpp == 3 && IsColour16(srcBpp), true, ReduceColour<2>(s))
+VONKEL_DEPTH_ROUTINE(Widen48x16, dstBpp == 6 && srcBpp == 6, false, (WidenColour<3, false, 4>(s)))
+VONKEL_DEPTH_ROUTINE(Widen48x16Rgb, dstBpp == 6 && srcBpp == 6, false, (WidenColour<3, true, 4>(s)))
+VONKEL_DEPTH_ROUTINE(Widen48x64, dstBpp == 6 && srcBpp == 6, false, (WidenColour<3, false, 6>(s)))
+VONKEL_DEPTH_ROUTINE(Widen48x64Rgb, dstBpp == 6 && srcBpp == 6, false, (WidenColour<3, true, 6>(s)))
+VONKEL_DEPTH_ROUTINE(Widen64x16, dstBpp == 8 && srcBpp == 8, false, (WidenColour<4, false, 4>(s)))
+VONKEL_DEPTH_ROUTINE(Widen64x16Rgb, dstBpp == 8 && srcBpp == 8, false, (WidenColour<4, true, 4>(s)))
+VONKEL_DEPTH_ROUTINE(Widen64x64, dstBpp == 8 && srcBpp == 8, false, (WidenColour<4, false, 6>(s)))
+VONKEL_DEPTH_ROUTINE(Widen64x64Rgb, dstBpp == 8 && srcBpp == 8, false, (WidenColour<4, true, 6>(s)))
+VONKEL_DEPTH_ROUTINE(WidenRows8, dstBpp == 1 && srcBpp == 1, false, WidenRows(s, src))
+VONKEL_DEPTH_ROUTINE(WidenRows16, dstBpp == 2 && srcBpp == 2, false, WidenRows(s, src))
+
+VONKEL_CONVERSION_ROUTINE(CopyPlain) {
+    if (!detail::Usable(dst, src, rect) || !detail::KnownDepth(dstBpp) || dstBpp != srcBpp)
+        return 0;
+    // Whole rows from their first byte: the rectangle only chooses which rows.
+    Span s = MakeSpan(dst, src, ImageRect{0, rect.top, 0, rect.bottom}, 0, dstRow, dstBpp, srcBpp, dstStride, srcStride,
+                      true);
+    const size_t bytes = static_cast<size_t>(std::min(dstStride, srcStride));
+    return ForEachRow(s, [bytes](const Span &span, int32_t i) { std::memcpy(span.DstRow(i), span.SrcRow(i), bytes); });
+}
+
+VONKEL_CONVERSION_ROUTINE(FillAlpha) {
+    if (!detail::Usable(dst, src, rect) || dstBpp != 4 || srcBpp != 4)
+        return 0;
+    return ColourRows<uint8_t, uint8_t, 4, 4, false>(MakeSpan(VONKEL_SPAN_ARGS), Same<uint8_t>(),
+                                                     [](const uint8_t *in) { return uint8_t(255 - in[3]); });
+}
+
+VONKEL_CONVERSION_ROUTINE(ColorToGray) {
+    if (!detail::Usable(dst, src, rect) || dstBpp != 1 || srcBpp != 3)
+        return 0;
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [](const Span &span, int32_t i) {
+        const uint8_t *in = span.SrcRow(i);
+        uint8_t *out = span.DstRow(i);
+        for (int32_t j = 0; j < span.cols; ++j, in += 3)
+            out[j] = static_cast<uint8_t>((30 * in[2] + 59 * in[1] + 11 * in[0]) / 100);
+    });
+}
+
+VONKEL_CONVERSION_ROUTINE(CopyPixels) {
+    if (!detail::Usable(dst, src, rect) || !detail::KnownDepth(dstBpp) || dstBpp != srcBpp)
+        return 0;
+    const size_t bytes = static_cast<size_t>(rect.right - rect.left) * dstBpp;
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS),
+                      [bytes](const Span &span, int32_t i) { std::memmove(span.DstRow(i), span.SrcRow(i), bytes); });
+}
+
+VONKEL_CONVERSION_ROUTINE(ExpandPalette8) {
+    if (!detail::Usable(dst, src, rect) || !IsColour8(dstBpp) || srcBpp != 1 || !param1)
+        return 0;
+    const RgbQuad *table = static_cast<const RgbQuad *>(param1);
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [table](const Span &span, int32_t i) {
+        const uint8_t *in = span.SrcRow(i);
+        uint8_t *out = span.DstRow(i);
+        for (int32_t j = 0; j < span.cols; ++j, out += span.dstBpp) {
+            const RgbQuad &c = table[in[j]];
+            out[0] = c.blue;
+            out[1] = c.green;
+            out[2] = c.red;
+            if (span.dstBpp == 4)
+                out[3] = 0;
+        }
+    });
+}
+
+} // namespace conv

@@ -1,0 +1,110 @@
+// Running a per-sample map over a routine's rectangle: every sample of grey pixels,
+// blue, green and red of colour pixels (a fourth sample is left alone). Internal.
+#pragma once
+#include "image/RoutineSupport.h"
+#include <cstring>
+#include <memory>
+
+namespace conv::detail {
+
+// out[k] = op(in[k]) over n samples. In place the loop keeps to one pointer, so the
+// compiler vectorizes it without guarding against overlap.
+template <class T, class Op> void MapRun(T *out, const T *in, int32_t n, Op op) {
+    if (out == in) {
+        for (int32_t k = 0; k < n; ++k)
+            out[k] = op(out[k]);
+    } else {
+        for (int32_t k = 0; k < n; ++k)
+            out[k] = op(in[k]);
+    }
+}
+
+// The same over pixels of four samples, the fourth copied as it is.
+template <class T, class Op> void MapRun4(T *out, const T *in, int32_t pixels, Op op) {
+    for (int32_t k = 0; k < 4 * pixels; k += 4) {
+        const T b = in[k], g = in[k + 1], r = in[k + 2], a = in[k + 3];
+        out[k] = op(b);
+        out[k + 1] = op(g);
+        out[k + 2] = op(r);
+        out[k + 3] = a;
+    }
+}
+
+template <class T, class Op> int MapSamples(const Span &s, Op op) {
+    const int spp = s.dstBpp / static_cast<int>(sizeof(T));
+    for (int32_t i = 0; i < s.rows; ++i) {
+        if (spp == 4)
+            MapRun4(s.Dst<T>(i), s.Src<T>(i), s.cols, op);
+        else
+            MapRun(s.Dst<T>(i), s.Src<T>(i), s.cols * spp, op);
+    }
+    return 1;
+}
+
+// Byte lookup, eight samples per step: one load and one store of a 64-bit word
+// instead of eight of each.
+inline void LookUpRun(uint8_t *out, const uint8_t *in, int32_t n, const uint8_t table[256]) {
+    int32_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        uint64_t v;
+        std::memcpy(&v, in + k, 8);
+        uint64_t r = 0;
+        for (int b = 0; b < 8; ++b)
+            r |= uint64_t{table[(v >> (8 * b)) & 255]} << (8 * b);
+        std::memcpy(out + k, &r, 8);
+    }
+    for (; k < n; ++k)
+        out[k] = table[in[k]];
+}
+
+// A 32-bit pixel: blue, green and red looked up, the fourth byte kept.
+inline void LookUpRun4(uint8_t *out, const uint8_t *in, int32_t pixels, const uint8_t table[256]) {
+    for (int32_t k = 0; k < pixels; ++k, in += 4, out += 4) {
+        uint32_t v;
+        std::memcpy(&v, in, 4);
+        v = (v & 0xFF000000u) | uint32_t{table[v & 255]} | uint32_t{table[(v >> 8) & 255]} << 8 |
+            uint32_t{table[(v >> 16) & 255]} << 16;
+        std::memcpy(out, &v, 4);
+    }
+}
+
+inline int MapTable8(const Span &s, const uint8_t table[256]) {
+    for (int32_t i = 0; i < s.rows; ++i) {
+        if (s.dstBpp == 4)
+            LookUpRun4(s.DstRow(i), s.SrcRow(i), s.cols, table);
+        else
+            LookUpRun(s.DstRow(i), s.SrcRow(i), s.cols * s.dstBpp, table);
+    }
+    return 1;
+}
+
+// A table over 16-bit samples of n significant bits: entries 0..2^n - 1 and one more
+// for every sample above the top value. Up to 12 bits it lives on the stack; wider
+// tables are the one allocation a routine may make per call.
+class CTable16 {
+public:
+    explicit CTable16(int bits) : m_limit(int32_t{1} << bits) {
+        if (m_limit + 1 > kInline) {
+            m_heap.reset(new uint16_t[m_limit + 1]);
+            m_entries = m_heap.get();
+        }
+    }
+    uint16_t *Entries() { return m_entries; }
+    const uint16_t *Entries() const { return m_entries; }
+    int32_t Limit() const { return m_limit; }
+
+private:
+    static constexpr int32_t kInline = 4097;
+    int32_t m_limit;
+    uint16_t m_inline[kInline];
+    std::unique_ptr<uint16_t[]> m_heap;
+    uint16_t *m_entries = m_inline;
+};
+
+inline int MapTable16(const Span &s, const CTable16 &table) {
+    const uint16_t *entries = table.Entries();
+    const uint32_t limit = static_cast<uint32_t>(table.Limit());
+    return MapSamples<uint16_t>(s, [entries, limit](uint16_t v) { return entries[v < limit ? v : limit]; });
+}
+
+} // namespace conv::detail

@@ -1,0 +1,84 @@
+// Unsharp mask over a 4 x 4 box: blur = (sum of the 16 samples of rows r-2..r+1 and
+// columns c-2..c+1) >> 4, out = orig + (orig - blur) x S / 10, limited to 0..top. The
+// source is a copy of the picture and the destination the picture itself; the two
+// outermost rows and columns keep the destination's values. Blur and sharpening are
+// one pass: each output needs only its own blur value.
+#include "image/Conversions.h"
+#include "image/RoutineSupport.h"
+#include <type_traits>
+
+namespace conv {
+namespace {
+
+using detail::Span;
+
+// Beyond |S| = 10 (top + 1) every non-zero difference saturates, so S is cut there; the
+// product x S then fits 32 bits for 8-bit samples and for any usual strength.
+int64_t Strength(int32_t s, int32_t top) {
+    const int64_t most = 10 * (int64_t{top} + 1);
+    return detail::Clamp<int64_t>(s, -most, most);
+}
+
+template <class T, int Spp, class Wide> void SharpenRows(const Span &s, Wide strength, int32_t top) {
+    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
+    constexpr int32_t kBlock = 1024;
+    Sum vertical[kBlock + 3 * Spp];
+    const Wide most = top;
+    // Samples of pixel columns 2 .. cols - 3.
+    const int32_t first = 2 * Spp, end = (s.cols - 2) * Spp;
+    for (int32_t i = 2; i < s.rows - 2; ++i) {
+        const T *r0 = s.Src<T>(i - 2), *r1 = s.Src<T>(i - 1), *r2 = s.Src<T>(i), *r3 = s.Src<T>(i + 1);
+        T *out = s.Dst<T>(i);
+        for (int32_t k0 = first; k0 < end; k0 += kBlock) {
+            const int32_t n = std::min(kBlock, end - k0);
+            // Column sums for samples k0 - 2 Spp .. k0 + n + Spp - 1.
+            for (int32_t m = 0; m < n + 3 * Spp; ++m) {
+                const int32_t k = k0 - 2 * Spp + m;
+                vertical[m] = static_cast<Sum>(Sum{r0[k]} + r1[k] + r2[k] + r3[k]);
+            }
+            for (int32_t m = 0; m < n; ++m) {
+                const int32_t k = k0 + m;
+                const Wide box =
+                    static_cast<Wide>(vertical[m] + vertical[m + Spp] + vertical[m + 2 * Spp] + vertical[m + 3 * Spp]);
+                // 16-bit samples above the top count as the top.
+                const Wide orig = std::min<Wide>(r2[k], most), blur = std::min<Wide>(box >> 4, most);
+                const Wide sharpened = detail::Clamp<Wide>(orig + (orig - blur) * strength / 10, 0, most);
+                if (Spp != 4 || (k & 3) != 3)
+                    out[k] = static_cast<T>(sharpened);
+            }
+        }
+    }
+}
+
+template <class T, int Spp> int Sharpen(const Span &s, const ValueBlock &block, int32_t top) {
+    const int64_t strength = Strength(block.value, top);
+    if (strength * top <= INT32_MAX && -strength * top <= INT32_MAX)
+        SharpenRows<T, Spp, int32_t>(s, static_cast<int32_t>(strength), top);
+    else
+        SharpenRows<T, Spp, int64_t>(s, strength, top);
+    return 1;
+}
+
+template <class T> int SharpenAny(VONKEL_CONVERSION_PARAMS, bool colour) {
+    const ValueBlock *block = static_cast<const ValueBlock *>(param1);
+    const int size = static_cast<int>(sizeof(T));
+    const bool depthOk = dstBpp == srcBpp && (colour ? dstBpp == 3 * size || dstBpp == 4 * size : dstBpp == size);
+    if (!detail::Usable(dst, src, rect) || !block || !depthOk)
+        return 0;
+    const Span s = detail::MakeSpan(VONKEL_SPAN_ARGS);
+    const int32_t top = size == 1 ? 255 : detail::TopValue(block->significantBits);
+    switch (dstBpp / size) {
+    case 1: return Sharpen<T, 1>(s, *block, top);
+    case 3: return Sharpen<T, 3>(s, *block, top);
+    default: return Sharpen<T, 4>(s, *block, top);
+    }
+}
+
+} // namespace
+
+VONKEL_CONVERSION_ROUTINE(Sharpen8) { return SharpenAny<uint8_t>(VONKEL_CONVERSION_ARGS, false); }
+VONKEL_CONVERSION_ROUTINE(Sharpen16) { return SharpenAny<uint16_t>(VONKEL_CONVERSION_ARGS, false); }
+VONKEL_CONVERSION_ROUTINE(Sharpen24_32) { return SharpenAny<uint8_t>(VONKEL_CONVERSION_ARGS, true); }
+VONKEL_CONVERSION_ROUTINE(Sharpen48_64) { return SharpenAny<uint16_t>(VONKEL_CONVERSION_ARGS, true); }
+
+} // namespace conv

@@ -1,0 +1,160 @@
+// Gamma, contrast and brightness: per-sample maps. Gamma and contrast go through a
+// table built once per call (256 entries on the stack for 8-bit samples, 2^n + 1 for
+// 16-bit ones); brightness is a single multiplication that vectorizes.
+#include "image/Conversions.h"
+#include "image/RoutineSupport.h"
+#include "image/SampleMaps.h"
+#include <cmath>
+
+namespace conv {
+namespace {
+
+using detail::CTable16;
+using detail::MapSamples;
+using detail::MapTable16;
+using detail::MapTable8;
+using detail::Span;
+
+// ---- Tables -------------------------------------------------------------------------
+
+double GammaExponent(int32_t value) { return value <= 100 ? value / 100.0 : 1.0 + (value - 100) / 10.0; }
+
+// trunc(x) limited to 0..top, safe for any real (a negative exponent makes 0^e infinite).
+int32_t TruncLimited(double x, int32_t top) {
+    if (!(x > 0.0))
+        return 0;
+    return x >= top ? top : static_cast<int32_t>(x);
+}
+
+void GammaTable8(uint8_t table[256], double e) {
+    for (int i = 0; i < 256; ++i)
+        table[i] = static_cast<uint8_t>(TruncLimited(std::pow(i / 255.0, e) * 255.0, 255));
+}
+
+// Entries 0..2^n - 1, and entry 2^n for every sample above the top value.
+void GammaTable16(uint16_t *table, int bits, double e) {
+    const int32_t n = int32_t{1} << bits;
+    for (int32_t i = 0; i < n; ++i)
+        table[i] = static_cast<uint16_t>(TruncLimited(std::pow(i / static_cast<double>(n), e) * (n - 1), n - 1));
+    table[n] = table[n - 1];
+}
+
+// t(D) for samples 0..n-1 of a range 0..n-1 with black point b; n = 256 for 8 bits.
+int32_t ContrastEntry(int64_t d, int64_t b, int64_t n) {
+    if (b > n / 2 - 1)
+        return 0;
+    if (d < b)
+        return 0;
+    if (d > n - b - 1)
+        return static_cast<int32_t>(n - 1);
+    const double factor = static_cast<double>(n) / static_cast<double>(n - 2 * b);
+    return TruncLimited(factor * static_cast<double>(d - b), static_cast<int32_t>(n - 1));
+}
+
+void ContrastTable8(uint8_t table[256], int32_t m) {
+    for (int r = 0; r < 256; ++r)
+        table[r] = static_cast<uint8_t>(ContrastEntry(r, m, 256));
+}
+
+// Samples at or above 2^n give 2^n - 1, whatever the table holds.
+void ContrastTable16(uint16_t *table, int bits, int32_t m) {
+    const int64_t n = int64_t{1} << bits, b = int64_t{m} * (int64_t{1} << (bits - 8));
+    for (int64_t d = 0; d < n; ++d)
+        table[d] = static_cast<uint16_t>(ContrastEntry(d, b, n));
+    table[n] = static_cast<uint16_t>(n - 1);
+}
+
+// ---- Brightness ---------------------------------------------------------------------
+
+float BrightnessFactor(int32_t v) {
+    if (v < 0)
+        return 1.0f - static_cast<float>(-int64_t{v}) * (1.0f / 255.0f);
+    if (v > 0)
+        return 1.0f + static_cast<float>(v) * (10.0f / 255.0f);
+    return 1.0f;
+}
+
+// trunc(v x factor) limited to 0..top; limiting before the conversion gives the same
+// result and never converts a real that does not fit.
+template <class T> struct Brighten {
+    float factor;
+    float top;
+    T operator()(T v) const {
+        float x = static_cast<float>(v) * factor;
+        x = x > 0.0f ? x : 0.0f;
+        x = x < top ? x : top;
+        return static_cast<T>(static_cast<int32_t>(x));
+    }
+};
+
+// ---- Routine bodies ------------------------------------------------------------------
+
+template <class T>
+bool TakesBlock(const uint8_t *dst, const uint8_t *src, const ImageRect &rect, const void *block, int dstBpp,
+                int srcBpp, int spp, bool orFour) {
+    const int bpp = spp * static_cast<int>(sizeof(T));
+    const bool depthOk = dstBpp == srcBpp && (dstBpp == bpp || (orFour && dstBpp == 4 * static_cast<int>(sizeof(T))));
+    return detail::Usable(dst, src, rect) && block && depthOk;
+}
+
+int Gamma8Of(const Span &s, const ValueBlock &b, bool limitExponent) {
+    double e = GammaExponent(b.value);
+    if (limitExponent)
+        e = detail::Clamp(e, 0.001, 99.999);
+    uint8_t table[256];
+    GammaTable8(table, e);
+    return MapTable8(s, table);
+}
+
+int Gamma16Of(const Span &s, const ValueBlock &b) {
+    const int bits = detail::SignificantBits(b.significantBits);
+    CTable16 table(bits);
+    GammaTable16(table.Entries(), bits, GammaExponent(b.value));
+    return MapTable16(s, table);
+}
+
+int Contrast8Of(const Span &s, const ValueBlock &b) {
+    uint8_t table[256];
+    ContrastTable8(table, b.value);
+    return MapTable8(s, table);
+}
+
+int Contrast16Of(const Span &s, const ValueBlock &b) {
+    const int bits = detail::SignificantBits(b.significantBits);
+    CTable16 table(bits);
+    ContrastTable16(table.Entries(), bits, b.value);
+    return MapTable16(s, table);
+}
+
+template <class T> int BrightnessOf(const Span &s, const ValueBlock &b, int32_t top) {
+    return MapSamples<T>(s, Brighten<T>{BrightnessFactor(b.value), static_cast<float>(top)});
+}
+
+const ValueBlock &Block(void *param1) { return *static_cast<const ValueBlock *>(param1); }
+
+} // namespace
+
+#define VONKEL_TONE_ROUTINE(name, T, spp, orFour, body)                                                                \
+    VONKEL_CONVERSION_ROUTINE(name) {                                                                                  \
+        if (!TakesBlock<T>(dst, src, rect, param1, dstBpp, srcBpp, spp, orFour))                                       \
+            return 0;                                                                                                  \
+        const Span s = detail::MakeSpan(VONKEL_SPAN_ARGS);                                                             \
+        const ValueBlock &b = Block(param1);                                                                           \
+        return body;                                                                                                   \
+    }
+
+VONKEL_TONE_ROUTINE(Gamma8, uint8_t, 1, false, Gamma8Of(s, b, false))
+VONKEL_TONE_ROUTINE(Gamma16, uint16_t, 1, false, Gamma16Of(s, b))
+VONKEL_TONE_ROUTINE(Gamma24_32, uint8_t, 3, true, Gamma8Of(s, b, true))
+VONKEL_TONE_ROUTINE(Gamma48_64, uint16_t, 3, true, Gamma16Of(s, b))
+VONKEL_TONE_ROUTINE(Contrast8, uint8_t, 1, false, Contrast8Of(s, b))
+VONKEL_TONE_ROUTINE(Contrast16, uint16_t, 1, false, Contrast16Of(s, b))
+VONKEL_TONE_ROUTINE(Contrast24_32, uint8_t, 3, true, Contrast8Of(s, b))
+VONKEL_TONE_ROUTINE(Contrast48_64, uint16_t, 3, true, Contrast16Of(s, b))
+VONKEL_TONE_ROUTINE(Brightness8, uint8_t, 1, false, BrightnessOf<uint8_t>(s, b, 255))
+VONKEL_TONE_ROUTINE(Brightness16, uint16_t, 1, false, BrightnessOf<uint16_t>(s, b, detail::TopValue(b.significantBits)))
+VONKEL_TONE_ROUTINE(Brightness24_32, uint8_t, 3, true, BrightnessOf<uint8_t>(s, b, 255))
+VONKEL_TONE_ROUTINE(Brightness48_64, uint16_t, 3, true,
+                    BrightnessOf<uint16_t>(s, b, detail::TopValue(b.significantBits)))
+
+} // namespace conv
