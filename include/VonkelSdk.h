@@ -62,6 +62,18 @@ typedef struct VONKEL_CAMERA_INFO {
     double realExposureMax;  /* seconds */
 } VONKEL_CAMERA_INFO;
 
+/* Handed with every frame notification: wParam of VONKEL_WM_FRAME points to it. It lives
+   inside the library and is overwritten by the next frame. */
+typedef struct VONKEL_FRAME_INFO {
+    int size;            /* 32 in trigger mode */
+    int width;
+    int height;
+    int bitsPerPixel;    /* 8, 16, 24, 32, 48 or 64 */
+    int fps10;           /* frames per second x 10; 0 in trigger mode */
+    int reserved;
+    unsigned char *buffer; /* the application's buffer the frame was copied into */
+} VONKEL_FRAME_INFO;
+
 /* Library version, 28837153 (0x01B80521). Needs no handle. */
 int VONKELAPI Vonkel_GetDllVersion(void);
 /* Creates a camera instance on device 0; errors are posted to notifyWindow (may be NULL). 0 on failure. */
@@ -216,6 +228,46 @@ int VONKELAPI Vonkel_SetCaptureWindow(int handle, int width, int height);
 int VONKELAPI Vonkel_SetCaptureWindowEx(int handle, int th, int ehs, int eh, int tv, int evs, int ev);
 /* Reads the capture window; NULL pointers are skipped. */
 int VONKELAPI Vonkel_GetCaptureWindowEx(int handle, int *th, int *ehs, int *eh, int *tv, int *evs, int *ev);
+
+/* ---- acquisition ----
+   Frames are processed into the colour mode's picture: 8/16-bit grey or 24/32/48/64-bit colour
+   (blue, green, red), 16-bit samples holding 12-bit values. Rows of `width` pixels padded to
+   4 bytes; `rowOrder` 0 copies the bottom row first (a bottom-up DIB), 1 the top row first. */
+/* Continuous acquisition into the library's buffers (read them with Vonkel_GetImage). */
+int VONKELAPI Vonkel_StartPreview(int handle);
+/* Ends preview, capture or trigger mode; waits for the capture thread. */
+int VONKELAPI Vonkel_StopPreview(int handle);
+/* Preview shown in the preview window (see Vonkel_SetPreviewWindow), no callback. */
+int VONKELAPI Vonkel_Preview(int handle);
+/* Preview with each frame copied into `buffer` and VONKEL_WM_FRAME posted to `window`. */
+int VONKELAPI Vonkel_CallBackPreview(int handle, HWND window, unsigned char *buffer, int length, int rowOrder);
+/* Capture mode: single frames on demand with Vonkel_SnapShot. */
+int VONKELAPI Vonkel_Capture(int handle);
+/* Reads and processes one frame into `buffer` (idle or capture mode). */
+int VONKELAPI Vonkel_SnapShot(int handle, unsigned char *buffer, int length, int rowOrder);
+/* Copies the last processed picture; reads no frame. */
+int VONKELAPI Vonkel_GetImage(int handle, unsigned char *buffer, int length, int rowOrder);
+/* Trigger mode: one frame per external trigger, delivered like Vonkel_CallBackPreview. */
+int VONKELAPI Vonkel_Trigger(int handle, HWND window, unsigned char *buffer, int length, int rowOrder);
+/* Stops everything and closes the preview window. Always 1. */
+int VONKELAPI Vonkel_Close(int handle);
+/* A child preview window at (x, y, width, height) of `parent`; without a parent a centred window
+   of the capture size when any value is non-zero; all zero: no window. */
+int VONKELAPI Vonkel_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
+/* Exposure of the current line count in milliseconds. */
+int VONKELAPI Vonkel_GetRealExposureTime(int handle, int *ok);
+
+/* ---- defect correction ---- */
+/* Takes the last frame (640 x 512) as dark (kind 0) or bright (kind 1) reference. */
+int VONKELAPI Vonkel_UpdateMaskData(int handle, int kind);
+/* Saves or loads the four references as a mask file (1 966 120 bytes). */
+int VONKELAPI Vonkel_SaveMaskFile(int handle, const char *path);
+int VONKELAPI Vonkel_SaveMaskFileW(int handle, const wchar_t *path);
+int VONKELAPI Vonkel_LoadMaskFile(int handle, const char *path);
+int VONKELAPI Vonkel_LoadMaskFileW(int handle, const wchar_t *path);
+/* Loads the list of defective pixels (8-byte records x, y) used while Vonkel_SetConfigFilter is on. */
+int VONKELAPI Vonkel_LoadConfigFileA(int handle, const char *path);
+int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path);
 
 /* ---- settings of other cameras of the family: not supported here (return 0) ---- */
 int VONKELAPI Vonkel_Fps(int handle);

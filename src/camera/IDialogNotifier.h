@@ -1,0 +1,14 @@
+// What an open property dialog wants to hear from the frame processing: the image filter
+// dialog reloads its controls after a measurement changed gains, the analog dialog shows
+// a gain or exposure that automatic exposure chose.
+#pragma once
+
+class IDialogNotifier {
+public:
+    static constexpr int kGainEditBox = 1015;
+    static constexpr int kExposureEditBox = 1027;
+
+    virtual ~IDialogNotifier() = default;
+    virtual void FilterValuesChanged() = 0;
+    virtual void AnalogValueChanged(int editBox, int value) = 0;
+};

@@ -1,0 +1,228 @@
+#include "image/DefectFilters.h"
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace defect {
+namespace {
+
+// One sample of an 8- or 16-bit buffer, at a row and column.
+inline int Get(const CImageBuffer &b, int row, int col) {
+    const uint8_t *p = b.Row(row) + col * b.BytesPerPixel();
+    if (b.BytesPerPixel() == 1)
+        return *p;
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+inline void Set(CImageBuffer &b, int row, int col, int value) {
+    uint8_t *p = b.Row(row) + col * b.BytesPerPixel();
+    if (b.BytesPerPixel() == 1) {
+        *p = static_cast<uint8_t>(value);
+    } else {
+        uint16_t v = static_cast<uint16_t>(value);
+        std::memcpy(p, &v, 2);
+    }
+}
+
+// A map sample at a byte offset of the raw buffer (a byte or a 16-bit word).
+inline bool MapAt(const uint8_t *map, size_t offset, int bytes) {
+    return bytes == 1 ? map[offset] != 0 : (map[offset] | map[offset + 1]) != 0;
+}
+
+bool IsSensorSized(const CImageBuffer &b, int bytesPerPixel) {
+    return !b.IsEmpty() && b.Width() == kSensorWidth && b.Height() == kSensorHeight &&
+           b.BytesPerPixel() == bytesPerPixel;
+}
+
+} // namespace
+
+bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
+               int margin) {
+    const int bpp = raw.BytesPerPixel();
+    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || !IsSensorSized(dark, bpp) || !IsSensorSized(bright, bpp))
+        return false;
+    const int w = raw.Width(), h = raw.Height();
+    // The references are read at the pixel's place in the window: keep inside them.
+    const int rowEnd = std::min(h - margin, kSensorHeight - windowY);
+    const int colEnd = std::min(w - margin, kSensorWidth - windowX);
+    if (windowX < 0 || windowY < 0)
+        return false;
+    for (int r = margin; r < rowEnd; ++r) {
+        for (int c = margin; c < colEnd; ++c) {
+            const int d = Get(dark, r + windowY, c + windowX);
+            const int b = Get(bright, r + windowY, c + windowX);
+            const int p = Get(raw, r, c);
+            if (bpp == 1) {
+                if (b != d)
+                    Set(raw, r, c, std::clamp((p - d) * 256 / (b - d), 0, 255));
+            } else if (b > d) {
+                Set(raw, r, c, std::clamp((p - d) * 4096 / (b - d), 0, 4095));
+            }
+        }
+    }
+    return true;
+}
+
+bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot,
+                int threshold) {
+    const int bpp = raw.BytesPerPixel();
+    const size_t needed = raw.ImageBytes();
+    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || hot.ImageBytes() < needed || dead.ImageBytes() < needed ||
+        dot.ImageBytes() < needed || hot.IsEmpty() || dead.IsEmpty() || dot.IsEmpty())
+        return false;
+    std::memset(dot.Pixels(), 0, dot.ImageBytes());
+    const int w = raw.Width(), h = raw.Height();
+    const int32_t stride = raw.Stride();
+    auto offset = [&](int r, int c) { return static_cast<size_t>(r) * stride + static_cast<size_t>(c) * bpp; };
+    auto mark = [&](int r, int c) {
+        uint8_t *p = dot.Pixels() + offset(r, c);
+        p[0] = 1;
+        if (bpp == 2)
+            p[1] = 0;
+    };
+    auto marked = [&](int r, int c) { return MapAt(dot.Pixels(), offset(r, c), bpp); };
+
+    for (int r = 4; r <= h - 5; ++r) {
+        for (int c = 4; c <= w - 5; ++c) {
+            const size_t at = offset(r, c);
+            const int p = Get(raw, r, c);
+            const int around = (Get(raw, r, c - 1) + Get(raw, r, c + 1) + Get(raw, r - 1, c) + Get(raw, r + 1, c)) >> 2;
+            if (MapAt(hot.Pixels(), at, bpp) || MapAt(dead.Pixels(), at, bpp) || std::abs(p - around) >= threshold)
+                mark(r, c);
+        }
+    }
+    for (int r = 4; r <= h - 5; ++r) {
+        for (int c = 4; c <= w - 5; ++c) {
+            if (!marked(r, c))
+                continue;
+            int sum = 0, count = 0;
+            auto take = [&](int rr, int cc) {
+                sum += Get(raw, rr, cc);
+                ++count;
+            };
+            for (int k = c - 1; k >= 0; --k)
+                if (!marked(r, k)) {
+                    take(r, k);
+                    break;
+                }
+            for (int k = c + 1; k < w; ++k)
+                if (!marked(r, k)) {
+                    take(r, k);
+                    break;
+                }
+            for (int k = r - 1; k >= 0; --k)
+                if (!marked(k, c)) {
+                    take(k, c);
+                    break;
+                }
+            for (int k = r + 1; k < h; ++k)
+                if (!marked(k, c)) {
+                    take(k, c);
+                    break;
+                }
+            if (count)
+                Set(raw, r, c, sum / count);
+        }
+    }
+    return true;
+}
+
+SensorView ViewOf(int windowX, int windowY, int width, int height, bool windowFlagH, bool windowFlagV, bool mirrorH,
+                  bool mirrorV) {
+    SensorView v{0, kSensorWidth - 1, 0, kSensorHeight - 1, mirrorH, mirrorV};
+    if (windowFlagH) {
+        const bool full = windowX == 0 && width == kSensorWidth;
+        if (mirrorH && !full) {
+            v.x1 = kSensorWidth - 1 - windowX;
+            v.x0 = kSensorWidth - windowX - width;
+        } else {
+            v.x0 = windowX;
+            v.x1 = windowX + width - 1;
+        }
+    }
+    if (windowFlagV) {
+        const bool full = windowY == 0 && height == kSensorHeight;
+        if (mirrorV && !full) {
+            v.y0 = windowY;
+            v.y1 = windowY + height - 1;
+        } else {
+            v.y1 = kSensorHeight - 1 - windowY;
+            v.y0 = kSensorHeight - windowY - height;
+        }
+    }
+    return v;
+}
+
+void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, const SensorView &view) {
+    const int bpp = raw.BytesPerPixel();
+    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || points.empty())
+        return;
+    const int w = raw.Width(), h = raw.Height();
+    // Where each listed point lands, as (column, k) with k counted from the bottom row.
+    auto place = [&](const DefectPoint &p, int *c, int *k) {
+        const int x = view.mirrorH ? kSensorWidth - 1 - p.x : p.x;
+        const int y = view.mirrorV ? kSensorHeight - 1 - p.y : p.y;
+        if (x < view.x0 || x > view.x1 || y < view.y0 || y > view.y1)
+            return false;
+        *c = x - view.x0;
+        *k = y - view.y0;
+        return *c >= 0 && *c < w && *k >= 0 && *k < h;
+    };
+    std::vector<uint8_t> listed(static_cast<size_t>(w) * h, 0);
+    for (const DefectPoint &p : points) {
+        int c, k;
+        if (place(p, &c, &k))
+            listed[static_cast<size_t>(k) * w + c] = 1;
+    }
+    auto isListed = [&](int c, int k) { return listed[static_cast<size_t>(k) * w + c] != 0; };
+    for (const DefectPoint &p : points) {
+        int c, k;
+        if (!place(p, &c, &k))
+            continue;
+        int sum = 0, count = 0;
+        auto take = [&](int cc, int kk) {
+            sum += Get(raw, h - 1 - kk, cc);
+            ++count;
+        };
+        for (int cc = c - 1; cc >= 0; --cc)
+            if (!isListed(cc, k)) {
+                take(cc, k);
+                break;
+            }
+        for (int cc = c + 1; cc < w; ++cc)
+            if (!isListed(cc, k)) {
+                take(cc, k);
+                break;
+            }
+        for (int kk = k - 1; kk >= 0; --kk)
+            if (!isListed(c, kk)) {
+                take(c, kk);
+                break;
+            }
+        for (int kk = k + 1; kk < h; ++kk)
+            if (!isListed(c, kk)) {
+                take(c, kk);
+                break;
+            }
+        if (count)
+            Set(raw, h - 1 - k, c, sum / count);
+    }
+}
+
+bool BuildDefectMap(const CImageBuffer &reference, CImageBuffer &map, int kind) {
+    const int bpp = reference.BytesPerPixel();
+    if ((kind != 0 && kind != 1) || !IsSensorSized(reference, bpp) || !IsSensorSized(map, bpp) || (bpp != 1 && bpp != 2))
+        return false;
+    const int hotAbove = bpp == 1 ? 192 : 3072;
+    const int deadBelow = bpp == 1 ? 64 : 1024;
+    for (int r = 2; r <= kSensorHeight - 3; ++r)
+        for (int c = 2; c <= kSensorWidth - 3; ++c) {
+            const int v = Get(reference, r, c);
+            Set(map, r, c, kind == 0 ? v > hotAbove : v < deadBelow);
+        }
+    return true;
+}
+
+} // namespace defect
