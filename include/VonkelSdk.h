@@ -254,7 +254,7 @@ int VONKELAPI Vonkel_Close(int handle);
 /* A child preview window at (x, y, width, height) of `parent`; without a parent a centred window
    of the capture size when any value is non-zero; all zero: no window. */
 int VONKELAPI Vonkel_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
-/* Exposure of the current line count in milliseconds. */
+/* The exposure of the current line count, lines x 12.96 us, in microseconds like Vonkel_SetRealExposureTime. */
 int VONKELAPI Vonkel_GetRealExposureTime(int handle, int *ok);
 
 /* ---- defect correction ---- */
