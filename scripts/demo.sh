@@ -1,15 +1,29 @@
 #!/usr/bin/env bash
-# Builds the DLL and vonkelcam for Windows and runs the tool under Wine against
-# simulated cameras. Extra arguments replace the default command list.
+# Builds the DLL and vonkelcam for Windows and runs the tool under Wine against simulated
+# cameras (VONKEL_SIMULATE, default 2). Arguments, when given, are one vonkelcam command
+# to run instead of the tour below.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target vonkelcam >/dev/null
-run() { echo "\$ vonkelcam $*" >&2; VONKEL_SIMULATE=${VONKEL_SIMULATE:-2} cmake/wine-run.sh build/win64/bin/vonkelcam.exe "$@"; }
+cmake --build --preset win64 --target vonkelcam
+export VONKEL_SIMULATE=${VONKEL_SIMULATE:-2}
+run() {
+    echo "\$ vonkelcam $*" >&2
+    cmake/wine-run.sh build/win64/bin/vonkelcam.exe "$@" | tr '\r' '\n' | awk 'NF' | grep -v '^frames .* s   ' || true
+    echo >&2
+}
 if (($#)); then
     run "$@"
 else
     run version
+    run list
+    run info --device 1
+    run regs write sensor 1812 64
+    run serial
+    run stream --seconds 3
+    run stream --seconds 2 --mode 24 --subsample
+    run snap --raw 'C:\snapshot.raw' --mode 48
+    run preview --seconds 2 --mode 24
 fi
 cmake/wine-run.sh --teardown

@@ -1,6 +1,7 @@
 // Entry of the DLL tests. Runs as a child process too (--child MODE ...), for the tests
 // that need a second process.
 #include "win/ChildProcess.h"
+#include "win/DllSupport.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
@@ -11,5 +12,9 @@ int main(int argc, char **argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--child") == 0)
         return RunChild(argc - 2, argv + 2);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // Settings the tests leave behind would be the next program's settings in this prefix.
+    DeleteSdkKey();
+    const int result = RUN_ALL_TESTS();
+    DeleteSdkKey();
+    return result;
 }

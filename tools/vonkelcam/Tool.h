@@ -13,9 +13,53 @@ struct Command {
     int (*run)(const Args &args); // process exit code
 };
 
-// The commands of each group, registered in main.cpp.
-extern const Command kInfoCommands[];
-extern const size_t kInfoCommandCount;
+struct CommandGroup {
+    const Command *commands;
+    size_t count;
+};
+
+// The commands of each group (registered in main.cpp).
+extern const CommandGroup kInfoCommands;
+extern const CommandGroup kRegisterCommands;
+extern const CommandGroup kStreamCommands;
+
+// "--name value" options, and the positional arguments left over.
+class COptions {
+public:
+    explicit COptions(const Args &args);
+    bool Has(const std::string &name) const;
+    int Int(const std::string &name, int fallback) const;
+    double Real(const std::string &name, double fallback) const;
+    std::string Text(const std::string &name, const std::string &fallback = "") const;
+    const Args &Positional() const { return m_positional; }
+    // Names given that are not in `known`; printed as an error by the caller.
+    std::vector<std::string> Unknown(const std::vector<std::string> &known) const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_options;
+    Args m_positional;
+};
+
+// Parses a number in decimal or 0x hexadecimal; false when it is not one.
+bool ParseNumber(const std::string &text, long *value);
+
+// A camera handle for device `device`, released when it goes away. Prints why it could
+// not be opened.
+class CCameraHandle {
+public:
+    explicit CCameraHandle(int device, HWND notify = nullptr);
+    ~CCameraHandle();
+    CCameraHandle(const CCameraHandle &) = delete;
+    CCameraHandle &operator=(const CCameraHandle &) = delete;
+    bool Ok() const { return m_ok; }
+    int Get() const { return m_handle; }
+
+private:
+    int m_handle = 0;
+    bool m_ok = false;
+};
 
 // Prints and drains the error history of a handle ("errors: none" when empty).
 void PrintErrors(int handle);
+// The text of an error code.
+const char *ErrorText(int code);

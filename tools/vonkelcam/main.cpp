@@ -4,33 +4,17 @@
 
 namespace {
 
-struct Group {
-    const Command *commands;
-    size_t count;
-};
-const Group kGroups[] = {{kInfoCommands, kInfoCommandCount}};
+const CommandGroup *const kGroups[] = {&kInfoCommands, &kRegisterCommands, &kStreamCommands};
 
 void Usage() {
     std::printf("usage: vonkelcam COMMAND [arguments]\n\ncommands:\n");
-    for (const Group &g : kGroups)
-        for (size_t i = 0; i < g.count; ++i)
-            std::printf("  %-10s %-28s %s\n", g.commands[i].name, g.commands[i].usage, g.commands[i].help);
+    for (const CommandGroup *g : kGroups)
+        for (size_t i = 0; i < g->count; ++i)
+            std::printf("  %-8s %-44s %s\n", g->commands[i].name, g->commands[i].usage, g->commands[i].help);
     std::printf("\nWithout hardware, set VONKEL_SIMULATE=N for N simulated cameras.\n");
 }
 
 } // namespace
-
-void PrintErrors(int handle) {
-    int code = Vonkel_GetLastError(handle);
-    if (code == 0) {
-        std::printf("errors: none\n");
-        return;
-    }
-    std::printf("errors (newest first):");
-    for (; code != 0; code = Vonkel_GetLastError(handle))
-        std::printf(" %d", code);
-    std::printf("\n");
-}
 
 int main(int argc, char **argv) {
     if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help")) {
@@ -38,10 +22,10 @@ int main(int argc, char **argv) {
         return argc < 2 ? 2 : 0;
     }
     Args args(argv + 2, argv + argc);
-    for (const Group &g : kGroups)
-        for (size_t i = 0; i < g.count; ++i)
-            if (!std::strcmp(argv[1], g.commands[i].name))
-                return g.commands[i].run(args);
+    for (const CommandGroup *g : kGroups)
+        for (size_t i = 0; i < g->count; ++i)
+            if (!std::strcmp(argv[1], g->commands[i].name))
+                return g->commands[i].run(args);
     std::fprintf(stderr, "vonkelcam: unknown command '%s'\n\n", argv[1]);
     Usage();
     return 2;

@@ -1,0 +1,216 @@
+// stream, snap, preview: frames from a camera, as an application receives them.
+#include "Tool.h"
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Geometry {
+    int width, height, bits, stride;
+    size_t Bytes() const { return static_cast<size_t>(stride) * height; }
+};
+
+// Applies the common options (colour mode, subsampling, capture window, wait time) and
+// works out the picture the application will get.
+bool Configure(int h, const COptions &options, Geometry *geometry) {
+    const int bits = options.Int("mode", 8);
+    if (!Vonkel_SetColorMode(h, bits)) {
+        std::fprintf(stderr, "vonkelcam: --mode takes 8, 16, 24, 32, 48 or 64\n");
+        return false;
+    }
+    Vonkel_SetSubSample(h, options.Has("subsample") ? 1 : 0);
+    if (options.Has("wait"))
+        Vonkel_SetWaitTime(h, options.Int("wait", 1));
+    if (options.Has("window")) {
+        int x = 0, y = 0, w = 0, hh = 0;
+        if (std::sscanf(options.Text("window").c_str(), "%d,%d,%d,%d", &x, &y, &w, &hh) != 4 ||
+            !Vonkel_SetCaptureWindowEx(h, 640, x, w, 512, y, hh)) {
+            std::fprintf(stderr, "vonkelcam: --window X,Y,WIDTH,HEIGHT inside 640 x 512, sides multiples of 4\n");
+            return false;
+        }
+    }
+    const int divisor = options.Has("subsample") ? 2 : 1;
+    geometry->width = Vonkel_Width(h) / divisor;
+    geometry->height = Vonkel_Height(h) / divisor;
+    geometry->bits = bits;
+    geometry->stride = (geometry->width * (bits / 8) + 3) & ~3;
+    return true;
+}
+
+// A window that only receives messages: the frame notifications of the stream.
+class CMessageWindow {
+public:
+    CMessageWindow() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VonkelcamMessages";
+        RegisterClassA(&wc);
+        m_hwnd = CreateWindowA("VonkelcamMessages", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    }
+    ~CMessageWindow() { DestroyWindow(m_hwnd); }
+    HWND Handle() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd;
+};
+
+// The simulated camera's frame number, readable from 8-bit frames: its first four pixels
+// end up, turned, at the end of the last row.
+uint32_t FrameNumber(const std::vector<uint8_t> &picture, const Geometry &g) {
+    const uint8_t *last = picture.data() + static_cast<size_t>(g.height - 1) * g.stride;
+    const int w = g.width;
+    return last[w - 1] | last[w - 2] << 8 | last[w - 3] << 16 | uint32_t(last[w - 4]) << 24;
+}
+
+int Stream(const Args &args) {
+    COptions options(args);
+    CMessageWindow window;
+    CCameraHandle cam(options.Int("device", 0), window.Handle());
+    if (!cam.Ok())
+        return 1;
+    const int h = cam.Get();
+    Geometry g;
+    if (!Configure(h, options, &g))
+        return 2;
+    Vonkel_SetPreviewWindow(h, nullptr, 0, 0, 0, 0);
+    const double seconds = options.Real("seconds", options.Has("frames") ? 3600 : 5);
+    const int wanted = options.Int("frames", 0);
+    std::vector<uint8_t> picture(g.Bytes());
+    if (!Vonkel_CallBackPreview(h, window.Handle(), picture.data(), static_cast<int>(picture.size()), 1)) {
+        PrintErrors(h);
+        return 1;
+    }
+    std::printf("streaming %d x %d, %d bits per pixel, from device %d\n", g.width, g.height, g.bits,
+                options.Int("device", 0));
+    const DWORD start = GetTickCount();
+    DWORD lastProgress = start;
+    int frames = 0, failures = 0, fps10 = 0;
+    uint32_t firstNumber = 0, lastNumber = 0, distinct = 0;
+    bool numbered = g.bits == 8;
+    MSG msg;
+    while ((wanted == 0 || frames < wanted) && GetTickCount() - start < seconds * 1000) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.hwnd == window.Handle() && msg.message == VONKEL_WM_FRAME) {
+            if (msg.lParam != 0) {
+                ++failures;
+                std::printf("\nframe notification %d: %s\n", static_cast<int>(msg.lParam),
+                            ErrorText(static_cast<int>(msg.lParam)));
+                if (msg.lParam == VONKEL_ERR_FRAME_WAIT)
+                    break;
+                continue;
+            }
+            ++frames;
+            fps10 = reinterpret_cast<const VONKEL_FRAME_INFO *>(msg.wParam)->fps10;
+            if (numbered) {
+                const uint32_t n = FrameNumber(picture, g);
+                if (n == 0 || (lastNumber && n < lastNumber))
+                    numbered = false; // not a frame-numbered camera
+                else if (n != lastNumber) {
+                    if (!firstNumber)
+                        firstNumber = n;
+                    lastNumber = n;
+                    ++distinct;
+                }
+            }
+        } else if (msg.message != VONKEL_WM_ERROR) {
+            DispatchMessageA(&msg);
+        }
+        const DWORD now = GetTickCount();
+        if (now - lastProgress >= 250) {
+            lastProgress = now;
+            std::printf("\rframes %6d   %5.1f fps   %5.1f s", frames, fps10 / 10.0, (now - start) / 1000.0);
+            if (numbered && distinct)
+                std::printf("   missed %u", lastNumber - firstNumber + 1 - distinct);
+            std::fflush(stdout);
+        }
+    }
+    const double elapsed = (GetTickCount() - start) / 1000.0;
+    Vonkel_StopPreview(h);
+    std::printf("\rframes %6d   %5.1f fps (library)   %.1f fps (received)   %.1f s\n", frames, fps10 / 10.0,
+                elapsed > 0 ? frames / elapsed : 0.0, elapsed);
+    if (numbered && distinct)
+        std::printf("camera frames %u, delivered %u, missed by the application %u\n", lastNumber - firstNumber + 1,
+                    distinct, lastNumber - firstNumber + 1 - distinct);
+    else
+        std::printf("frames missed: not measurable (needs the numbered 8-bit frames of the simulated camera)\n");
+    PrintErrors(h);
+    return failures ? 1 : 0;
+}
+
+int Snap(const Args &args) {
+    COptions options(args);
+    const std::string path = options.Text("raw");
+    if (path.empty()) {
+        std::fprintf(stderr, "usage: vonkelcam snap --raw FILE [--device N] [--mode BITS] [--subsample] "
+                             "[--window X,Y,W,H]\n");
+        return 2;
+    }
+    CCameraHandle cam(options.Int("device", 0));
+    if (!cam.Ok())
+        return 1;
+    const int h = cam.Get();
+    Geometry g;
+    if (!Configure(h, options, &g))
+        return 2;
+    std::vector<uint8_t> picture(g.Bytes());
+    if (!Vonkel_SnapShot(h, picture.data(), static_cast<int>(picture.size()), 1)) {
+        PrintErrors(h);
+        return 1;
+    }
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(picture.data(), 1, picture.size(), f) != picture.size()) {
+        std::fprintf(stderr, "vonkelcam: cannot write %s\n", path.c_str());
+        if (f)
+            std::fclose(f);
+        return 1;
+    }
+    std::fclose(f);
+    std::printf("%s: %d x %d, %d bits per pixel, rows of %d bytes top row first, %zu bytes\n", path.c_str(), g.width,
+                g.height, g.bits, g.stride, picture.size());
+    return 0;
+}
+
+int Preview(const Args &args) {
+    COptions options(args);
+    CCameraHandle cam(options.Int("device", 0));
+    if (!cam.Ok())
+        return 1;
+    const int h = cam.Get();
+    Geometry g;
+    if (!Configure(h, options, &g))
+        return 2;
+    // A centred window of the capture size.
+    Vonkel_SetPreviewWindow(h, nullptr, 0, 0, g.width, g.height);
+    if (!Vonkel_Preview(h)) {
+        PrintErrors(h);
+        return 1;
+    }
+    const double seconds = options.Real("seconds", 5);
+    std::printf("preview window open for %.1f s\n", seconds);
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (GetTickCount() - start < seconds * 1000) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    Vonkel_Close(h);
+    PrintErrors(h);
+    return 0;
+}
+
+const Command kCommands[] = {
+    {"stream", "[--device N] [--mode B] [--seconds S|--frames N]", "stream with frame rate and frames missed", Stream},
+    {"snap", "--raw FILE [--device N] [--mode B]", "one frame into a raw file", Snap},
+    {"preview", "[--device N] [--mode B] [--seconds S]", "open the preview window for S seconds", Preview},
+};
+
+} // namespace
+
+const CommandGroup kStreamCommands{kCommands, sizeof kCommands / sizeof kCommands[0]};
