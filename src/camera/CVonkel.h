@@ -172,6 +172,13 @@ private:
     void ApplyExposure();
     void StoreExposureLines(uint32_t lines);
     bool FormatDeviceName(int number, char *out, size_t size) const;
+    bool DeviceNameAllowed(int number, const void *text, int length);
+    template <class Read>
+    int RegisterRead(int *ok, Read &&read);
+    template <class Write>
+    int RegisterWrite(Write &&write);
+    // Where the frames of a callback mode go.
+    void SetDelivery(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
 
     // Acquisition.
     int PrepareCapture();

@@ -151,24 +151,20 @@ int CVonkel::StopPreview() {
     return 1;
 }
 
-int CVonkel::Preview() {
-    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
-    m_callbackWindow = nullptr;
-    m_userBuffer = nullptr;
-    m_userLength = 0;
-    m_rowOrder = 0;
-    return CallBackPreview(nullptr, nullptr, 0, 0);
+void CVonkel::SetDelivery(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder) {
+    // The capture thread reads these under the image lock.
+    std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+    m_callbackWindow = window;
+    m_userBuffer = buffer;
+    m_userLength = length;
+    m_rowOrder = rowOrder;
 }
+
+int CVonkel::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int CVonkel::CallBackPreview(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder) {
     std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
-        m_callbackWindow = window;
-        m_userBuffer = buffer;
-        m_userLength = length;
-        m_rowOrder = rowOrder;
-    }
+    SetDelivery(window, buffer, length, rowOrder);
     if (!CreatePreview())
         return RaiseError(VONKEL_ERR_WINDOW), 0;
     if (StartPreview())
@@ -271,13 +267,7 @@ int CVonkel::Trigger(WindowHandle window, uint8_t *buffer, uint32_t length, int 
     // Trigger mode already runs: one capture thread is enough; the call changes nothing.
     if (mode == kModeTrigger)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
-        m_callbackWindow = window;
-        m_userBuffer = buffer;
-        m_userLength = length;
-        m_rowOrder = rowOrder;
-    }
+    SetDelivery(window, buffer, length, rowOrder);
     if (!CreatePreview())
         return RaiseError(VONKEL_ERR_WINDOW), 0;
     if (!PrepareCapture()) {

@@ -92,26 +92,28 @@ int CVonkel::EnumDeviceW(wchar_t (*names)[kNameEntryChars]) {
     return count;
 }
 
-int CVonkel::GetDeviceName(int number, char *text, int length) {
+bool CVonkel::DeviceNameAllowed(int number, const void *text, int length) {
     if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+        return RaiseError(VONKEL_ERR_NO_CAMERA), false;
     // A length of 18 to 20 would pass a test against 17 but cannot hold the name and
     // its terminator: refused like any other too-short buffer.
     if (!text || length <= kDeviceNameLength || number < 0 || number >= m_driver->GetMaxDevices())
-        return RaiseError(VONKEL_ERR_ARGUMENT), 0;
+        return RaiseError(VONKEL_ERR_ARGUMENT), false;
     if (!m_driver->IsDevicePresent(number))
-        return RaiseError(VONKEL_ERR_DEVICE), 0;
+        return RaiseError(VONKEL_ERR_DEVICE), false;
+    return true;
+}
+
+int CVonkel::GetDeviceName(int number, char *text, int length) {
+    if (!DeviceNameAllowed(number, text, length))
+        return 0;
     FormatDeviceName(number + 1, text, static_cast<size_t>(length));
     return 1;
 }
 
 int CVonkel::GetDeviceNameW(int number, wchar_t *text, int length) {
-    if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    if (!text || length <= kDeviceNameLength || number < 0 || number >= m_driver->GetMaxDevices())
-        return RaiseError(VONKEL_ERR_ARGUMENT), 0;
-    if (!m_driver->IsDevicePresent(number))
-        return RaiseError(VONKEL_ERR_DEVICE), 0;
+    if (!DeviceNameAllowed(number, text, length))
+        return 0;
     wchar_t base[kNameEntryChars] = {};
     platform::AnsiToWide(kDeviceBaseName, base, kNameEntryChars);
     std::swprintf(text, static_cast<size_t>(length), L"%ls_%02d", base, number + 1);
@@ -146,46 +148,46 @@ int CVonkel::GetCameraInfo(void *info) {
     return 1;
 }
 
-int CVonkel::ReadSensorRegister(int address, int *ok) {
+// A register read or write of the driver, its failure reported as a register error.
+template <class Read>
+int CVonkel::RegisterRead(int *ok, Read &&read) {
     if (ok)
         *ok = 0;
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     uint8_t value = 0;
-    if (!m_driver->ReadSensorRegister(static_cast<uint16_t>(address), &value))
+    if (!read(value))
         return RaiseError(VONKEL_ERR_REGISTER), 0;
     if (ok)
         *ok = 1;
     return value;
+}
+
+template <class Write>
+int CVonkel::RegisterWrite(Write &&write) {
+    if (!m_driver)
+        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+    if (!write())
+        return RaiseError(VONKEL_ERR_REGISTER), 0;
+    return 1;
+}
+
+int CVonkel::ReadSensorRegister(int address, int *ok) {
+    return RegisterRead(ok, [&](uint8_t &v) { return m_driver->ReadSensorRegister(static_cast<uint16_t>(address), &v); });
 }
 
 int CVonkel::WriteSensorRegister(int address, int value) {
-    if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    if (!m_driver->WriteSensorRegister(static_cast<uint16_t>(address), static_cast<uint8_t>(value)))
-        return RaiseError(VONKEL_ERR_REGISTER), 0;
-    return 1;
+    return RegisterWrite(
+        [&] { return m_driver->WriteSensorRegister(static_cast<uint16_t>(address), static_cast<uint8_t>(value)); });
 }
 
 int CVonkel::ReadFpgaRegister(int address, int *ok) {
-    if (ok)
-        *ok = 0;
-    if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    uint8_t value = 0;
-    if (!m_driver->ReadFpgaRegister(static_cast<uint8_t>(address), &value))
-        return RaiseError(VONKEL_ERR_REGISTER), 0;
-    if (ok)
-        *ok = 1;
-    return value;
+    return RegisterRead(ok, [&](uint8_t &v) { return m_driver->ReadFpgaRegister(static_cast<uint8_t>(address), &v); });
 }
 
 int CVonkel::WriteFpgaRegister(int address, int value) {
-    if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    if (!m_driver->WriteFpgaRegister(static_cast<uint8_t>(address), static_cast<uint8_t>(value)))
-        return RaiseError(VONKEL_ERR_REGISTER), 0;
-    return 1;
+    return RegisterWrite(
+        [&] { return m_driver->WriteFpgaRegister(static_cast<uint8_t>(address), static_cast<uint8_t>(value)); });
 }
 
 int CVonkel::GetIOPort(uint8_t *value) {

@@ -31,6 +31,29 @@ inline bool MapAt(const uint8_t *map, size_t offset, int bytes) {
     return bytes == 1 ? map[offset] != 0 : (map[offset] | map[offset + 1]) != 0;
 }
 
+// Replaces the sample at (r, c) by the mean of the nearest samples that are not blocked,
+// looking left, right, up and down along its row and column; left alone when none is found.
+template <class Blocked>
+void RepairFromNeighbours(CImageBuffer &raw, int r, int c, Blocked blocked) {
+    const int w = raw.Width(), h = raw.Height();
+    int sum = 0, count = 0;
+    auto look = [&](int dr, int dc) {
+        for (int rr = r + dr, cc = c + dc; rr >= 0 && rr < h && cc >= 0 && cc < w; rr += dr, cc += dc) {
+            if (!blocked(rr, cc)) {
+                sum += Get(raw, rr, cc);
+                ++count;
+                return;
+            }
+        }
+    };
+    look(0, -1);
+    look(0, 1);
+    look(-1, 0);
+    look(1, 0);
+    if (count)
+        Set(raw, r, c, sum / count);
+}
+
 bool IsSensorSized(const CImageBuffer &b, int bytesPerPixel) {
     return !b.IsEmpty() && b.Width() == kSensorWidth && b.Height() == kSensorHeight &&
            b.BytesPerPixel() == bytesPerPixel;
@@ -93,39 +116,11 @@ bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &
                 mark(r, c);
         }
     }
-    for (int r = 4; r <= h - 5; ++r) {
-        for (int c = 4; c <= w - 5; ++c) {
-            if (!marked(r, c))
-                continue;
-            int sum = 0, count = 0;
-            auto take = [&](int rr, int cc) {
-                sum += Get(raw, rr, cc);
-                ++count;
-            };
-            for (int k = c - 1; k >= 0; --k)
-                if (!marked(r, k)) {
-                    take(r, k);
-                    break;
-                }
-            for (int k = c + 1; k < w; ++k)
-                if (!marked(r, k)) {
-                    take(r, k);
-                    break;
-                }
-            for (int k = r - 1; k >= 0; --k)
-                if (!marked(k, c)) {
-                    take(k, c);
-                    break;
-                }
-            for (int k = r + 1; k < h; ++k)
-                if (!marked(k, c)) {
-                    take(k, c);
-                    break;
-                }
-            if (count)
-                Set(raw, r, c, sum / count);
-        }
-    }
+    // Marks are never cleared during the pass, so repaired pixels do not feed later repairs.
+    for (int r = 4; r <= h - 5; ++r)
+        for (int c = 4; c <= w - 5; ++c)
+            if (marked(r, c))
+                RepairFromNeighbours(raw, r, c, marked);
     return true;
 }
 
@@ -170,44 +165,18 @@ void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, con
         *k = y - view.y0;
         return *c >= 0 && *c < w && *k >= 0 && *k < h;
     };
+    // Listed pixels by memory row and column; only unlisted ones may serve as neighbours.
     std::vector<uint8_t> listed(static_cast<size_t>(w) * h, 0);
     for (const DefectPoint &p : points) {
         int c, k;
         if (place(p, &c, &k))
-            listed[static_cast<size_t>(k) * w + c] = 1;
+            listed[static_cast<size_t>(h - 1 - k) * w + c] = 1;
     }
-    auto isListed = [&](int c, int k) { return listed[static_cast<size_t>(k) * w + c] != 0; };
+    auto isListed = [&](int row, int col) { return listed[static_cast<size_t>(row) * w + col] != 0; };
     for (const DefectPoint &p : points) {
         int c, k;
-        if (!place(p, &c, &k))
-            continue;
-        int sum = 0, count = 0;
-        auto take = [&](int cc, int kk) {
-            sum += Get(raw, h - 1 - kk, cc);
-            ++count;
-        };
-        for (int cc = c - 1; cc >= 0; --cc)
-            if (!isListed(cc, k)) {
-                take(cc, k);
-                break;
-            }
-        for (int cc = c + 1; cc < w; ++cc)
-            if (!isListed(cc, k)) {
-                take(cc, k);
-                break;
-            }
-        for (int kk = k - 1; kk >= 0; --kk)
-            if (!isListed(c, kk)) {
-                take(c, kk);
-                break;
-            }
-        for (int kk = k + 1; kk < h; ++kk)
-            if (!isListed(c, kk)) {
-                take(c, kk);
-                break;
-            }
-        if (count)
-            Set(raw, h - 1 - k, c, sum / count);
+        if (place(p, &c, &k))
+            RepairFromNeighbours(raw, h - 1 - k, c, isListed);
     }
 }
 

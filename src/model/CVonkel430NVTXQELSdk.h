@@ -74,6 +74,8 @@ public:
     int SubSampleFlag() const { return m_subSample.load(); }
 
 private:
+    // A read command whose value comes back in the second reply (query with pauses).
+    bool ReadRegisterReply(cmd::Buffer buffer, uint8_t *value);
     bool WriteSensor(uint16_t address, uint8_t value) { return WriteSensorRegister(address, value); }
     bool WriteCapture(uint8_t address, uint8_t value) { return WriteCaptureRegister(address, value); }
     bool WriteFpga(uint8_t address, uint8_t value) { return WriteFpgaRegister(address, value); }

@@ -24,8 +24,7 @@ CVonkel430NVTXQELSdk::CVonkel430NVTXQELSdk(platform::IDeviceIo &io) : CVKLSdkLib
 
 // ---- register spaces ------------------------------------------------------------------
 
-bool CVonkel430NVTXQELSdk::ReadSensorRegister(uint16_t address, uint8_t *value) {
-    cmd::Buffer buffer = cmd::SensorRead(address);
+bool CVonkel430NVTXQELSdk::ReadRegisterReply(cmd::Buffer buffer, uint8_t *value) {
     bool wrote = false, read = false;
     // A failed transfer leaves nothing but the command bytes in the buffer: it is
     // reported, never passed on as the register's value.
@@ -36,18 +35,16 @@ bool CVonkel430NVTXQELSdk::ReadSensorRegister(uint16_t address, uint8_t *value) 
     return true;
 }
 
+bool CVonkel430NVTXQELSdk::ReadSensorRegister(uint16_t address, uint8_t *value) {
+    return ReadRegisterReply(cmd::SensorRead(address), value);
+}
+
 bool CVonkel430NVTXQELSdk::WriteSensorRegister(uint16_t address, uint8_t value) {
     return CommandExchange(cmd::SensorWrite(address, value));
 }
 
 bool CVonkel430NVTXQELSdk::ReadCaptureRegister(uint8_t address, uint8_t *value) {
-    cmd::Buffer buffer = cmd::CaptureRead(address);
-    bool wrote = false, read = false;
-    if (!QueryExchange(buffer, true, &wrote, &read) || !wrote || !read)
-        return false;
-    if (value)
-        *value = buffer[0];
-    return true;
+    return ReadRegisterReply(cmd::CaptureRead(address), value);
 }
 
 bool CVonkel430NVTXQELSdk::WriteCaptureRegister(uint8_t address, uint8_t value) {

@@ -146,6 +146,10 @@ private:
         std::string devicePath;
     };
 
+    int Transfer(platform::DeviceHandle handle, uint32_t code, uint32_t pipe, uint32_t length, void *buffer,
+                 uint32_t *returned, bool fineTimer);
+    // A pipe transfer that must move exactly `length` bytes: 0, 10 or 12.
+    int WholeTransfer(platform::DeviceHandle handle, uint32_t pipe, uint32_t length, void *buffer, int direction);
     void TransferThread();
     void JoinTransferThread();
     int StartTransferLocked();

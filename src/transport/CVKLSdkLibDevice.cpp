@@ -56,49 +56,48 @@ bool CVKLSdkLib::CloseDevice(platform::DeviceHandle *handle) {
 
 int CVKLSdkLib::PipeTransfer(platform::DeviceHandle handle, uint32_t pipe, uint32_t length, void *buffer,
                              uint32_t *returned, int direction) {
-    if (!buffer)
-        return result::kPipeNullBuffer;
-    if (!handle)
-        return result::kPipeNullHandle;
-    uint32_t count = 0;
-    platform::TimerBeginPeriod1ms();
-    bool ok = m_io.Control(handle, direction == 1 ? platform::IOCTL_PIPE_IN_DIRECT : platform::IOCTL_PIPE_OUT_DIRECT,
-                           &pipe, sizeof pipe, buffer, length, &count);
-    if (returned)
-        *returned = count;
-    platform::TimerEndPeriod1ms();
-    return ok ? 0 : result::kPipeFailed;
+    return Transfer(handle, direction == 1 ? platform::IOCTL_PIPE_IN_DIRECT : platform::IOCTL_PIPE_OUT_DIRECT, pipe,
+                    length, buffer, returned, true);
 }
 
 int CVKLSdkLib::PipeTransferLarge(platform::DeviceHandle handle, uint32_t pipe, uint32_t length, void *buffer,
                                   uint32_t *returned, int direction) {
+    return Transfer(handle,
+                    direction == 1 ? platform::IOCTL_PIPE_IN_DIRECT_LARGE : platform::IOCTL_PIPE_OUT_DIRECT_LARGE,
+                    pipe, length, buffer, returned, false);
+}
+
+int CVKLSdkLib::Transfer(platform::DeviceHandle handle, uint32_t code, uint32_t pipe, uint32_t length, void *buffer,
+                         uint32_t *returned, bool fineTimer) {
     if (!buffer)
         return result::kPipeNullBuffer;
     if (!handle)
         return result::kPipeNullHandle;
     uint32_t count = 0;
-    bool ok = m_io.Control(handle,
-                           direction == 1 ? platform::IOCTL_PIPE_IN_DIRECT_LARGE : platform::IOCTL_PIPE_OUT_DIRECT_LARGE,
-                           &pipe, sizeof pipe, buffer, length, &count);
+    if (fineTimer)
+        platform::TimerBeginPeriod1ms();
+    const bool ok = m_io.Control(handle, code, &pipe, sizeof pipe, buffer, length, &count);
     if (returned)
         *returned = count;
+    if (fineTimer)
+        platform::TimerEndPeriod1ms();
     return ok ? 0 : result::kPipeFailed;
 }
 
 int CVKLSdkLib::ReadPipe(platform::DeviceHandle handle, uint32_t pipe, uint32_t length, void *buffer) {
-    if (!handle)
-        return result::kNotOpened;
-    uint32_t count = 0;
-    if (PipeTransfer(handle, pipe, length, buffer, &count, 0) != 0 || count != length)
-        return result::kTransferFailed;
-    return result::kOk;
+    return WholeTransfer(handle, pipe, length, buffer, 0);
 }
 
 int CVKLSdkLib::WritePipe(platform::DeviceHandle handle, uint32_t pipe, uint32_t length, void *buffer) {
+    return WholeTransfer(handle, pipe, length, buffer, 1);
+}
+
+int CVKLSdkLib::WholeTransfer(platform::DeviceHandle handle, uint32_t pipe, uint32_t length, void *buffer,
+                              int direction) {
     if (!handle)
         return result::kNotOpened;
     uint32_t count = 0;
-    if (PipeTransfer(handle, pipe, length, buffer, &count, 1) != 0 || count != length)
+    if (PipeTransfer(handle, pipe, length, buffer, &count, direction) != 0 || count != length)
         return result::kTransferFailed;
     return result::kOk;
 }
