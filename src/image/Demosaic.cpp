@@ -4,6 +4,7 @@
 // 3, 1, so the sum is 16 times the value) and scaled by the channel gain.
 #include "image/Conversions.h"
 #include "image/RoutineSupport.h"
+#include "image/VectorDispatch.h"
 #include <cstring>
 #include <type_traits>
 
@@ -83,13 +84,15 @@ template <class T, class U, int32_t top> int DemosaicBorder(const Span &s, const
     return 1;
 }
 
-// Blue, green and red planes of a block of pixels into a row of 3 or 4 samples each;
-// the fourth sample is left as it is.
-template <class U> void StoreColour(U *out, int spp, const U *b, const U *g, const U *r, int32_t n) {
-    for (int32_t k = 0; k < n; ++k, out += spp) {
+// Blue, green and red planes of a block of pixels into a row of 3 or 4 samples each. The
+// fourth sample keeps its value; writing it back makes whole pixels, which vectorize.
+template <int Spp, class U> VONKEL_INLINE void StoreColour(U *out, const U *b, const U *g, const U *r, int32_t n) {
+    for (int32_t k = 0; k < n; ++k, out += Spp) {
         out[0] = b[k];
         out[1] = g[k];
         out[2] = r[k];
+        if constexpr (Spp == 4)
+            out[3] = out[3];
     }
 }
 
@@ -98,45 +101,51 @@ template <class U> void StoreColour(U *out, int spp, const U *b, const U *g, con
 // then picks, by column phase, the near and far columns of each output pixel.
 template <class T, class U, class Wide>
 void DemosaicInteriorRows(const Span &s, const DemosaicBlock &block, int32_t top, Gains gains) {
-    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
-    constexpr int32_t kBlock = 512;
-    Sum vr[kBlock + 3], vb[kBlock + 3];
-    U outB[kBlock], outG[kBlock], outR[kBlock];
     const int rowFlip = detail::RowFlip(block.bayerMode), colFlip = detail::ColFlip(block.bayerMode);
     const Wide fr = static_cast<Wide>(gains.red), fb = static_cast<Wide>(gains.blue), most = static_cast<Wide>(top);
-    const int spp = s.dstBpp / static_cast<int>(sizeof(U));
-
-    for (int32_t i = 2; i < s.rows - 2; ++i) {
-        const T *above2 = s.Src<T>(i - 2), *above = s.Src<T>(i - 1), *here = s.Src<T>(i), *below = s.Src<T>(i + 1);
-        const int rowPhase = (i & 1) ^ rowFlip;
-        // Red lies on row phase 1: this row or the one above; its far row is the other
-        // side of the centre. Blue takes the remaining two rows.
-        const T *redNear = rowPhase ? here : above, *redFar = rowPhase ? above2 : below;
-        const T *blueNear = rowPhase ? above : here, *blueFar = rowPhase ? below : above2;
-        for (int32_t c0 = 2; c0 < s.cols - 2; c0 += kBlock) {
-            const int32_t n = std::min(kBlock, s.cols - 2 - c0);
-            // Vertical sums for columns c0 - 2 .. c0 + n; index k is column c0 - 2 + k.
-            for (int32_t k = 0; k < n + 3; ++k) {
-                const int32_t c = c0 - 2 + k;
-                vr[k] = static_cast<Sum>(3 * redNear[c] + redFar[c]);
-                vb[k] = static_cast<Sum>(3 * blueNear[c] + blueFar[c]);
+    detail::Dispatch([s, rowFlip, colFlip, fr, fb, most]() VONKEL_INLINE_LAMBDA {
+        using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
+        constexpr int32_t kBlock = 512;
+        Sum vr[kBlock + 3], vb[kBlock + 3];
+        U outB[kBlock], outG[kBlock], outR[kBlock];
+        const int spp = s.dstBpp / static_cast<int>(sizeof(U));
+        const int32_t rows = s.rows, cols = s.cols;
+        for (int32_t i = 2; i < rows - 2; ++i) {
+            const T *above2 = s.Src<T>(i - 2), *above = s.Src<T>(i - 1), *here = s.Src<T>(i), *below = s.Src<T>(i + 1);
+            const int rowPhase = (i & 1) ^ rowFlip;
+            // Red lies on row phase 1: this row or the one above; its far row is the other
+            // side of the centre. Blue takes the remaining two rows.
+            const T *redNear = rowPhase ? here : above, *redFar = rowPhase ? above2 : below;
+            const T *blueNear = rowPhase ? above : here, *blueFar = rowPhase ? below : above2;
+            for (int32_t c0 = 2; c0 < cols - 2; c0 += kBlock) {
+                const int32_t n = std::min(kBlock, cols - 2 - c0);
+                // Vertical sums for columns c0 - 2 .. c0 + n; index k is column c0 - 2 + k.
+                for (int32_t k = 0; k < n + 3; ++k) {
+                    const int32_t c = c0 - 2 + k;
+                    vr[k] = static_cast<Sum>(3 * redNear[c] + redFar[c]);
+                    vb[k] = static_cast<Sum>(3 * blueNear[c] + blueFar[c]);
+                }
+                for (int32_t k = 0; k < n; ++k) {
+                    const int32_t c = c0 + k;
+                    const int colPhase = (c & 1) ^ colFlip;
+                    // Column c sits at index k + 2 of the vertical sums.
+                    const Wide here2 = 3 * Wide{vr[k + 2]} + vr[k], across2 = 3 * Wide{vr[k + 1]} + vr[k + 3];
+                    const Wide hereB = 3 * Wide{vb[k + 2]} + vb[k], acrossB = 3 * Wide{vb[k + 1]} + vb[k + 3];
+                    const Wide sumR = colPhase ? across2 : here2; // red on column phase 0
+                    const Wide sumB = colPhase ? hereB : acrossB; // blue on column phase 1
+                    const Wide diag = Wide{above[c - 1]} + here[c], anti = Wide{above[c]} + here[c - 1];
+                    outG[k] = static_cast<U>((rowPhase == colPhase ? diag : anti) >> 1);
+                    outR[k] = static_cast<U>(std::min<Wide>((sumR * fr) >> 11, most));
+                    outB[k] = static_cast<U>(std::min<Wide>((sumB * fb) >> 11, most));
+                }
+                U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
+                if (spp == 3)
+                    StoreColour<3>(out, outB, outG, outR, n);
+                else
+                    StoreColour<4>(out, outB, outG, outR, n);
             }
-            for (int32_t k = 0; k < n; ++k) {
-                const int32_t c = c0 + k;
-                const int colPhase = (c & 1) ^ colFlip;
-                // Column c sits at index k + 2 of the vertical sums.
-                const Wide here2 = 3 * Wide{vr[k + 2]} + vr[k], across2 = 3 * Wide{vr[k + 1]} + vr[k + 3];
-                const Wide hereB = 3 * Wide{vb[k + 2]} + vb[k], acrossB = 3 * Wide{vb[k + 1]} + vb[k + 3];
-                const Wide sumR = colPhase ? across2 : here2; // red on column phase 0
-                const Wide sumB = colPhase ? hereB : acrossB; // blue on column phase 1
-                const Wide diag = Wide{above[c - 1]} + here[c], anti = Wide{above[c]} + here[c - 1];
-                outG[k] = static_cast<U>((rowPhase == colPhase ? diag : anti) >> 1);
-                outR[k] = static_cast<U>(std::min<Wide>((sumR * fr) >> 11, most));
-                outB[k] = static_cast<U>(std::min<Wide>((sumB * fb) >> 11, most));
-            }
-            StoreColour(s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp, spp, outB, outG, outR, n);
         }
-    }
+    });
 }
 
 template <class T, class U, int32_t top> int DemosaicInterior(const Span &s, const DemosaicBlock &block) {

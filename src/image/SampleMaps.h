@@ -2,6 +2,7 @@
 // blue, green and red of colour pixels (a fourth sample is left alone). Internal.
 #pragma once
 #include "image/RoutineSupport.h"
+#include "image/VectorDispatch.h"
 #include <cstring>
 #include <memory>
 
@@ -9,7 +10,7 @@ namespace conv::detail {
 
 // out[k] = op(in[k]) over n samples. In place the loop keeps to one pointer, so the
 // compiler vectorizes it without guarding against overlap.
-template <class T, class Op> void MapRun(T *out, const T *in, int32_t n, Op op) {
+template <class T, class Op> VONKEL_INLINE void MapRun(T *out, const T *in, int32_t n, Op op) {
     if (out == in) {
         for (int32_t k = 0; k < n; ++k)
             out[k] = op(out[k]);
@@ -20,7 +21,7 @@ template <class T, class Op> void MapRun(T *out, const T *in, int32_t n, Op op) 
 }
 
 // The same over pixels of four samples, the fourth copied as it is.
-template <class T, class Op> void MapRun4(T *out, const T *in, int32_t pixels, Op op) {
+template <class T, class Op> VONKEL_INLINE void MapRun4(T *out, const T *in, int32_t pixels, Op op) {
     for (int32_t k = 0; k < 4 * pixels; k += 4) {
         const T b = in[k], g = in[k + 1], r = in[k + 2], a = in[k + 3];
         out[k] = op(b);
@@ -32,12 +33,14 @@ template <class T, class Op> void MapRun4(T *out, const T *in, int32_t pixels, O
 
 template <class T, class Op> int MapSamples(const Span &s, Op op) {
     const int spp = s.dstBpp / static_cast<int>(sizeof(T));
-    for (int32_t i = 0; i < s.rows; ++i) {
-        if (spp == 4)
-            MapRun4(s.Dst<T>(i), s.Src<T>(i), s.cols, op);
-        else
-            MapRun(s.Dst<T>(i), s.Src<T>(i), s.cols * spp, op);
-    }
+    Dispatch([s, spp, op]() VONKEL_INLINE_LAMBDA {
+        for (int32_t i = 0; i < s.rows; ++i) {
+            if (spp == 4)
+                MapRun4(s.Dst<T>(i), s.Src<T>(i), s.cols, op);
+            else
+                MapRun(s.Dst<T>(i), s.Src<T>(i), s.cols * spp, op);
+        }
+    });
     return 1;
 }
 

@@ -79,7 +79,7 @@ float BrightnessFactor(int32_t v) {
 template <class T> struct Brighten {
     float factor;
     float top;
-    T operator()(T v) const {
+    VONKEL_INLINE T operator()(T v) const {
         float x = static_cast<float>(v) * factor;
         x = x > 0.0f ? x : 0.0f;
         x = x < top ? x : top;

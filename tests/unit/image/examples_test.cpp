@@ -2,8 +2,8 @@
 // through ApplyConversion.
 #include "image/CImageBuffer.h"
 #include "image/Conversions.h"
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 

@@ -2,6 +2,7 @@
 // parameters: bit-exact, and never a byte outside either store.
 #include "Harness.h"
 #include "Reference.h"
+#include "image/VectorDispatch.h"
 #include <climits>
 #include <gtest/gtest.h>
 #include <vector>
@@ -197,8 +198,8 @@ Run RunDirect(const Case &c, ConversionRoutine routine, const Image &src, const 
     ImageRect rect = p.whole ? ImageRect{0, 0, src.width, src.height} : p.rect;
     int32_t x = p.x, y = p.y;
     if (CImageBuffer::ClipRects(&dstShape, &srcShape, &rect, &x, &y))
-        run.result = routine(target.data.get(), run.src.data.get(), rect, x, y, target.Bpp(), src.Bpp(),
-                             target.stride, src.stride, block, nullptr);
+        run.result = routine(target.data.get(), run.src.data.get(), rect, x, y, target.Bpp(), src.Bpp(), target.stride,
+                             src.stride, block, nullptr);
     return run;
 }
 
@@ -210,8 +211,8 @@ void Load(CImageBuffer &b, const Image &im) {
 
 void Unload(Image &im, const CImageBuffer &b) { std::memcpy(im.data.get(), b.Pixels(), im.Bytes()); }
 
-Run RunThroughBuffers(const Case &c, ConversionRoutine routine, const Image &src, const Image &dst,
-                      const Placement &p, void *block) {
+Run RunThroughBuffers(const Case &c, ConversionRoutine routine, const Image &src, const Image &dst, const Placement &p,
+                      void *block) {
     Run run{c.inPlace ? Image() : Clone(dst), Clone(src)};
     CImageBuffer d, s;
     Load(s, src);
@@ -266,11 +267,18 @@ void CompareOnce(const Case &c, Rng &rng) {
 
 class RoutineMatchesReference : public ::testing::TestWithParam<size_t> {};
 
+// Both compiled copies of the routines: the one for wide vectors (where the processor
+// has them) and the baseline one.
 TEST_P(RoutineMatchesReference, OnRandomImagesStridesAndRectangles) {
     const Case &c = Cases()[GetParam()];
-    Rng rng(static_cast<uint32_t>(0x5EED + GetParam()));
-    for (int iteration = 0; iteration < 150 && !HasFatalFailure(); ++iteration)
-        CompareOnce(c, rng);
+    for (bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "wide vectors" : "baseline");
+        conv::detail::AllowWideVectors(wide);
+        Rng rng(static_cast<uint32_t>(0x5EED + GetParam()));
+        for (int iteration = 0; iteration < 100 && !HasFatalFailure(); ++iteration)
+            CompareOnce(c, rng);
+    }
+    conv::detail::AllowWideVectors(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRoutines, RoutineMatchesReference, ::testing::Range<size_t>(0, Cases().size()),
@@ -334,8 +342,8 @@ TEST(StretchMatchesReference, OnRandomSizesAndRectangles) {
             continue;
         }
         (colour ? ref::Stretch24 : ref::Stretch8)(reference.data.get(), src.data.get(), d, s, dst.width, dst.height,
-                                                   src.width, src.height, dst.Bpp(), src.Bpp(), dst.stride,
-                                                   src.stride, nullptr, nullptr);
+                                                  src.width, src.height, dst.Bpp(), src.Bpp(), dst.stride, src.stride,
+                                                  nullptr, nullptr);
         ASSERT_EQ(0, std::memcmp(reference.data.get(), fast.data.get(), dst.Bytes())) << "iteration " << iteration;
     }
 }
