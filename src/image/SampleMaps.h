@@ -5,6 +5,7 @@
 #include "image/VectorDispatch.h"
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 namespace conv::detail {
 
@@ -20,25 +21,39 @@ template <class T, class Op> VONKEL_INLINE void MapRun(T *out, const T *in, int3
     }
 }
 
-// The same over pixels of four samples, the fourth copied as it is.
+// The same over pixels of four samples, the fourth kept as it is. Every sample goes
+// through the flat loop into a block on the stack, and whole pixels then take three
+// samples from there and the fourth from the source: both loops vectorize, where a loop
+// that skips every fourth sample does not.
 template <class T, class Op> VONKEL_INLINE void MapRun4(T *out, const T *in, int32_t pixels, Op op) {
-    for (int32_t k = 0; k < 4 * pixels; k += 4) {
-        const T b = in[k], g = in[k + 1], r = in[k + 2], a = in[k + 3];
-        out[k] = op(b);
-        out[k + 1] = op(g);
-        out[k + 2] = op(r);
-        out[k + 3] = a;
+    using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+    constexpr Word fourth = ~Word{0} << (3 * 8 * sizeof(T));
+    constexpr int32_t kBlock = 256;
+    T mapped[4 * kBlock];
+    for (int32_t p0 = 0; p0 < pixels; p0 += kBlock) {
+        const int32_t n = std::min(kBlock, pixels - p0);
+        const T *from = in + 4 * p0;
+        T *to = out + 4 * p0;
+        MapRun(mapped, from, 4 * n, op);
+        for (int32_t k = 0; k < n; ++k) {
+            Word m, w;
+            std::memcpy(&m, mapped + 4 * k, sizeof m);
+            std::memcpy(&w, from + 4 * k, sizeof w);
+            w = (m & ~fourth) | (w & fourth);
+            std::memcpy(to + 4 * k, &w, sizeof w);
+        }
     }
 }
 
 template <class T, class Op> int MapSamples(const Span &s, Op op) {
     const int spp = s.dstBpp / static_cast<int>(sizeof(T));
     Dispatch([s, spp, op]() VONKEL_INLINE_LAMBDA {
-        for (int32_t i = 0; i < s.rows; ++i) {
+        const int32_t rows = s.rows, cols = s.cols;
+        for (int32_t i = 0; i < rows; ++i) {
             if (spp == 4)
-                MapRun4(s.Dst<T>(i), s.Src<T>(i), s.cols, op);
+                MapRun4(s.Dst<T>(i), s.Src<T>(i), cols, op);
             else
-                MapRun(s.Dst<T>(i), s.Src<T>(i), s.cols * spp, op);
+                MapRun(s.Dst<T>(i), s.Src<T>(i), cols * spp, op);
         }
     });
     return 1;

@@ -349,3 +349,37 @@ TEST(StretchMatchesReference, OnRandomSizesAndRectangles) {
 }
 
 } // namespace
+
+namespace {
+
+// Brightness takes exact shortcuts for some factors, each accepted only after a check; a
+// sweep over every value and every sample holds all of them to the reference.
+TEST(BrightnessMatchesReference, ForEveryValueAndSample) {
+    for (int bits : {8, 16}) {
+        const int32_t width = bits == 8 ? 256 : 65536;
+        Image ramp = MakeImage(width, 1, bits);
+        for (int32_t v = 0; v < width; ++v) {
+            if (bits == 8)
+                ramp.data[v] = static_cast<uint8_t>(v);
+            else
+                std::memcpy(&ramp.data[2 * v], &v, 2);
+        }
+        for (int32_t significant : {8, 12, 16}) {
+            for (int32_t value = -260; value <= 260; value += bits == 8 ? 1 : 7) {
+                ValueBlock block{value, significant};
+                Image fast = Clone(ramp), reference = Clone(ramp);
+                const ImageRect rect{0, 0, width, 1};
+                const ConversionRoutine f = bits == 8 ? conv::Brightness8 : conv::Brightness16;
+                const ConversionRoutine r = bits == 8 ? ref::Brightness8 : ref::Brightness16;
+                f(fast.data.get(), fast.data.get(), rect, 0, 0, bits / 8, bits / 8, fast.stride, fast.stride, &block,
+                  nullptr);
+                r(reference.data.get(), reference.data.get(), rect, 0, 0, bits / 8, bits / 8, reference.stride,
+                  reference.stride, &block, nullptr);
+                ASSERT_EQ(0, std::memcmp(fast.data.get(), reference.data.get(), ramp.Bytes()))
+                    << bits << " bits, value " << value << ", significant bits " << significant;
+            }
+        }
+    }
+}
+
+} // namespace
