@@ -1,5 +1,6 @@
 // Row widening, bit-depth reductions and widenings, colour copies and reorderings:
 // single passes over the rows, no allocation.
+#include "image/ByteShuffle.h"
 #include "image/Conversions.h"
 #include "image/RoutineSupport.h"
 #include "image/VectorDispatch.h"
@@ -16,11 +17,16 @@ using detail::Span;
 // always-inline lambdas, so that each lands in both compiled copies; they get plain
 // values, since anything a loop reads through a pointer may change with every byte
 // stored and would keep the loop from vectorizing.
+// A kernel that takes a fourth argument learns which copy it runs in.
 template <class Kernel> int ForEachRow(const Span &s, Kernel kernel) {
-    detail::Dispatch([s, kernel]() VONKEL_INLINE_LAMBDA {
+    detail::Dispatch([s, kernel](auto copy) VONKEL_INLINE_LAMBDA {
         const int32_t rows = s.rows, cols = s.cols;
-        for (int32_t i = 0; i < rows; ++i)
-            kernel(s.DstRow(i), s.SrcRow(i), cols);
+        for (int32_t i = 0; i < rows; ++i) {
+            if constexpr (std::is_invocable_v<Kernel &, uint8_t *, const uint8_t *, int32_t, decltype(copy)>)
+                kernel(s.DstRow(i), s.SrcRow(i), cols, copy);
+            else
+                kernel(s.DstRow(i), s.SrcRow(i), cols);
+        }
     });
     return 1;
 }
@@ -92,14 +98,47 @@ template <int Shift> int ReduceColour(const Span &s) {
     return ColourRows<uint16_t, uint8_t, 4, 3, false>(s, ShiftDown8<Shift>(), Keep());
 }
 
+// Pixels of four bytes as words: blue and red exchanged when Swap, the destination's
+// fourth byte kept. Shifts and masks on words vectorize in both copies.
+template <bool Swap> VONKEL_INLINE void WordColourRun(uint8_t *out, const uint8_t *in, int32_t n) {
+    for (int32_t j = 0; j < n; ++j) {
+        uint32_t w, kept;
+        std::memcpy(&w, in + 4 * j, 4);
+        std::memcpy(&kept, out + 4 * j, 4);
+        if (Swap)
+            w = (w & 0xFF) << 16 | (w & 0xFF00) | (w >> 16 & 0xFF);
+        w = (w & 0xFFFFFF) | (kept & 0xFF000000);
+        std::memcpy(out + 4 * j, &w, 4);
+    }
+}
+
+// Three-byte pixels in or out: 16 bytes at a time by byte shuffles in the wide copy, the
+// plain loop for the rest and in the baseline copy.
+template <int SrcSpp, int DstSpp, bool Swap> int ShuffledColourRows(const Span &s) {
+    return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, auto copy) VONKEL_INLINE_LAMBDA {
+        int32_t done = 0;
+#if VONKEL_WIDE_VECTORS
+        if constexpr (decltype(copy)::value)
+            done = detail::ShuffleColours<SrcSpp, DstSpp, Swap>(out, in, n);
+#endif
+        ColourRun<uint8_t, uint8_t, SrcSpp, DstSpp, Swap>(out + DstSpp * done, in + SrcSpp * done, n - done,
+                                                          Same<uint8_t>(), Keep());
+    });
+}
+
 // 24 or 32 bits to 24 or 32, blue, green and red only.
 template <bool Swap> int ColourCopy(const Span &s) {
-    auto same = Same<uint8_t>();
-    if (s.srcBpp == 3)
-        return s.dstBpp == 3 ? ColourRows<uint8_t, uint8_t, 3, 3, Swap>(s, same, Keep())
-                             : ColourRows<uint8_t, uint8_t, 3, 4, Swap>(s, same, Keep());
-    return s.dstBpp == 3 ? ColourRows<uint8_t, uint8_t, 4, 3, Swap>(s, same, Keep())
-                         : ColourRows<uint8_t, uint8_t, 4, 4, Swap>(s, same, Keep());
+    if (s.srcBpp == 4 && s.dstBpp == 4)
+        return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n)
+                                 VONKEL_INLINE_LAMBDA { WordColourRun<Swap>(out, in, n); });
+    if (s.srcBpp == 3 && s.dstBpp == 3) {
+        if (!Swap) // whole rows as they are
+            return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n) {
+                std::memmove(out, in, 3 * static_cast<size_t>(n));
+            });
+        return ShuffledColourRows<3, 3, Swap>(s);
+    }
+    return s.srcBpp == 3 ? ShuffledColourRows<3, 4, Swap>(s) : ShuffledColourRows<4, 3, Swap>(s);
 }
 
 bool IsColour8(int bpp) { return bpp == 3 || bpp == 4; }
@@ -161,9 +200,15 @@ VONKEL_CONVERSION_ROUTINE(CopyPlain) {
 VONKEL_CONVERSION_ROUTINE(FillAlpha) {
     if (!detail::Usable(dst, src, rect) || dstBpp != 4 || srcBpp != 4)
         return 0;
-    return ColourRows<uint8_t, uint8_t, 4, 4, false>(MakeSpan(VONKEL_SPAN_ARGS), Same<uint8_t>(),
-                                                     [](const uint8_t *in)
-                                                         VONKEL_INLINE_LAMBDA { return uint8_t(255 - in[3]); });
+    // 255 - a is a with its bits flipped: one exclusive-or per pixel word.
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [](uint8_t *out, const uint8_t *in, int32_t n) VONKEL_INLINE_LAMBDA {
+        for (int32_t j = 0; j < n; ++j) {
+            uint32_t w;
+            std::memcpy(&w, in + 4 * j, 4);
+            w ^= 0xFF000000u;
+            std::memcpy(out + 4 * j, &w, 4);
+        }
+    });
 }
 
 VONKEL_CONVERSION_ROUTINE(ColorToGray) {
