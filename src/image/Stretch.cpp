@@ -46,8 +46,8 @@ int StretchPixels(uint8_t *dst, const uint8_t *src, const ImageRect &dstRect, co
         int64_t previous = -1;
         uint8_t *previousOut = nullptr;
         for (int64_t i = i0; i < i1; ++i) {
-            const int64_t r = detail::Clamp<int64_t>(int64_t{srcRect.bottom} - 1 - ScaledIndex(i, sy, srcHeight - 1),
-                                                     0, srcHeight - 1);
+            const int64_t r = detail::Clamp<int64_t>(int64_t{srcRect.bottom} - 1 - ScaledIndex(i, sy, srcHeight - 1), 0,
+                                                     srcHeight - 1);
             uint8_t *out = dst + (dstRect.top + i) * dstStride + (dstRect.left + jb) * Bpp;
             if (r == previous) {
                 std::memcpy(out, previousOut, static_cast<size_t>(n) * Bpp);
