@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 #ifdef VONKEL_BENCH_OPENCV
 #include <opencv2/core.hpp>
@@ -13,24 +14,46 @@
 
 namespace {
 
-// Keeps the fastest time per benchmark (repetitions on a shared machine only add noise).
+// Keeps, per benchmark, the median of its repetitions when they are aggregated, else the
+// fastest run: on a shared machine the slow runs measure the neighbours.
 class CCollectingReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only for a terminal, so that saved output reads as plain text.
+    CCollectingReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+            if (run.error_occurred || run.iterations == 0)
                 continue;
-            const double us = run.real_accumulated_time * 1e6 / static_cast<double>(run.iterations);
-            auto [it, fresh] = m_microseconds.emplace(run.benchmark_name(), us);
+            const double us = run.GetAdjustedRealTime() * Microseconds(run.time_unit);
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name == "median")
+                    m_median[run.run_name.str()] = us;
+                continue;
+            }
+            auto [it, fresh] = m_fastest.emplace(run.benchmark_name(), us);
             if (!fresh && us < it->second)
                 it->second = us;
         }
     }
-    const std::map<std::string, double> &Microseconds() const { return m_microseconds; }
+    std::map<std::string, double> Microseconds() const {
+        std::map<std::string, double> all = m_fastest;
+        for (const auto &[name, us] : m_median)
+            all[name] = us;
+        return all;
+    }
 
 private:
-    std::map<std::string, double> m_microseconds;
+    static double Microseconds(benchmark::TimeUnit unit) {
+        switch (unit) {
+        case benchmark::kNanosecond: return 1e-3;
+        case benchmark::kMillisecond: return 1e3;
+        case benchmark::kSecond: return 1e6;
+        default: return 1.0;
+        }
+    }
+    std::map<std::string, double> m_fastest;
+    std::map<std::string, double> m_median;
 };
 
 // The operations OpenCV is the baseline for carry a target (ours / OpenCV below it);
