@@ -131,6 +131,7 @@ OURS(GrayGain8, GrayGain8, 8, 8, true, &g_gray);
 OURS(GrayGain16, GrayGain16, 16, 16, true, &g_gray);
 OURS(DemosaicInterior8_24, DemosaicInterior8, 24, 8, false, &g_demosaic);
 OURS(DemosaicBorder8_24, DemosaicBorder8, 24, 8, false, &g_demosaic);
+OURS(DemosaicInterior8_32, DemosaicInterior8, 32, 8, false, &g_demosaic);
 OURS(DemosaicInterior16_48, DemosaicInterior16, 48, 16, false, &g_demosaic);
 OURS(DemosaicBorder16_48, DemosaicBorder16, 48, 16, false, &g_demosaic);
 BENCHMARK_CAPTURE(OursDemosaic, Demosaic8_24, 24, 8)->Name("Ours/Demosaic8_24")->Unit(benchmark::kMicrosecond);

@@ -1,6 +1,6 @@
-// Reordering the bytes of colour pixels 32 bytes at a time in the wide (AVX2) copy of
-// the routines: left to itself the compiler moves pixels of three bytes one byte at a
-// time. Internal to image/.
+// Byte shuffles for the wide (AVX2) copy of the routines, where the compiler left to
+// itself moves bytes one at a time: reordering colour pixels of three bytes, and table
+// lookups. Internal to image/.
 #pragma once
 #include "image/VectorDispatch.h"
 #include <algorithm>
@@ -44,6 +44,32 @@ VONKEL_WIDE_TARGET inline int32_t ShuffleColours(uint8_t *out, const uint8_t *in
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + kOut), _mm256_extracti128_si256(v, 1));
     }
     return steps / 2 * 2 * kPixels;
+}
+
+// table[v] for n bytes, 32 at a time: the 256 entries are 16 rows of 16, a byte shuffle
+// looks up the low nibble in every row and the high nibble picks the row. A fourth byte
+// of 4-byte pixels keeps its value when KeepFourth. Returns the bytes done (a multiple
+// of 32); the caller does the rest.
+template <bool KeepFourth>
+VONKEL_WIDE_TARGET inline int32_t LookUpWide(uint8_t *out, const uint8_t *in, int32_t n, const uint8_t table[256]) {
+    __m256i rows[16];
+    for (int h = 0; h < 16; ++h)
+        rows[h] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(table + 16 * h)));
+    const __m256i nibble = _mm256_set1_epi8(15), fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    int32_t k = 0;
+    for (; k + 32 <= n; k += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + k));
+        const __m256i low = _mm256_and_si256(v, nibble), high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
+        __m256i r = _mm256_setzero_si256();
+        for (int h = 0; h < 16; ++h) {
+            const __m256i row = _mm256_cmpeq_epi8(high, _mm256_set1_epi8(static_cast<char>(h)));
+            r = _mm256_or_si256(r, _mm256_and_si256(_mm256_shuffle_epi8(rows[h], low), row));
+        }
+        if constexpr (KeepFourth)
+            r = _mm256_blendv_epi8(r, v, fourth);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + k), r);
+    }
+    return k;
 }
 #endif
 

@@ -49,11 +49,18 @@ template <class T, class U> struct CPixel {
     int64_t top;
 
     void operator()(int32_t r, int32_t c) const {
+        const int32_t columns[4] = {Fold(c - 2, span.cols), Fold(c - 1, span.cols), Fold(c, span.cols),
+                                    Fold(c + 1, span.cols)};
+        (*this)(r, c, columns);
+    }
+
+    // With the folded columns c-2..c+1 worked out by the caller, once per column.
+    void operator()(int32_t r, int32_t c, const int32_t columns[4]) const {
         int64_t v[4][4];
         for (int i = 0; i < 4; ++i) {
             const T *row = span.template Src<T>(Fold(r - 2 + i, span.rows));
             for (int j = 0; j < 4; ++j)
-                v[i][j] = row[Fold(c - 2 + j, span.cols)];
+                v[i][j] = row[columns[j]];
         }
         const int rowPhase = (r & 1) ^ rowFlip, colPhase = (c & 1) ^ colFlip;
         // Window index 2 is the pixel's own row or column, 1 the one before; a site's near
@@ -157,14 +164,15 @@ VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *
     }
 }
 
-// The hand-written AVX2 loop exists for 8-bit samples and 16-bit arithmetic only.
-template <class U, class Sum, class T, class Scale>
-int32_t CombineHandWritten(U *, U *, U *, const Sum *, const Sum *, const T *, const T *, int32_t, Scale, Scale) {
+// The hand-written AVX2 runs exist for 8-bit samples and factors below 2^15 only.
+template <class T, class U, class Scale>
+int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, U *, U *, U *) {
     return 0;
 }
-inline int32_t CombineHandWritten(uint8_t *outB, uint8_t *outG, uint8_t *outR, const uint16_t *vr, const uint16_t *vb,
-                                  const uint8_t *p, const uint8_t *q, int32_t n, ScaleNarrow red, ScaleNarrow blue) {
-    return detail::DemosaicCombineWide(outB, outG, outR, vr, vb, p, q, n, red.factor2, blue.factor2);
+inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red, ScaleNarrow blue,
+                              uint8_t *outB, uint8_t *outG, uint8_t *outR, uint8_t *out32) {
+    const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
+    return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, outB, outG, outR, out32);
 }
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
@@ -199,17 +207,17 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
                 single(i, 2);
             for (int32_t c0 = first; c0 < end; c0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - c0);
-                VerticalSums(vr, vb, cell, c0, n);
-                int32_t done = 0;
-                if constexpr (kHandWritten)
-                    done =
-                        CombineHandWritten(outB, outG, outR, vr, vb, cell.p + c0, cell.q + c0, n, scaleRed, scaleBlue);
-                Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0, done, n, scaleRed, scaleBlue);
                 U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
+                int32_t done = 0; // a multiple of 32, so the rest starts on phase 0 again
+                if constexpr (kHandWritten)
+                    done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, outB, outG, outR, spp == 4 ? out : nullptr);
+                VerticalSums(vr, vb, cell, c0 + done, n - done);
+                Combine<T, U, Sum>(outB + done, outG + done, outR + done, vr, vb, odd, cell, c0 + done, 0, n - done,
+                                   scaleRed, scaleBlue);
                 if (spp == 3)
                     StoreColour<3>(out, outB, outG, outR, n);
                 else
-                    StoreColour<4>(out, outB, outG, outR, n);
+                    StoreColour<4>(out + 4 * done, outB + done, outG + done, outR + done, n - done);
             }
         };
         if (!border) {
@@ -222,9 +230,11 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
         } else {
             for (int32_t i : {0, 1, rows - 2, rows - 1})
                 row(i);
-            for (int32_t r = 0; r < rows; ++r)
-                for (int32_t c : {0, 1, cols - 2, cols - 1})
-                    single(r, c);
+            for (int32_t c : {0, 1, cols - 2, cols - 1}) {
+                const int32_t columns[4] = {Fold(c - 2, cols), Fold(c - 1, cols), Fold(c, cols), Fold(c + 1, cols)};
+                for (int32_t r = 0; r < rows; ++r)
+                    single(r, c, columns);
+            }
         }
     });
 }

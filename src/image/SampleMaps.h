@@ -1,6 +1,7 @@
 // Running a per-sample map over a routine's rectangle: every sample of grey pixels,
 // blue, green and red of colour pixels (a fourth sample is left alone). Internal.
 #pragma once
+#include "image/ByteShuffle.h"
 #include "image/RoutineSupport.h"
 #include "image/VectorDispatch.h"
 #include <cstring>
@@ -86,13 +87,25 @@ inline void LookUpRun4(uint8_t *out, const uint8_t *in, int32_t pixels, const ui
     }
 }
 
+// Byte tables through the AVX2 lookup where there is one, the word loops for the rest.
 inline int MapTable8(const Span &s, const uint8_t table[256]) {
-    for (int32_t i = 0; i < s.rows; ++i) {
-        if (s.dstBpp == 4)
-            LookUpRun4(s.DstRow(i), s.SrcRow(i), s.cols, table);
-        else
-            LookUpRun(s.DstRow(i), s.SrcRow(i), s.cols * s.dstBpp, table);
-    }
+    Dispatch([s, table](auto copy) VONKEL_INLINE_LAMBDA {
+        const int32_t rows = s.rows, bytes = s.cols * s.dstBpp;
+        for (int32_t i = 0; i < rows; ++i) {
+            uint8_t *out = s.DstRow(i);
+            const uint8_t *in = s.SrcRow(i);
+            int32_t done = 0;
+#if VONKEL_WIDE_VECTORS
+            if constexpr (decltype(copy)::value)
+                done =
+                    s.dstBpp == 4 ? LookUpWide<true>(out, in, bytes, table) : LookUpWide<false>(out, in, bytes, table);
+#endif
+            if (s.dstBpp == 4)
+                LookUpRun4(out + done, in + done, (bytes - done) / 4, table);
+            else
+                LookUpRun(out + done, in + done, bytes - done, table);
+        }
+    });
     return 1;
 }
 
