@@ -5,63 +5,23 @@
 
 namespace ref {
 
-VONKEL_CONVERSION_ROUTINE(WidenRows8);
-VONKEL_CONVERSION_ROUTINE(WidenRows16);
-VONKEL_CONVERSION_ROUTINE(Reduce16To8Bits10);
-VONKEL_CONVERSION_ROUTINE(Reduce16To8Display);
-VONKEL_CONVERSION_ROUTINE(Reduce16To8);
-VONKEL_CONVERSION_ROUTINE(Widen16x16);
-VONKEL_CONVERSION_ROUTINE(Widen16x64);
-VONKEL_CONVERSION_ROUTINE(CopyColor);
-VONKEL_CONVERSION_ROUTINE(Reduce48To24Display);
-VONKEL_CONVERSION_ROUTINE(Widen48x16);
-VONKEL_CONVERSION_ROUTINE(Widen48x16Rgb);
-VONKEL_CONVERSION_ROUTINE(Widen48x64);
-VONKEL_CONVERSION_ROUTINE(Widen48x64Rgb);
-VONKEL_CONVERSION_ROUTINE(Reduce48To24);
-VONKEL_CONVERSION_ROUTINE(Widen64x16);
-VONKEL_CONVERSION_ROUTINE(Widen64x16Rgb);
-VONKEL_CONVERSION_ROUTINE(Widen64x64);
-VONKEL_CONVERSION_ROUTINE(Widen64x64Rgb);
-VONKEL_CONVERSION_ROUTINE(CopyColorReversed);
-VONKEL_CONVERSION_ROUTINE(CopyPlain);
-VONKEL_CONVERSION_ROUTINE(SwapRgb);
-VONKEL_CONVERSION_ROUTINE(FillAlpha);
-VONKEL_CONVERSION_ROUTINE(ColorToGray);
-VONKEL_CONVERSION_ROUTINE(CopyPixels);
-VONKEL_CONVERSION_ROUTINE(ExpandPalette8);
+// The same names as the routines of conv::.
+#define REF_CONVERSIONS(X)                                                                                             \
+    X(WidenRows8)                                                                                                      \
+    X(WidenRows16) X(Reduce16To8Bits10) X(Reduce16To8Display) X(Reduce16To8) X(Widen16x16) X(Widen16x64) X(CopyColor)  \
+        X(Reduce48To24Display) X(Widen48x16) X(Widen48x16Rgb) X(Widen48x64) X(Widen48x64Rgb) X(Reduce48To24)           \
+            X(Widen64x16) X(Widen64x16Rgb) X(Widen64x64) X(Widen64x64Rgb) X(CopyColorReversed) X(CopyPlain) X(SwapRgb) \
+                X(FillAlpha) X(ColorToGray) X(CopyPixels) X(ExpandPalette8) X(RegionMean8) X(RegionMean16)             \
+                    X(MeasureGray) X(MeasureWhiteBalance8) X(MeasureWhiteBalance16) X(GrayGain8) X(GrayGain16)         \
+                        X(DemosaicInterior8) X(DemosaicBorder8) X(DemosaicInterior16) X(DemosaicBorder16) X(Hue24)     \
+                            X(Hue32) X(Hue48) X(Hue64) X(Gamma8) X(Gamma16) X(Gamma24_32) X(Gamma48_64) X(Contrast8)   \
+                                X(Contrast16) X(Contrast24_32) X(Contrast48_64) X(Sharpen8) X(Sharpen16)               \
+                                    X(Sharpen24_32) X(Sharpen48_64) X(Brightness8) X(Brightness16) X(Brightness24_32)  \
+                                        X(Brightness48_64)
+#define REF_DECLARE(name) VONKEL_CONVERSION_ROUTINE(name);
+REF_CONVERSIONS(REF_DECLARE)
+#undef REF_DECLARE
 VONKEL_STRETCH_ROUTINE(Stretch24);
 VONKEL_STRETCH_ROUTINE(Stretch8);
-VONKEL_CONVERSION_ROUTINE(RegionMean8);
-VONKEL_CONVERSION_ROUTINE(RegionMean16);
-VONKEL_CONVERSION_ROUTINE(MeasureGray);
-VONKEL_CONVERSION_ROUTINE(MeasureWhiteBalance8);
-VONKEL_CONVERSION_ROUTINE(MeasureWhiteBalance16);
-VONKEL_CONVERSION_ROUTINE(GrayGain8);
-VONKEL_CONVERSION_ROUTINE(GrayGain16);
-VONKEL_CONVERSION_ROUTINE(DemosaicInterior8);
-VONKEL_CONVERSION_ROUTINE(DemosaicBorder8);
-VONKEL_CONVERSION_ROUTINE(DemosaicInterior16);
-VONKEL_CONVERSION_ROUTINE(DemosaicBorder16);
-VONKEL_CONVERSION_ROUTINE(Hue24);
-VONKEL_CONVERSION_ROUTINE(Hue32);
-VONKEL_CONVERSION_ROUTINE(Hue48);
-VONKEL_CONVERSION_ROUTINE(Hue64);
-VONKEL_CONVERSION_ROUTINE(Gamma8);
-VONKEL_CONVERSION_ROUTINE(Gamma16);
-VONKEL_CONVERSION_ROUTINE(Gamma24_32);
-VONKEL_CONVERSION_ROUTINE(Gamma48_64);
-VONKEL_CONVERSION_ROUTINE(Contrast8);
-VONKEL_CONVERSION_ROUTINE(Contrast16);
-VONKEL_CONVERSION_ROUTINE(Contrast24_32);
-VONKEL_CONVERSION_ROUTINE(Contrast48_64);
-VONKEL_CONVERSION_ROUTINE(Sharpen8);
-VONKEL_CONVERSION_ROUTINE(Sharpen16);
-VONKEL_CONVERSION_ROUTINE(Sharpen24_32);
-VONKEL_CONVERSION_ROUTINE(Sharpen48_64);
-VONKEL_CONVERSION_ROUTINE(Brightness8);
-VONKEL_CONVERSION_ROUTINE(Brightness16);
-VONKEL_CONVERSION_ROUTINE(Brightness24_32);
-VONKEL_CONVERSION_ROUTINE(Brightness48_64);
 
 } // namespace ref
