@@ -131,11 +131,11 @@ template <class Sum> struct PhaseMask {
     }
 };
 
-// Output pixels c0 + m, m = 0 .. n - 1. The vertical halves of the bilinear sums
-// (3 x near row + far row) are taken once per column; each pixel then takes its red and
-// blue from its own column and the one two away, or from its two neighbours, by phase:
-// both are worked out for every pixel and the phase picks one, which keeps every load
-// contiguous. `from` pixels are already done (by the hand-written AVX2 loop).
+// Output pixels c0 + m, m = 0 .. n - 1, c0 of phase 0. The vertical halves of the
+// bilinear sums (3 x near row + far row) are taken once per column; each pixel then takes
+// its red and blue from its own column and the one two away, or from its two neighbours,
+// by phase: both are worked out for every pixel and the phase picks one, which keeps
+// every load contiguous.
 template <class T, class Sum>
 VONKEL_INLINE void VerticalSums(Sum *vr, Sum *vb, CellRows<T> rows, int32_t c0, int32_t n) {
     // vr[k], vb[k] belong to column c0 - 2 + k.
@@ -149,9 +149,9 @@ VONKEL_INLINE void VerticalSums(Sum *vr, Sum *vb, CellRows<T> rows, int32_t c0, 
 
 template <class T, class U, class Sum, class Scale>
 VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *vb, const Sum *odd, CellRows<T> rows,
-                           int32_t c0, int32_t from, int32_t n, Scale scaleRed, Scale scaleBlue) {
+                           int32_t c0, int32_t n, Scale scaleRed, Scale scaleBlue) {
     const T *p = rows.p + c0, *q = rows.q + c0;
-    for (int32_t m = from; m < n; ++m) {
+    for (int32_t m = 0; m < n; ++m) {
         const Sum phase = odd[m];
         const Sum redOwn = static_cast<Sum>(3 * vr[m + 2] + vr[m]),
                   redAcross = static_cast<Sum>(3 * vr[m + 1] + vr[m + 3]);
@@ -212,7 +212,7 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
                 if constexpr (kHandWritten)
                     done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, outB, outG, outR, spp == 4 ? out : nullptr);
                 VerticalSums(vr, vb, cell, c0 + done, n - done);
-                Combine<T, U, Sum>(outB + done, outG + done, outR + done, vr, vb, odd, cell, c0 + done, 0, n - done,
+                Combine<T, U, Sum>(outB + done, outG + done, outR + done, vr, vb, odd, cell, c0 + done, n - done,
                                    scaleRed, scaleBlue);
                 if (spp == 3)
                     StoreColour<3>(out, outB, outG, outR, n);
