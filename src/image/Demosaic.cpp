@@ -3,7 +3,9 @@
 // two greens; red and blue are bilinear over their four nearest samples (weights 9, 3,
 // 3, 1, so the sum is 16 times the value) and scaled by the channel gain.
 #include "image/Conversions.h"
+#include "image/DemosaicWide.h"
 #include "image/RoutineSupport.h"
+#include "image/VectorDispatch.h"
 #include <cstring>
 #include <type_traits>
 
@@ -26,127 +28,232 @@ Gains GainsOf(const DemosaicBlock &block, int32_t top) {
     return Gains{factor(block.redGain), factor(block.blueGain)};
 }
 
-// The mosaic of the rectangle, read at positions folded back inside: a position beyond
-// an edge is replaced by the one four pixels further in, which keeps its site; only a
-// picture under four pixels wide or high can still fall outside and is then held to it.
-template <class T> struct Mosaic {
+// A position beyond an edge of the rectangle is replaced by the one four pixels further
+// in, which keeps its site; only a picture under four pixels wide or high can still fall
+// outside and is then held to it.
+inline int32_t Fold(int32_t p, int32_t n) {
+    if (p < 0)
+        p += 4;
+    else if (p >= n)
+        p -= 4;
+    return detail::Clamp<int32_t>(p, 0, n - 1);
+}
+
+// One output pixel from the 4 x 4 samples of rows r-2..r+1 and columns c-2..c+1 (folded
+// back inside), for the pixels the column runs do not cover.
+template <class T, class U> struct CPixel {
     const Span &span;
     int rowFlip;
     int colFlip;
+    Gains gains;
+    int64_t top;
 
-    static int32_t Fold(int32_t p, int32_t n) {
-        if (p < 0)
-            p += 4;
-        else if (p >= n)
-            p -= 4;
-        return detail::Clamp<int32_t>(p, 0, n - 1);
+    void operator()(int32_t r, int32_t c) const {
+        const int32_t columns[4] = {Fold(c - 2, span.cols), Fold(c - 1, span.cols), Fold(c, span.cols),
+                                    Fold(c + 1, span.cols)};
+        (*this)(r, c, columns);
     }
-    int32_t At(int32_t r, int32_t c) const { return span.template Src<T>(Fold(r, span.rows))[Fold(c, span.cols)]; }
-    int RowPhase(int32_t r) const { return (r & 1) ^ rowFlip; }
-    int ColPhase(int32_t c) const { return (c & 1) ^ colFlip; }
 
-    // Weighted sum of the four samples of the site with phases (rowPhase, colPhase)
-    // nearest to the centre of the cell ending at (r, c).
-    int64_t Bilinear(int32_t r, int32_t c, int rowPhase, int colPhase) const {
-        const int32_t rn = RowPhase(r) == rowPhase ? r : r - 1, rf = rn == r ? r - 2 : r + 1;
-        const int32_t cn = ColPhase(c) == colPhase ? c : c - 1, cf = cn == c ? c - 2 : c + 1;
-        return 9 * At(rn, cn) + 3 * At(rn, cf) + 3 * At(rf, cn) + At(rf, cf);
-    }
-    int32_t Green(int32_t r, int32_t c) const {
-        return RowPhase(r) == ColPhase(c) ? (At(r - 1, c - 1) + At(r, c)) >> 1 : (At(r - 1, c) + At(r, c - 1)) >> 1;
+    // With the folded columns c-2..c+1 worked out by the caller, once per column.
+    void operator()(int32_t r, int32_t c, const int32_t columns[4]) const {
+        int64_t v[4][4];
+        for (int i = 0; i < 4; ++i) {
+            const T *row = span.template Src<T>(Fold(r - 2 + i, span.rows));
+            for (int j = 0; j < 4; ++j)
+                v[i][j] = row[columns[j]];
+        }
+        const int rowPhase = (r & 1) ^ rowFlip, colPhase = (c & 1) ^ colFlip;
+        // Window index 2 is the pixel's own row or column, 1 the one before; a site's near
+        // line is whichever of the two has its phase, its far line lies across the centre.
+        auto bilinear = [&](int siteRowPhase, int siteColPhase) {
+            const int rn = rowPhase == siteRowPhase ? 2 : 1, rf = rn == 2 ? 0 : 3;
+            const int cn = colPhase == siteColPhase ? 2 : 1, cf = cn == 2 ? 0 : 3;
+            return 9 * v[rn][cn] + 3 * v[rn][cf] + 3 * v[rf][cn] + v[rf][cf];
+        };
+        U *out = span.template Dst<U>(r) + static_cast<ptrdiff_t>(c) * (span.dstBpp / static_cast<int>(sizeof(U)));
+        out[0] = static_cast<U>(std::min((bilinear(0, 1) * gains.blue) >> 11, top));
+        out[1] = static_cast<U>((rowPhase == colPhase ? v[1][1] + v[2][2] : v[1][2] + v[2][1]) >> 1);
+        out[2] = static_cast<U>(std::min((bilinear(1, 0) * gains.red) >> 11, top));
     }
 };
 
-template <class U> U Scaled(int64_t sum, int64_t factor, int64_t top) {
-    return static_cast<U>(std::min((sum * factor) >> 11, top));
-}
-
-// The border: every pixel of the rectangle that is not interior, one at a time.
-template <class T, class U, int32_t top> int DemosaicBorder(const Span &s, const DemosaicBlock &block) {
-    const Gains gains = GainsOf(block, top);
-    const Mosaic<T> m{s, detail::RowFlip(block.bayerMode), detail::ColFlip(block.bayerMode)};
-    const int spp = s.dstBpp / static_cast<int>(sizeof(U));
-    auto pixel = [&](int32_t r, int32_t c) {
-        U *out = s.Dst<U>(r) + static_cast<ptrdiff_t>(c) * spp;
-        out[0] = Scaled<U>(m.Bilinear(r, c, 0, 1), gains.blue, top);
-        out[1] = static_cast<U>(m.Green(r, c));
-        out[2] = Scaled<U>(m.Bilinear(r, c, 1, 0), gains.red, top);
-    };
-    for (int32_t r = 0; r < s.rows; ++r) {
-        const bool borderRow = r < 2 || r >= s.rows - 2;
-        for (int32_t c = 0; c < s.cols; ++c) {
-            if (!borderRow && c == 2 && s.cols - 2 > c)
-                c = s.cols - 2; // skip the interior of the row
-            pixel(r, c);
+// Blue, green and red planes of a block of pixels into a row of 3 or 4 samples each. A
+// pixel of four samples is written as one word, its fourth sample kept as it was.
+template <int Spp, class U> VONKEL_INLINE void StoreColour(U *out, const U *b, const U *g, const U *r, int32_t n) {
+    if constexpr (Spp == 4) {
+        using Word = std::conditional_t<sizeof(U) == 1, uint32_t, uint64_t>;
+        constexpr int bits = 8 * sizeof(U);
+        constexpr Word kept = ~((Word{1} << 3 * bits) - 1);
+        for (int32_t k = 0; k < n; ++k) {
+            Word w;
+            std::memcpy(&w, out + 4 * k, sizeof w);
+            w = (w & kept) | Word{b[k]} | Word{g[k]} << bits | Word{r[k]} << 2 * bits;
+            std::memcpy(out + 4 * k, &w, sizeof w);
+        }
+    } else {
+        for (int32_t k = 0; k < n; ++k, out += 3) {
+            out[0] = b[k];
+            out[1] = g[k];
+            out[2] = r[k];
         }
     }
-    return 1;
 }
 
-// Blue, green and red planes of a block of pixels into a row of 3 or 4 samples each;
-// the fourth sample is left as it is.
-template <class U> void StoreColour(U *out, int spp, const U *b, const U *g, const U *r, int32_t n) {
-    for (int32_t k = 0; k < n; ++k, out += spp) {
-        out[0] = b[k];
-        out[1] = g[k];
-        out[2] = r[k];
+// Scaling of a 16-fold sum by a gain factor: min((sum x factor) >> 11, top).
+template <class Wide> struct ScaleWide {
+    Wide factor;
+    Wide top;
+    VONKEL_INLINE Wide operator()(Wide sum) const { return std::min<Wide>((sum * factor) >> 11, top); }
+};
+
+// The same for 8-bit sums (at most 4080) and factors below 2^15 in 16-bit lanes: with the
+// sum shifted up 4 and the factor up 1 bit, the high half of their product is the result.
+struct ScaleNarrow {
+    uint16_t factor2; // factor x 2
+    VONKEL_INLINE uint16_t operator()(uint16_t sum) const {
+        const uint16_t high = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>(sum << 4)} * factor2) >> 16);
+        return std::min<uint16_t>(high, 255);
+    }
+};
+
+// Rows around output row r: red and blue near (in the cell) and far (across the centre),
+// and the two cell rows arranged so that the cell's greens are p[c-1] + q[c] for a column
+// of phase 0 and p[c] + q[c-1] for one of phase 1.
+template <class T> struct CellRows { const T *redNear, *redFar, *blueNear, *blueFar, *p, *q; };
+
+// Alternating lanes, 0 for columns of phase 0 and all ones for phase 1; read from the
+// column's own offset, so the selection is one vector load and a blend.
+template <class Sum> struct PhaseMask {
+    Sum odd[2 * 512 + 2];
+    PhaseMask() {
+        for (int k = 0; k < 2 * 512 + 2; ++k)
+            odd[k] = static_cast<Sum>(k & 1 ? ~Sum{0} : 0);
+    }
+};
+
+// Output pixels c0 + m, m = 0 .. n - 1, c0 of phase 0. The vertical halves of the
+// bilinear sums (3 x near row + far row) are taken once per column; each pixel then takes
+// its red and blue from its own column and the one two away, or from its two neighbours,
+// by phase: both are worked out for every pixel and the phase picks one, which keeps
+// every load contiguous.
+template <class T, class Sum>
+VONKEL_INLINE void VerticalSums(Sum *vr, Sum *vb, CellRows<T> rows, int32_t c0, int32_t n) {
+    // vr[k], vb[k] belong to column c0 - 2 + k.
+    const T *rn = rows.redNear + c0 - 2, *rf = rows.redFar + c0 - 2, *bn = rows.blueNear + c0 - 2,
+            *bf = rows.blueFar + c0 - 2;
+    for (int32_t k = 0; k < n + 4; ++k) {
+        vr[k] = static_cast<Sum>(3 * Sum{rn[k]} + rf[k]);
+        vb[k] = static_cast<Sum>(3 * Sum{bn[k]} + bf[k]);
     }
 }
 
-// The interior, a row at a time and in blocks of columns. The vertical half of the
-// bilinear sums (3 x near row + far row) is taken once per column; the horizontal half
-// then picks, by column phase, the near and far columns of each output pixel.
-template <class T, class U, class Wide>
-void DemosaicInteriorRows(const Span &s, const DemosaicBlock &block, int32_t top, Gains gains) {
-    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
-    constexpr int32_t kBlock = 512;
-    Sum vr[kBlock + 3], vb[kBlock + 3];
-    U outB[kBlock], outG[kBlock], outR[kBlock];
+template <class T, class U, class Sum, class Scale>
+VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *vb, const Sum *odd, CellRows<T> rows,
+                           int32_t c0, int32_t n, Scale scaleRed, Scale scaleBlue) {
+    const T *p = rows.p + c0, *q = rows.q + c0;
+    for (int32_t m = 0; m < n; ++m) {
+        const Sum phase = odd[m];
+        const Sum redOwn = static_cast<Sum>(3 * vr[m + 2] + vr[m]),
+                  redAcross = static_cast<Sum>(3 * vr[m + 1] + vr[m + 3]);
+        const Sum blueOwn = static_cast<Sum>(3 * vb[m + 2] + vb[m]),
+                  blueAcross = static_cast<Sum>(3 * vb[m + 1] + vb[m + 3]);
+        const Sum greenEven = static_cast<Sum>(Sum{p[m - 1]} + q[m]), greenOdd = static_cast<Sum>(Sum{p[m]} + q[m - 1]);
+        outR[m] = static_cast<U>(scaleRed(static_cast<Sum>((redAcross & phase) | (redOwn & ~phase))));
+        outB[m] = static_cast<U>(scaleBlue(static_cast<Sum>((blueOwn & phase) | (blueAcross & ~phase))));
+        outG[m] = static_cast<U>(((greenOdd & phase) | (greenEven & ~phase)) >> 1);
+    }
+}
+
+// The hand-written AVX2 runs exist for 8-bit samples and factors below 2^15 only.
+template <class T, class U, class Scale>
+int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, U *, U *, U *) {
+    return 0;
+}
+inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red, ScaleNarrow blue,
+                              uint8_t *outB, uint8_t *outG, uint8_t *outR, uint8_t *out32) {
+    const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
+    return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, outB, outG, outR, out32);
+}
+
+// A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
+// phase 1 at the start takes the general formula). The interior does rows 2 .. rows - 3.
+// The border does the two outermost rows on each side the same way, with the rows above
+// or below folded back inside, and then the two outermost columns of every row one pixel
+// at a time; a picture under four rows or five columns is done a pixel at a time.
+template <class T, class U, class Sum, class Scale>
+void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale scaleRed, Scale scaleBlue,
+                  bool border) {
     const int rowFlip = detail::RowFlip(block.bayerMode), colFlip = detail::ColFlip(block.bayerMode);
-    const Wide fr = static_cast<Wide>(gains.red), fb = static_cast<Wide>(gains.blue), most = static_cast<Wide>(top);
-    const int spp = s.dstBpp / static_cast<int>(sizeof(U));
-
-    for (int32_t i = 2; i < s.rows - 2; ++i) {
-        const T *above2 = s.Src<T>(i - 2), *above = s.Src<T>(i - 1), *here = s.Src<T>(i), *below = s.Src<T>(i + 1);
-        const int rowPhase = (i & 1) ^ rowFlip;
-        // Red lies on row phase 1: this row or the one above; its far row is the other
-        // side of the centre. Blue takes the remaining two rows.
-        const T *redNear = rowPhase ? here : above, *redFar = rowPhase ? above2 : below;
-        const T *blueNear = rowPhase ? above : here, *blueFar = rowPhase ? below : above2;
-        for (int32_t c0 = 2; c0 < s.cols - 2; c0 += kBlock) {
-            const int32_t n = std::min(kBlock, s.cols - 2 - c0);
-            // Vertical sums for columns c0 - 2 .. c0 + n; index k is column c0 - 2 + k.
-            for (int32_t k = 0; k < n + 3; ++k) {
-                const int32_t c = c0 - 2 + k;
-                vr[k] = static_cast<Sum>(3 * redNear[c] + redFar[c]);
-                vb[k] = static_cast<Sum>(3 * blueNear[c] + blueFar[c]);
+    static const PhaseMask<Sum> phases;
+    const Sum *odd = phases.odd;
+    detail::Dispatch([s, rowFlip, colFlip, gains, scaleRed, scaleBlue, odd, border](auto copy) VONKEL_INLINE_LAMBDA {
+        constexpr bool kHandWritten = decltype(copy)::value && std::is_same_v<Scale, ScaleNarrow>;
+        constexpr int32_t kBlock = 512, top = sizeof(U) == 1 ? 255 : 65535;
+        U outB[kBlock], outG[kBlock], outR[kBlock];
+        Sum vr[kBlock + 4], vb[kBlock + 4];
+        const int spp = s.dstBpp / static_cast<int>(sizeof(U));
+        const int32_t rows = s.rows, cols = s.cols, end = cols - 2;
+        const CPixel<T, U> single{s, rowFlip, colFlip, gains, top};
+        const int32_t first = 2 + ((2 ^ colFlip) & 1); // first column of phase 0 from 2 on
+        auto row = [&](int32_t i) VONKEL_INLINE_LAMBDA {
+            auto at = [&](int32_t r) VONKEL_INLINE_LAMBDA { return s.Src<T>(Fold(r, rows)); };
+            const T *above2 = at(i - 2), *above = at(i - 1), *here = at(i), *below = at(i + 1);
+            // Red lies on row phase 1: this row or the one above; its far row is on the
+            // other side of the centre. Blue takes the remaining two rows.
+            const bool redHere = ((i & 1) ^ rowFlip) != 0;
+            const CellRows<T> cell = redHere ? CellRows<T>{here, above2, above, below, here, above}
+                                             : CellRows<T>{above, below, here, above2, above, here};
+            if (first > 2)
+                single(i, 2);
+            for (int32_t c0 = first; c0 < end; c0 += kBlock) {
+                const int32_t n = std::min(kBlock, end - c0);
+                U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
+                int32_t done = 0; // a multiple of 32, so the rest starts on phase 0 again
+                if constexpr (kHandWritten)
+                    done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, outB, outG, outR, spp == 4 ? out : nullptr);
+                VerticalSums(vr, vb, cell, c0 + done, n - done);
+                Combine<T, U, Sum>(outB + done, outG + done, outR + done, vr, vb, odd, cell, c0 + done, n - done,
+                                   scaleRed, scaleBlue);
+                if (spp == 3)
+                    StoreColour<3>(out, outB, outG, outR, n);
+                else
+                    StoreColour<4>(out + 4 * done, outB + done, outG + done, outR + done, n - done);
             }
-            for (int32_t k = 0; k < n; ++k) {
-                const int32_t c = c0 + k;
-                const int colPhase = (c & 1) ^ colFlip;
-                // Column c sits at index k + 2 of the vertical sums.
-                const Wide here2 = 3 * Wide{vr[k + 2]} + vr[k], across2 = 3 * Wide{vr[k + 1]} + vr[k + 3];
-                const Wide hereB = 3 * Wide{vb[k + 2]} + vb[k], acrossB = 3 * Wide{vb[k + 1]} + vb[k + 3];
-                const Wide sumR = colPhase ? across2 : here2; // red on column phase 0
-                const Wide sumB = colPhase ? hereB : acrossB; // blue on column phase 1
-                const Wide diag = Wide{above[c - 1]} + here[c], anti = Wide{above[c]} + here[c - 1];
-                outG[k] = static_cast<U>((rowPhase == colPhase ? diag : anti) >> 1);
-                outR[k] = static_cast<U>(std::min<Wide>((sumR * fr) >> 11, most));
-                outB[k] = static_cast<U>(std::min<Wide>((sumB * fb) >> 11, most));
+        };
+        if (!border) {
+            for (int32_t i = 2; i < rows - 2 && cols >= 5; ++i)
+                row(i);
+        } else if (rows < 4 || cols < 5) {
+            for (int32_t r = 0; r < rows; ++r)
+                for (int32_t c = 0; c < cols; ++c)
+                    single(r, c);
+        } else {
+            for (int32_t i : {0, 1, rows - 2, rows - 1})
+                row(i);
+            for (int32_t c : {0, 1, cols - 2, cols - 1}) {
+                const int32_t columns[4] = {Fold(c - 2, cols), Fold(c - 1, cols), Fold(c, cols), Fold(c + 1, cols)};
+                for (int32_t r = 0; r < rows; ++r)
+                    single(r, c, columns);
             }
-            StoreColour(s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp, spp, outB, outG, outR, n);
         }
-    }
+    });
 }
 
-template <class T, class U, int32_t top> int DemosaicInterior(const Span &s, const DemosaicBlock &block) {
+template <class T, class U, int32_t top> int Demosaic(const Span &s, const DemosaicBlock &block, bool border) {
     const Gains gains = GainsOf(block, top);
-    // 16 x the largest sample times the factor must stay inside 32 bits for the fast path.
+    if (sizeof(T) == 1 && gains.red < 32768 && gains.blue < 32768) {
+        DemosaicRows<T, U, uint16_t>(s, block, gains, ScaleNarrow{static_cast<uint16_t>(2 * gains.red)},
+                                     ScaleNarrow{static_cast<uint16_t>(2 * gains.blue)}, border);
+        return 1;
+    }
+    // 16 x the largest sample times the factor must stay inside 32 bits for the 32-bit path.
     const int64_t sumLimit = 16 * int64_t{top};
     if (gains.red * sumLimit <= UINT32_MAX && gains.blue * sumLimit <= UINT32_MAX)
-        DemosaicInteriorRows<T, U, uint32_t>(s, block, top, gains);
+        DemosaicRows<T, U, uint32_t>(s, block, gains, ScaleWide<uint32_t>{uint32_t(gains.red), top},
+                                     ScaleWide<uint32_t>{uint32_t(gains.blue), top}, border);
     else
-        DemosaicInteriorRows<T, U, uint64_t>(s, block, top, gains);
+        DemosaicRows<T, U, uint64_t>(s, block, gains, ScaleWide<uint64_t>{uint64_t(gains.red), top},
+                                     ScaleWide<uint64_t>{uint64_t(gains.blue), top}, border);
     return 1;
 }
 
@@ -155,17 +262,17 @@ bool Accepts16(int dstBpp, int srcBpp) { return srcBpp == 2 && (dstBpp == 6 || d
 
 } // namespace
 
-#define VONKEL_DEMOSAIC_ROUTINE(name, accepts, pass)                                                                   \
+#define VONKEL_DEMOSAIC_ROUTINE(name, accepts, pass, border)                                                           \
     VONKEL_CONVERSION_ROUTINE(name) {                                                                                  \
         const DemosaicBlock *block = static_cast<const DemosaicBlock *>(param1);                                       \
         if (!detail::Usable(dst, src, rect) || !block || !accepts(dstBpp, srcBpp))                                     \
             return 0;                                                                                                  \
-        return pass(detail::MakeSpan(VONKEL_SPAN_ARGS), *block);                                                       \
+        return pass(detail::MakeSpan(VONKEL_SPAN_ARGS), *block, border);                                               \
     }
 
-VONKEL_DEMOSAIC_ROUTINE(DemosaicInterior8, Accepts8, (DemosaicInterior<uint8_t, uint8_t, 255>))
-VONKEL_DEMOSAIC_ROUTINE(DemosaicBorder8, Accepts8, (DemosaicBorder<uint8_t, uint8_t, 255>))
-VONKEL_DEMOSAIC_ROUTINE(DemosaicInterior16, Accepts16, (DemosaicInterior<uint16_t, uint16_t, 65535>))
-VONKEL_DEMOSAIC_ROUTINE(DemosaicBorder16, Accepts16, (DemosaicBorder<uint16_t, uint16_t, 65535>))
+VONKEL_DEMOSAIC_ROUTINE(DemosaicInterior8, Accepts8, (Demosaic<uint8_t, uint8_t, 255>), false)
+VONKEL_DEMOSAIC_ROUTINE(DemosaicBorder8, Accepts8, (Demosaic<uint8_t, uint8_t, 255>), true)
+VONKEL_DEMOSAIC_ROUTINE(DemosaicInterior16, Accepts16, (Demosaic<uint16_t, uint16_t, 65535>), false)
+VONKEL_DEMOSAIC_ROUTINE(DemosaicBorder16, Accepts16, (Demosaic<uint16_t, uint16_t, 65535>), true)
 
 } // namespace conv

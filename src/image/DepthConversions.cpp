@@ -1,7 +1,9 @@
 // Row widening, bit-depth reductions and widenings, colour copies and reorderings:
 // single passes over the rows, no allocation.
+#include "image/ByteShuffle.h"
 #include "image/Conversions.h"
 #include "image/RoutineSupport.h"
+#include "image/VectorDispatch.h"
 #include <cstring>
 #include <type_traits>
 
@@ -11,52 +13,74 @@ namespace {
 using detail::MakeSpan;
 using detail::Span;
 
+// Calls kernel(destination row, source row, columns) for every row. The kernels are
+// always-inline lambdas, so that each lands in both compiled copies; they get plain
+// values, since anything a loop reads through a pointer may change with every byte
+// stored and would keep the loop from vectorizing.
+// A kernel that takes a fourth argument learns which copy it runs in.
 template <class Kernel> int ForEachRow(const Span &s, Kernel kernel) {
-    for (int32_t i = 0; i < s.rows; ++i)
-        kernel(s, i);
+    detail::Dispatch([s, kernel](auto copy) VONKEL_INLINE_LAMBDA {
+        const int32_t rows = s.rows, cols = s.cols;
+        for (int32_t i = 0; i < rows; ++i) {
+            if constexpr (std::is_invocable_v<Kernel &, uint8_t *, const uint8_t *, int32_t, decltype(copy)>)
+                kernel(s.DstRow(i), s.SrcRow(i), cols, copy);
+            else
+                kernel(s.DstRow(i), s.SrcRow(i), cols);
+        }
+    });
     return 1;
 }
 
 // One sample per pixel, each through `op`.
+template <class S, class D, class Op> VONKEL_INLINE void GreyRun(D *out, const S *in, int32_t n, Op op) {
+    for (int32_t j = 0; j < n; ++j)
+        out[j] = op(in[j]);
+}
+
 template <class S, class D, class Op> int GreyRows(const Span &s, Op op) {
-    return ForEachRow(s, [op](const Span &span, int32_t i) {
-        const S *in = span.Src<S>(i);
-        D *out = span.Dst<D>(i);
-        for (int32_t j = 0; j < span.cols; ++j)
-            out[j] = op(in[j]);
+    return ForEachRow(s, [op](uint8_t *out, const uint8_t *in, int32_t n) VONKEL_INLINE_LAMBDA {
+        GreyRun(reinterpret_cast<D *>(out), reinterpret_cast<const S *>(in), n, op);
     });
 }
 
 // Blue, green and red of every pixel through `op`, blue and red exchanged when Swap;
 // `fourth` sets the destination's fourth sample (Keep leaves it alone).
-struct Keep {};
+struct Keep {
+    template <class T> T operator()(const T *) const { return 0; }
+};
+template <class S, class D, int SrcSpp, int DstSpp, bool Swap, class Op, class Fourth>
+VONKEL_INLINE void ColourRun(D *out, const S *in, int32_t n, Op op, Fourth fourth) {
+    for (int32_t j = 0; j < n; ++j, in += SrcSpp, out += DstSpp) {
+        S b = in[0], g = in[1], r = in[2];
+        out[0] = op(Swap ? r : b);
+        out[1] = op(g);
+        out[2] = op(Swap ? b : r);
+        // A kept fourth sample is written back as it was: a store of whole pixels is one
+        // the compiler can vectorize.
+        if constexpr (DstSpp == 4)
+            out[3] = std::is_same_v<Fourth, Keep> ? out[3] : fourth(in);
+    }
+}
+
 template <class S, class D, int SrcSpp, int DstSpp, bool Swap, class Op, class Fourth>
 int ColourRows(const Span &s, Op op, Fourth fourth) {
-    return ForEachRow(s, [op, fourth](const Span &span, int32_t i) {
-        const S *in = span.Src<S>(i);
-        D *out = span.Dst<D>(i);
-        for (int32_t j = 0; j < span.cols; ++j, in += SrcSpp, out += DstSpp) {
-            S b = in[0], g = in[1], r = in[2];
-            out[0] = op(Swap ? r : b);
-            out[1] = op(g);
-            out[2] = op(Swap ? b : r);
-            if constexpr (!std::is_same_v<Fourth, Keep>)
-                out[3] = fourth(in);
-        }
+    return ForEachRow(s, [op, fourth](uint8_t *out, const uint8_t *in, int32_t n) VONKEL_INLINE_LAMBDA {
+        ColourRun<S, D, SrcSpp, DstSpp, Swap>(reinterpret_cast<D *>(out), reinterpret_cast<const S *>(in), n, op,
+                                              fourth);
     });
 }
 
 template <class T> struct Same {
-    T operator()(T v) const { return v; }
+    VONKEL_INLINE T operator()(T v) const { return v; }
 };
 template <int Shift> struct ShiftLeft16 {
-    uint16_t operator()(uint16_t v) const { return static_cast<uint16_t>(v << Shift); }
+    VONKEL_INLINE uint16_t operator()(uint16_t v) const { return static_cast<uint16_t>(v << Shift); }
 };
 template <int Shift> struct ShiftDown8 {
-    uint8_t operator()(uint16_t v) const { return static_cast<uint8_t>(v >> Shift); }
+    VONKEL_INLINE uint8_t operator()(uint16_t v) const { return static_cast<uint8_t>(v >> Shift); }
 };
 struct Opaque16 {
-    uint16_t operator()(const uint16_t *) const { return 65535; }
+    VONKEL_INLINE uint16_t operator()(const uint16_t *) const { return 65535; }
 };
 
 // Widening of 48- or 64-bit pixels: the depth picks 3 or 4 samples per pixel.
@@ -74,14 +98,47 @@ template <int Shift> int ReduceColour(const Span &s) {
     return ColourRows<uint16_t, uint8_t, 4, 3, false>(s, ShiftDown8<Shift>(), Keep());
 }
 
+// Pixels of four bytes as words: blue and red exchanged when Swap, the destination's
+// fourth byte kept. Shifts and masks on words vectorize in both copies.
+template <bool Swap> VONKEL_INLINE void WordColourRun(uint8_t *out, const uint8_t *in, int32_t n) {
+    for (int32_t j = 0; j < n; ++j) {
+        uint32_t w, kept;
+        std::memcpy(&w, in + 4 * j, 4);
+        std::memcpy(&kept, out + 4 * j, 4);
+        if (Swap)
+            w = (w & 0xFF) << 16 | (w & 0xFF00) | (w >> 16 & 0xFF);
+        w = (w & 0xFFFFFF) | (kept & 0xFF000000);
+        std::memcpy(out + 4 * j, &w, 4);
+    }
+}
+
+// Three-byte pixels in or out: 16 bytes at a time by byte shuffles in the wide copy, the
+// plain loop for the rest and in the baseline copy.
+template <int SrcSpp, int DstSpp, bool Swap> int ShuffledColourRows(const Span &s) {
+    return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, auto copy) VONKEL_INLINE_LAMBDA {
+        int32_t done = 0;
+#if VONKEL_WIDE_VECTORS
+        if constexpr (decltype(copy)::value)
+            done = detail::ShuffleColours<SrcSpp, DstSpp, Swap>(out, in, n);
+#endif
+        ColourRun<uint8_t, uint8_t, SrcSpp, DstSpp, Swap>(out + DstSpp * done, in + SrcSpp * done, n - done,
+                                                          Same<uint8_t>(), Keep());
+    });
+}
+
 // 24 or 32 bits to 24 or 32, blue, green and red only.
 template <bool Swap> int ColourCopy(const Span &s) {
-    auto same = Same<uint8_t>();
-    if (s.srcBpp == 3)
-        return s.dstBpp == 3 ? ColourRows<uint8_t, uint8_t, 3, 3, Swap>(s, same, Keep())
-                             : ColourRows<uint8_t, uint8_t, 3, 4, Swap>(s, same, Keep());
-    return s.dstBpp == 3 ? ColourRows<uint8_t, uint8_t, 4, 3, Swap>(s, same, Keep())
-                         : ColourRows<uint8_t, uint8_t, 4, 4, Swap>(s, same, Keep());
+    if (s.srcBpp == 4 && s.dstBpp == 4)
+        return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n)
+                                 VONKEL_INLINE_LAMBDA { WordColourRun<Swap>(out, in, n); });
+    if (s.srcBpp == 3 && s.dstBpp == 3) {
+        if (!Swap) // whole rows as they are
+            return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n) {
+                std::memmove(out, in, 3 * static_cast<size_t>(n));
+            });
+        return ShuffledColourRows<3, 3, Swap>(s);
+    }
+    return s.srcBpp == 3 ? ShuffledColourRows<3, 4, Swap>(s) : ShuffledColourRows<4, 3, Swap>(s);
 }
 
 bool IsColour8(int bpp) { return bpp == 3 || bpp == 4; }
@@ -137,23 +194,28 @@ VONKEL_CONVERSION_ROUTINE(CopyPlain) {
     Span s = MakeSpan(dst, src, ImageRect{0, rect.top, 0, rect.bottom}, 0, dstRow, dstBpp, srcBpp, dstStride, srcStride,
                       true);
     const size_t bytes = static_cast<size_t>(std::min(dstStride, srcStride));
-    return ForEachRow(s, [bytes](const Span &span, int32_t i) { std::memcpy(span.DstRow(i), span.SrcRow(i), bytes); });
+    return ForEachRow(s, [bytes](uint8_t *out, const uint8_t *in, int32_t) { std::memcpy(out, in, bytes); });
 }
 
 VONKEL_CONVERSION_ROUTINE(FillAlpha) {
     if (!detail::Usable(dst, src, rect) || dstBpp != 4 || srcBpp != 4)
         return 0;
-    return ColourRows<uint8_t, uint8_t, 4, 4, false>(MakeSpan(VONKEL_SPAN_ARGS), Same<uint8_t>(),
-                                                     [](const uint8_t *in) { return uint8_t(255 - in[3]); });
+    // 255 - a is a with its bits flipped: one exclusive-or per pixel word.
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [](uint8_t *out, const uint8_t *in, int32_t n) VONKEL_INLINE_LAMBDA {
+        for (int32_t j = 0; j < n; ++j) {
+            uint32_t w;
+            std::memcpy(&w, in + 4 * j, 4);
+            w ^= 0xFF000000u;
+            std::memcpy(out + 4 * j, &w, 4);
+        }
+    });
 }
 
 VONKEL_CONVERSION_ROUTINE(ColorToGray) {
     if (!detail::Usable(dst, src, rect) || dstBpp != 1 || srcBpp != 3)
         return 0;
-    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [](const Span &span, int32_t i) {
-        const uint8_t *in = span.SrcRow(i);
-        uint8_t *out = span.DstRow(i);
-        for (int32_t j = 0; j < span.cols; ++j, in += 3)
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [](uint8_t *out, const uint8_t *in, int32_t n) VONKEL_INLINE_LAMBDA {
+        for (int32_t j = 0; j < n; ++j, in += 3)
             out[j] = static_cast<uint8_t>((30 * in[2] + 59 * in[1] + 11 * in[0]) / 100);
     });
 }
@@ -163,22 +225,21 @@ VONKEL_CONVERSION_ROUTINE(CopyPixels) {
         return 0;
     const size_t bytes = static_cast<size_t>(rect.right - rect.left) * dstBpp;
     return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS),
-                      [bytes](const Span &span, int32_t i) { std::memmove(span.DstRow(i), span.SrcRow(i), bytes); });
+                      [bytes](uint8_t *out, const uint8_t *in, int32_t) { std::memmove(out, in, bytes); });
 }
 
 VONKEL_CONVERSION_ROUTINE(ExpandPalette8) {
     if (!detail::Usable(dst, src, rect) || !IsColour8(dstBpp) || srcBpp != 1 || !param1)
         return 0;
     const RgbQuad *table = static_cast<const RgbQuad *>(param1);
-    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [table](const Span &span, int32_t i) {
-        const uint8_t *in = span.SrcRow(i);
-        uint8_t *out = span.DstRow(i);
-        for (int32_t j = 0; j < span.cols; ++j, out += span.dstBpp) {
+    const int bpp = dstBpp;
+    return ForEachRow(MakeSpan(VONKEL_SPAN_ARGS), [table, bpp](uint8_t *out, const uint8_t *in, int32_t n) {
+        for (int32_t j = 0; j < n; ++j, out += bpp) {
             const RgbQuad &c = table[in[j]];
             out[0] = c.blue;
             out[1] = c.green;
             out[2] = c.red;
-            if (span.dstBpp == 4)
+            if (bpp == 4)
                 out[3] = 0;
         }
     });

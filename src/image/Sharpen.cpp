@@ -5,6 +5,8 @@
 // one pass: each output needs only its own blur value.
 #include "image/Conversions.h"
 #include "image/RoutineSupport.h"
+#include "image/VectorDispatch.h"
+#include <cstring>
 #include <type_traits>
 
 namespace conv {
@@ -20,39 +22,61 @@ int64_t Strength(int32_t s, int32_t top) {
 }
 
 template <class T, int Spp, class Wide> void SharpenRows(const Span &s, Wide strength, int32_t top) {
-    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
-    constexpr int32_t kBlock = 1024;
-    Sum vertical[kBlock + 3 * Spp];
     const Wide most = top;
-    // Samples of pixel columns 2 .. cols - 3.
-    const int32_t first = 2 * Spp, end = (s.cols - 2) * Spp;
-    for (int32_t i = 2; i < s.rows - 2; ++i) {
-        const T *r0 = s.Src<T>(i - 2), *r1 = s.Src<T>(i - 1), *r2 = s.Src<T>(i), *r3 = s.Src<T>(i + 1);
-        T *out = s.Dst<T>(i);
-        for (int32_t k0 = first; k0 < end; k0 += kBlock) {
-            const int32_t n = std::min(kBlock, end - k0);
-            // Column sums for samples k0 - 2 Spp .. k0 + n + Spp - 1.
-            for (int32_t m = 0; m < n + 3 * Spp; ++m) {
-                const int32_t k = k0 - 2 * Spp + m;
-                vertical[m] = static_cast<Sum>(Sum{r0[k]} + r1[k] + r2[k] + r3[k]);
-            }
-            for (int32_t m = 0; m < n; ++m) {
-                const int32_t k = k0 + m;
-                const Wide box =
-                    static_cast<Wide>(vertical[m] + vertical[m + Spp] + vertical[m + 2 * Spp] + vertical[m + 3 * Spp]);
-                // 16-bit samples above the top count as the top.
-                const Wide orig = std::min<Wide>(r2[k], most), blur = std::min<Wide>(box >> 4, most);
-                const Wide sharpened = detail::Clamp<Wide>(orig + (orig - blur) * strength / 10, 0, most);
-                if (Spp != 4 || (k & 3) != 3)
-                    out[k] = static_cast<T>(sharpened);
+    detail::Dispatch([s, strength, most]() VONKEL_INLINE_LAMBDA {
+        using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
+        using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+        constexpr int32_t kBlock = 1024;
+        Sum vertical[kBlock + 3 * Spp];
+        T sharp[kBlock];
+        // Samples of pixel columns 2 .. cols - 3.
+        const int32_t first = 2 * Spp, end = (s.cols - 2) * Spp, rows = s.rows;
+        for (int32_t i = 2; i < rows - 2; ++i) {
+            const T *r0 = s.Src<T>(i - 2), *r1 = s.Src<T>(i - 1), *r2 = s.Src<T>(i), *r3 = s.Src<T>(i + 1);
+            T *out = s.Dst<T>(i);
+            for (int32_t k0 = first; k0 < end; k0 += kBlock) {
+                const int32_t n = std::min(kBlock, end - k0);
+                // Column sums for samples k0 - 2 Spp .. k0 + n + Spp - 1.
+                for (int32_t m = 0; m < n + 3 * Spp; ++m) {
+                    const int32_t k = k0 - 2 * Spp + m;
+                    vertical[m] = static_cast<Sum>(Sum{r0[k]} + r1[k] + r2[k] + r3[k]);
+                }
+                for (int32_t m = 0; m < n; ++m) {
+                    const int32_t k = k0 + m;
+                    const Wide box = static_cast<Wide>(vertical[m] + vertical[m + Spp] + vertical[m + 2 * Spp] +
+                                                       vertical[m + 3 * Spp]);
+                    // 16-bit samples above the top count as the top.
+                    const Wide orig = std::min<Wide>(r2[k], most), blur = std::min<Wide>(box >> 4, most);
+                    const Wide change = static_cast<Wide>(static_cast<Wide>((orig - blur) * strength) / 10);
+                    const Wide sharpened = detail::Clamp<Wide>(static_cast<Wide>(orig + change), 0, most);
+                    if constexpr (Spp == 4)
+                        sharp[m] = static_cast<T>(sharpened);
+                    else
+                        out[k] = static_cast<T>(sharpened);
+                }
+                // Pixels of four samples: three from the block, the fourth kept, one word
+                // each; a loop that skips every fourth sample would not vectorize.
+                if constexpr (Spp == 4) {
+                    constexpr Word fourth = ~Word{0} << (3 * 8 * sizeof(T));
+                    for (int32_t q = 0; q < n; q += 4) {
+                        Word w, kept;
+                        std::memcpy(&w, sharp + q, sizeof w);
+                        std::memcpy(&kept, out + k0 + q, sizeof kept);
+                        w = (w & ~fourth) | (kept & fourth);
+                        std::memcpy(out + k0 + q, &w, sizeof w);
+                    }
+                }
             }
         }
-    }
+    });
 }
 
 template <class T, int Spp> int Sharpen(const Span &s, const ValueBlock &block, int32_t top) {
     const int64_t strength = Strength(block.value, top);
-    if (strength * top <= INT32_MAX && -strength * top <= INT32_MAX)
+    // 8-bit samples and a usual strength: every value fits 16 bits, twice the lanes.
+    if (sizeof(T) == 1 && strength >= -128 && strength <= 128)
+        SharpenRows<T, Spp, int16_t>(s, static_cast<int16_t>(strength), top);
+    else if (strength * top <= INT32_MAX && -strength * top <= INT32_MAX)
         SharpenRows<T, Spp, int32_t>(s, static_cast<int32_t>(strength), top);
     else
         SharpenRows<T, Spp, int64_t>(s, strength, top);

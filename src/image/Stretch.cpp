@@ -42,12 +42,38 @@ int StretchPixels(uint8_t *dst, const uint8_t *src, const ImageRect &dstRect, co
             int64_t c = int64_t{srcRect.left} + ScaledIndex(jb + k, sx, srcWidth - 1);
             column[k] = static_cast<int32_t>(detail::Clamp<int64_t>(c, 0, srcWidth - 1)) * Bpp;
         }
+        // Rows that take the same source row as the row before are copies of it.
+        int64_t previous = -1;
+        uint8_t *previousOut = nullptr;
         for (int64_t i = i0; i < i1; ++i) {
-            int64_t r = int64_t{srcRect.bottom} - 1 - ScaledIndex(i, sy, srcHeight - 1);
-            const uint8_t *in = src + detail::Clamp<int64_t>(r, 0, srcHeight - 1) * srcStride;
+            const int64_t r = detail::Clamp<int64_t>(int64_t{srcRect.bottom} - 1 - ScaledIndex(i, sy, srcHeight - 1), 0,
+                                                     srcHeight - 1);
             uint8_t *out = dst + (dstRect.top + i) * dstStride + (dstRect.left + jb) * Bpp;
-            for (int k = 0; k < n; ++k, out += Bpp)
-                std::memcpy(out, in + column[k], Bpp);
+            if (r == previous) {
+                std::memcpy(out, previousOut, static_cast<size_t>(n) * Bpp);
+                continue;
+            }
+            // A pixel of three bytes moves as four, the fourth being the next pixel's first
+            // byte, which that pixel then writes again. The last pixel of the block moves
+            // as three; so does one whose fourth byte could lie past the source store.
+            const uint8_t *in = src + r * srcStride;
+            const int32_t unsafe = r + 1 < srcHeight || srcStride > srcWidth * Bpp ? -1 : (srcWidth - 1) * Bpp;
+            int k = 0;
+            if constexpr (Bpp == 3) {
+                for (; k + 1 < n; ++k) {
+                    if (column[k] == unsafe) {
+                        std::memcpy(out + 3 * k, in + column[k], 3);
+                    } else {
+                        uint32_t v;
+                        std::memcpy(&v, in + column[k], 4);
+                        std::memcpy(out + 3 * k, &v, 4);
+                    }
+                }
+            }
+            for (; k < n; ++k)
+                std::memcpy(out + Bpp * k, in + column[k], Bpp);
+            previous = r;
+            previousOut = out;
         }
     }
     return 1;

@@ -2,11 +2,11 @@
 #include "Harness.h"
 #include "image/CImageBuffer.h"
 #include "image/Conversions.h"
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -16,8 +16,8 @@ TEST(ImageBuffer, StrideIsWholePixelsPaddedToFourBytes) {
         int32_t width;
         int bits;
         int32_t stride;
-    } cases[] = {{640, 8, 640}, {641, 8, 644}, {641, 16, 1284}, {640, 24, 1920}, {641, 24, 1924},
-                 {640, 16, 1280}, {3, 48, 20},  {5, 64, 40},     {1, 32, 4}};
+    } cases[] = {{640, 8, 640},   {641, 8, 644}, {641, 16, 1284}, {640, 24, 1920}, {641, 24, 1924},
+                 {640, 16, 1280}, {3, 48, 20},   {5, 64, 40},     {1, 32, 4}};
     for (const Expect &e : cases) {
         CImageBuffer b;
         ASSERT_EQ(1, b.Create(e.width, 512, e.bits));

@@ -2,8 +2,8 @@
 // through ApplyConversion.
 #include "image/CImageBuffer.h"
 #include "image/Conversions.h"
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 
@@ -30,6 +30,13 @@ void Set16(CImageBuffer &b, int32_t r, int32_t sample, uint16_t v) { std::memcpy
 
 int Convert(CImageBuffer &dst, ConversionRoutine routine, const CImageBuffer &src, void *block = nullptr) {
     return CImageBuffer::ApplyConversion(&dst, routine, &src, nullptr, 0, 0, block);
+}
+
+// One row holding every 8-bit level in order.
+void Ramp(CImageBuffer &grey) {
+    ASSERT_EQ(1, grey.Create(256, 1, 8));
+    for (int i = 0; i < 256; ++i)
+        grey.Row(0)[i] = static_cast<uint8_t>(i);
 }
 
 TEST(Examples, DepthReductions) {
@@ -115,9 +122,7 @@ TEST(Examples, DemosaicGainsMayCarry16BitSamplesPastTwelveBits) {
 
 TEST(Examples, Gamma) {
     CImageBuffer grey;
-    Create(grey, 256, 1, 8);
-    for (int i = 0; i < 256; ++i)
-        grey.Row(0)[i] = static_cast<uint8_t>(i);
+    Ramp(grey);
     ValueBlock identity{100, 12};
     ASSERT_EQ(1, Convert(grey, conv::Gamma8, grey, &identity));
     for (int i = 0; i < 256; ++i)
@@ -135,9 +140,7 @@ TEST(Examples, Gamma) {
 
 TEST(Examples, Contrast) {
     CImageBuffer grey;
-    Create(grey, 256, 1, 8);
-    for (int i = 0; i < 256; ++i)
-        grey.Row(0)[i] = static_cast<uint8_t>(i);
+    Ramp(grey);
     ValueBlock none{0, 12};
     ASSERT_EQ(1, Convert(grey, conv::Contrast8, grey, &none));
     for (int i = 0; i < 256; ++i)

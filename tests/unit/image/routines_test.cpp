@@ -2,6 +2,7 @@
 // parameters: bit-exact, and never a byte outside either store.
 #include "Harness.h"
 #include "Reference.h"
+#include "image/VectorDispatch.h"
 #include <climits>
 #include <gtest/gtest.h>
 #include <vector>
@@ -197,8 +198,8 @@ Run RunDirect(const Case &c, ConversionRoutine routine, const Image &src, const 
     ImageRect rect = p.whole ? ImageRect{0, 0, src.width, src.height} : p.rect;
     int32_t x = p.x, y = p.y;
     if (CImageBuffer::ClipRects(&dstShape, &srcShape, &rect, &x, &y))
-        run.result = routine(target.data.get(), run.src.data.get(), rect, x, y, target.Bpp(), src.Bpp(),
-                             target.stride, src.stride, block, nullptr);
+        run.result = routine(target.data.get(), run.src.data.get(), rect, x, y, target.Bpp(), src.Bpp(), target.stride,
+                             src.stride, block, nullptr);
     return run;
 }
 
@@ -210,8 +211,8 @@ void Load(CImageBuffer &b, const Image &im) {
 
 void Unload(Image &im, const CImageBuffer &b) { std::memcpy(im.data.get(), b.Pixels(), im.Bytes()); }
 
-Run RunThroughBuffers(const Case &c, ConversionRoutine routine, const Image &src, const Image &dst,
-                      const Placement &p, void *block) {
+Run RunThroughBuffers(const Case &c, ConversionRoutine routine, const Image &src, const Image &dst, const Placement &p,
+                      void *block) {
     Run run{c.inPlace ? Image() : Clone(dst), Clone(src)};
     CImageBuffer d, s;
     Load(s, src);
@@ -266,11 +267,18 @@ void CompareOnce(const Case &c, Rng &rng) {
 
 class RoutineMatchesReference : public ::testing::TestWithParam<size_t> {};
 
+// Both compiled copies of the routines: the one for wide vectors (where the processor
+// has them) and the baseline one.
 TEST_P(RoutineMatchesReference, OnRandomImagesStridesAndRectangles) {
     const Case &c = Cases()[GetParam()];
-    Rng rng(static_cast<uint32_t>(0x5EED + GetParam()));
-    for (int iteration = 0; iteration < 150 && !HasFatalFailure(); ++iteration)
-        CompareOnce(c, rng);
+    for (bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "wide vectors" : "baseline");
+        conv::detail::AllowWideVectors(wide);
+        Rng rng(static_cast<uint32_t>(0x5EED + GetParam()));
+        for (int iteration = 0; iteration < 100 && !HasFatalFailure(); ++iteration)
+            CompareOnce(c, rng);
+    }
+    conv::detail::AllowWideVectors(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRoutines, RoutineMatchesReference, ::testing::Range<size_t>(0, Cases().size()),
@@ -334,9 +342,43 @@ TEST(StretchMatchesReference, OnRandomSizesAndRectangles) {
             continue;
         }
         (colour ? ref::Stretch24 : ref::Stretch8)(reference.data.get(), src.data.get(), d, s, dst.width, dst.height,
-                                                   src.width, src.height, dst.Bpp(), src.Bpp(), dst.stride,
-                                                   src.stride, nullptr, nullptr);
+                                                  src.width, src.height, dst.Bpp(), src.Bpp(), dst.stride, src.stride,
+                                                  nullptr, nullptr);
         ASSERT_EQ(0, std::memcmp(reference.data.get(), fast.data.get(), dst.Bytes())) << "iteration " << iteration;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Brightness takes exact shortcuts for some factors, each accepted only after a check; a
+// sweep over every value and every sample holds all of them to the reference.
+TEST(BrightnessMatchesReference, ForEveryValueAndSample) {
+    for (int bits : {8, 16}) {
+        const int32_t width = bits == 8 ? 256 : 65536;
+        Image ramp = MakeImage(width, 1, bits);
+        for (int32_t v = 0; v < width; ++v) {
+            if (bits == 8)
+                ramp.data[v] = static_cast<uint8_t>(v);
+            else
+                std::memcpy(&ramp.data[2 * v], &v, 2);
+        }
+        for (int32_t significant : {8, 12, 16}) {
+            for (int32_t value = -260; value <= 260; value += bits == 8 ? 1 : 7) {
+                ValueBlock block{value, significant};
+                Image fast = Clone(ramp), reference = Clone(ramp);
+                const ImageRect rect{0, 0, width, 1};
+                const ConversionRoutine f = bits == 8 ? conv::Brightness8 : conv::Brightness16;
+                const ConversionRoutine r = bits == 8 ? ref::Brightness8 : ref::Brightness16;
+                f(fast.data.get(), fast.data.get(), rect, 0, 0, bits / 8, bits / 8, fast.stride, fast.stride, &block,
+                  nullptr);
+                r(reference.data.get(), reference.data.get(), rect, 0, 0, bits / 8, bits / 8, reference.stride,
+                  reference.stride, &block, nullptr);
+                ASSERT_EQ(0, std::memcmp(fast.data.get(), reference.data.get(), ramp.Bytes()))
+                    << bits << " bits, value " << value << ", significant bits " << significant;
+            }
+        }
     }
 }
 

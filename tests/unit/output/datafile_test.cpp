@@ -1,9 +1,9 @@
 // The file object: truncate-or-create, whole-file loads, repeatable close.
 #include "output/CDataFile.h"
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Benchmarks of the conversion routines at the camera's full frame, with OpenCV doing the
+# same work as the baseline, on one core. Run as root on Debian 12: installs what the
+# benchmarks need (Google Benchmark, OpenCV), builds the `native` preset and runs
+# bench/ (see bench/README.md). Extra arguments go to the benchmark program, e.g.
+#   scripts/bench.sh --benchmark_filter='Demosaic|Bayer'
+#   scripts/bench.sh --baseline        # our routines in their SSE2 copy only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ pkg-config googletest libbenchmark-dev libopencv-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "bench: installing ${missing[*]}" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake --preset native >/dev/null
+cmake --build --preset native --target vonkel_bench -j2
+
+# One core: OpenCV is told to use one thread, and the process stays on one processor.
+pin=()
+if command -v taskset >/dev/null; then
+    pin=(taskset -c "${VONKEL_BENCH_CPU:-0}")
+fi
+exec "${pin[@]}" build/native/bin/vonkel_bench --benchmark_repetitions="${VONKEL_BENCH_REPETITIONS:-5}" \
+    --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true "$@"

@@ -1,0 +1,76 @@
+// Byte shuffles for the wide (AVX2) copy of the routines, where the compiler left to
+// itself moves bytes one at a time: reordering colour pixels of three bytes, and table
+// lookups. Internal to image/.
+#pragma once
+#include "image/VectorDispatch.h"
+#include <algorithm>
+#include <cstdint>
+#if VONKEL_WIDE_VECTORS
+#include <immintrin.h>
+#endif
+
+namespace conv::detail {
+
+#if VONKEL_WIDE_VECTORS
+// Pixels of SrcSpp bytes into pixels of DstSpp bytes (blue, green, red; blue and red
+// exchanged when Swap), a step being 5 pixels from three bytes to three, else 4. A step
+// reads and writes 16 bytes, two steps go through one 32-byte shuffle, and steps are
+// taken only while their bytes stay inside the n pixels; returns the pixels done, the
+// caller does the rest. A fourth destination byte keeps its value. Bytes written beyond
+// a step's pixels belong to the next step, which writes them again.
+template <int SrcSpp, int DstSpp, bool Swap>
+VONKEL_WIDE_TARGET inline int32_t ShuffleColours(uint8_t *out, const uint8_t *in, int32_t n) {
+    constexpr int32_t kPixels = SrcSpp == 3 && DstSpp == 3 ? 5 : 4;
+    constexpr int32_t kIn = kPixels * SrcSpp, kOut = kPixels * DstSpp;
+    alignas(32) uint8_t order[32], fourth[32];
+    for (int o = 0; o < 32; ++o) {
+        const int pixel = o % 16 / DstSpp, channel = o % 16 % DstSpp;
+        const int from = channel == 1 || !Swap ? channel : 2 - channel;
+        // Beyond the step's pixels the byte stays what the source has there.
+        order[o] = static_cast<uint8_t>(pixel < kPixels && channel < 3 ? pixel * SrcSpp + from : o % 16);
+        fourth[o] = static_cast<uint8_t>(DstSpp == 4 && channel == 3 ? 0xFF : 0);
+    }
+    const __m256i shuffle = _mm256_load_si256(reinterpret_cast<const __m256i *>(order));
+    const __m256i kept = _mm256_load_si256(reinterpret_cast<const __m256i *>(fourth));
+    const int32_t readable = n * SrcSpp - 16, writable = n * DstSpp - 16;
+    const int32_t steps = readable < 0 || writable < 0 ? 0 : std::min(readable / kIn, writable / kOut) + 1;
+    for (int32_t step = 0; step + 2 <= steps; step += 2, in += 2 * kIn, out += 2 * kOut) {
+        __m256i v =
+            _mm256_loadu2_m128i(reinterpret_cast<const __m128i *>(in + kIn), reinterpret_cast<const __m128i *>(in));
+        v = _mm256_shuffle_epi8(v, shuffle);
+        if constexpr (DstSpp == 4) // the two steps' destinations are adjacent
+            v = _mm256_blendv_epi8(v, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(out)), kept);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm256_castsi256_si128(v));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + kOut), _mm256_extracti128_si256(v, 1));
+    }
+    return steps / 2 * 2 * kPixels;
+}
+
+// table[v] for n bytes, 32 at a time: the 256 entries are 16 rows of 16, a byte shuffle
+// looks up the low nibble in every row and the high nibble picks the row. A fourth byte
+// of 4-byte pixels keeps its value when KeepFourth. Returns the bytes done (a multiple
+// of 32); the caller does the rest.
+template <bool KeepFourth>
+VONKEL_WIDE_TARGET inline int32_t LookUpWide(uint8_t *out, const uint8_t *in, int32_t n, const uint8_t table[256]) {
+    __m256i rows[16];
+    for (int h = 0; h < 16; ++h)
+        rows[h] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(table + 16 * h)));
+    const __m256i nibble = _mm256_set1_epi8(15), fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    int32_t k = 0;
+    for (; k + 32 <= n; k += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + k));
+        const __m256i low = _mm256_and_si256(v, nibble), high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
+        __m256i r = _mm256_setzero_si256();
+        for (int h = 0; h < 16; ++h) {
+            const __m256i row = _mm256_cmpeq_epi8(high, _mm256_set1_epi8(static_cast<char>(h)));
+            r = _mm256_or_si256(r, _mm256_and_si256(_mm256_shuffle_epi8(rows[h], low), row));
+        }
+        if constexpr (KeepFourth)
+            r = _mm256_blendv_epi8(r, v, fourth);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + k), r);
+    }
+    return k;
+}
+#endif
+
+} // namespace conv::detail

@@ -1,0 +1,105 @@
+#include "image/DemosaicWide.h"
+#if VONKEL_WIDE_VECTORS
+#include <immintrin.h>
+#endif
+
+namespace conv::detail {
+
+#if VONKEL_WIDE_VECTORS
+namespace {
+
+// 32 bytes of a row from column c: lane j holds columns c + 2j (even) and c + 2j + 1 (odd).
+struct Pairs {
+    __m256i even, odd;
+};
+
+VONKEL_WIDE_TARGET inline Pairs Load(const uint8_t *row, int32_t c) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(row + c));
+    return Pairs{_mm256_and_si256(v, _mm256_set1_epi16(255)), _mm256_srli_epi16(v, 8)};
+}
+
+// 3 x near + far.
+VONKEL_WIDE_TARGET inline __m256i Weighted(__m256i near, __m256i far) {
+    return _mm256_add_epi16(_mm256_add_epi16(near, _mm256_slli_epi16(near, 1)), far);
+}
+
+// min((sum x factor) >> 11, 255) as the high half of (sum << 4) x (factor x 2).
+VONKEL_WIDE_TARGET inline __m256i Scale(__m256i sum, __m256i factor2) {
+    return _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), factor2), _mm256_set1_epi16(255));
+}
+
+// Even pixels in the low bytes, odd ones in the high bytes: 32 pixels in order.
+VONKEL_WIDE_TARGET inline __m256i Interleave(__m256i even, __m256i odd) {
+    return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+}
+
+// 32 pixels from blue, green and red bytes into pixels of four bytes, fourth bytes kept.
+VONKEL_WIDE_TARGET inline void StorePixels32(uint8_t *out, __m256i blue, __m256i green, __m256i red) {
+    const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    // Within each 128-bit half: blue-green and red-0 pairs, then whole pixels.
+    const __m256i bgLow = _mm256_unpacklo_epi8(blue, green), bgHigh = _mm256_unpackhi_epi8(blue, green);
+    const __m256i rLow = _mm256_unpacklo_epi8(red, _mm256_setzero_si256());
+    const __m256i rHigh = _mm256_unpackhi_epi8(red, _mm256_setzero_si256());
+    // Half 0 holds pixels 0-15, half 1 pixels 16-31; each unpack covers 4 of each half.
+    const __m256i p0 = _mm256_unpacklo_epi16(bgLow, rLow), p1 = _mm256_unpackhi_epi16(bgLow, rLow);
+    const __m256i p2 = _mm256_unpacklo_epi16(bgHigh, rHigh), p3 = _mm256_unpackhi_epi16(bgHigh, rHigh);
+    const __m256i ordered[4] = {_mm256_permute2x128_si256(p0, p1, 0x20), _mm256_permute2x128_si256(p2, p3, 0x20),
+                                _mm256_permute2x128_si256(p0, p1, 0x31), _mm256_permute2x128_si256(p2, p3, 0x31)};
+    __m256i *at = reinterpret_cast<__m256i *>(out);
+    for (int k = 0; k < 4; ++k)
+        _mm256_storeu_si256(at + k, _mm256_blendv_epi8(ordered[k], _mm256_loadu_si256(at + k), fourth));
+}
+
+VONKEL_WIDE_TARGET inline void Store(uint8_t *at, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(at), v);
+}
+
+} // namespace
+
+VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
+                                           uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
+                                           uint8_t *out32) {
+    const __m256i fr = _mm256_set1_epi16(static_cast<short>(redFactor2));
+    const __m256i fb = _mm256_set1_epi16(static_cast<short>(blueFactor2));
+    int32_t m = 0;
+    // Pair j of a step: pixels c = c0 + m + 2j (phase 0, red column) and c + 1 (blue
+    // column); the reads reach from column c0 + m - 2 to c0 + m + 33.
+    for (; m + 32 <= n; m += 32) {
+        const int32_t c = c0 + m;
+        // Red: vertical halves at red columns c - 2, c, c + 2.
+        const __m256i redLeft = Weighted(Load(rows.redNear, c - 2).even, Load(rows.redFar, c - 2).even);
+        const __m256i redHere = Weighted(Load(rows.redNear, c).even, Load(rows.redFar, c).even);
+        const __m256i redRight = Weighted(Load(rows.redNear, c + 2).even, Load(rows.redFar, c + 2).even);
+        // Blue: vertical halves at blue columns c - 1 and c + 1.
+        const __m256i blueLeft = Weighted(Load(rows.blueNear, c - 2).odd, Load(rows.blueFar, c - 2).odd);
+        const __m256i blueRight = Weighted(Load(rows.blueNear, c).odd, Load(rows.blueFar, c).odd);
+        const __m256i redHere3 = _mm256_add_epi16(redHere, _mm256_slli_epi16(redHere, 1));
+        const __m256i red =
+            Interleave(Scale(_mm256_add_epi16(redHere3, redLeft), fr), Scale(_mm256_add_epi16(redHere3, redRight), fr));
+        const __m256i blue =
+            Interleave(Scale(Weighted(blueLeft, blueRight), fb), Scale(Weighted(blueRight, blueLeft), fb));
+        // Green: p[c - 1] + q[c] for the even pixel, p[c + 1] + q[c] for the odd one.
+        const __m256i q = Load(rows.q, c).even;
+        const __m256i green = Interleave(_mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c - 2).odd, q), 1),
+                                         _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c).odd, q), 1));
+        if (out32) {
+            StorePixels32(out32 + 4 * m, blue, green, red);
+        } else {
+            Store(outB + m, blue);
+            Store(outG + m, green);
+            Store(outR + m, red);
+        }
+    }
+    return m;
+}
+
+#else
+
+int32_t DemosaicRunWide(const DemosaicRows8 &, int32_t, int32_t, uint16_t, uint16_t, uint8_t *, uint8_t *, uint8_t *,
+                        uint8_t *) {
+    return 0;
+}
+
+#endif
+
+} // namespace conv::detail

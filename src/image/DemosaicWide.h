@@ -1,0 +1,27 @@
+// The 8-bit demosaic's column runs written out for AVX2. Left to itself the compiler
+// widens the gain multiplication to 32 bits and pays for the phase selection with
+// shuffles, which costs the demosaic half its speed. Here a row read as 16-bit lanes
+// falls apart into its even and odd columns for free (low and high byte), so each phase
+// gets its own formula without any selection. Internal to image/.
+#pragma once
+#include "image/VectorDispatch.h"
+#include <cstdint>
+
+namespace conv::detail {
+
+// The rows of one output row (see Demosaic.cpp): red and blue near and far rows, and the
+// cell rows p, q with greens at p[c-1] + q[c] (column phase 0) and p[c] + q[c-1] (phase 1).
+struct DemosaicRows8 {
+    const uint8_t *redNear, *redFar, *blueNear, *blueFar, *p, *q;
+};
+
+// Output pixels c0 .. c0 + n - 1, c0 of column phase 0, 32 at a time as long as the rows
+// can be read up to column c0 + n + 1 (the caller guarantees n + 2 more columns exist
+// from c0); blue, green and red into the planes, or into pixels of four bytes at out32
+// (fourth bytes kept) when out32 is given. Gains as factor x 2 (factor < 2^15). Returns
+// how many pixels it did; the caller does the rest.
+VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
+                                           uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
+                                           uint8_t *out32);
+
+} // namespace conv::detail

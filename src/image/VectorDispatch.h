@@ -1,0 +1,62 @@
+// Wide vectors where the processor has them. The library is built for the x86-64
+// baseline (SSE2), which cannot shuffle bytes: loops over blue-green-red pixels stay
+// scalar there. Hot loops are therefore written once, as plain loops, and compiled twice:
+// for the baseline and for AVX2; the processor decides at run time which one runs. Both
+// give the same bits, since only integer and exactly rounded float operations are used
+// (no fused multiply-add).
+//
+// A loop reaches the AVX2 copy only when it is inlined into RunWide, so the bodies and
+// every helper with a loop in it are marked VONKEL_INLINE (always inline).
+#pragma once
+#include <type_traits>
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VONKEL_WIDE_TARGET __attribute__((target("avx2")))
+#define VONKEL_WIDE_VECTORS 1
+#else
+#define VONKEL_WIDE_TARGET
+#define VONKEL_WIDE_VECTORS 0
+#endif
+
+#if defined(__GNUC__)
+#define VONKEL_INLINE inline __attribute__((always_inline))
+#define VONKEL_INLINE_LAMBDA __attribute__((always_inline))
+#else
+#define VONKEL_INLINE inline
+#define VONKEL_INLINE_LAMBDA
+#endif
+
+namespace conv::detail {
+
+// True when the processor (and operating system) run AVX2 and tests have not turned it off.
+bool WideVectors();
+// Tests hold both copies to the same results; false forces the baseline copy.
+void AllowWideVectors(bool allow);
+
+// Tells a body which copy it is compiled into, for the rare loop written out by hand for
+// AVX2: a body that takes one argument gets WideCopy or BaselineCopy.
+using WideCopy = std::true_type;
+using BaselineCopy = std::false_type;
+
+template <class Body, class Copy> VONKEL_INLINE void Call(Body &body) {
+    if constexpr (std::is_invocable_v<Body &, Copy>)
+        body(Copy{});
+    else
+        body();
+}
+
+// The body comes by value: what it captured (by value) is then local to the copy that
+// runs, so the compiler knows that storing pixels cannot change it.
+template <class Body> VONKEL_WIDE_TARGET void RunWide(Body body) { Call<Body, WideCopy>(body); }
+template <class Body> void RunBaseline(Body body) { Call<Body, BaselineCopy>(body); }
+
+// Runs `body` (a lambda marked VONKEL_INLINE_LAMBDA that captures by value) in the best
+// copy for this processor.
+template <class Body> void Dispatch(Body body) {
+    if (VONKEL_WIDE_VECTORS && WideVectors())
+        RunWide(body);
+    else
+        RunBaseline(body);
+}
+
+} // namespace conv::detail
