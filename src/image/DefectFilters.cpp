@@ -61,30 +61,68 @@ bool IsSensorSized(const CImageBuffer &b, int bytesPerPixel) {
 
 } // namespace
 
+namespace {
+
+// The flat-field correction on samples of type T. The quotient is taken in floating point
+// where that is exact: for 8-bit samples |numerator| < 2^24 and a divisor below 256 keep
+// float's truncated quotient equal to the integer one; 16-bit samples use double.
+template <class T, class Real, int Scale, int Top, bool AnyDifference>
+void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
+              int margin, int rowEnd, int colEnd) {
+    for (int r = margin; r < rowEnd; ++r) {
+        T *p = reinterpret_cast<T *>(raw.Row(r));
+        const T *d = reinterpret_cast<const T *>(dark.Row(r + windowY)) + windowX;
+        const T *b = reinterpret_cast<const T *>(bright.Row(r + windowY)) + windowX;
+        for (int c = margin; c < colEnd; ++c) {
+            const int dc = d[c], bc = b[c];
+            if (AnyDifference ? bc == dc : bc <= dc)
+                continue;
+            const int v = static_cast<int>(static_cast<Real>((int(p[c]) - dc) * Scale) / static_cast<Real>(bc - dc));
+            p[c] = static_cast<T>(v < 0 ? 0 : v > Top ? Top : v);
+        }
+    }
+}
+
+// Detection of the dot filter on samples of type T: a mark where a defect map flags the
+// pixel or it stands `threshold` away from the mean of its four neighbours. The maps are
+// read at the raw pixel's own byte offset, with the raw buffer's stride.
+template <class T>
+void MarkDots(const CImageBuffer &raw, const uint8_t *hot, const uint8_t *dead, uint8_t *dot, int threshold) {
+    const int w = raw.Width(), h = raw.Height();
+    const size_t stride = static_cast<size_t>(raw.Stride());
+    for (int r = 4; r <= h - 5; ++r) {
+        const T *up = reinterpret_cast<const T *>(raw.Row(r - 1));
+        const T *row = reinterpret_cast<const T *>(raw.Row(r));
+        const T *down = reinterpret_cast<const T *>(raw.Row(r + 1));
+        const T *hotRow = reinterpret_cast<const T *>(hot + r * stride);
+        const T *deadRow = reinterpret_cast<const T *>(dead + r * stride);
+        T *dotRow = reinterpret_cast<T *>(dot + r * stride);
+        for (int c = 4; c <= w - 5; ++c) {
+            const int around = (int(row[c - 1]) + row[c + 1] + up[c] + down[c]) >> 2;
+            const int diff = int(row[c]) - around;
+            const bool mark = hotRow[c] != 0 || deadRow[c] != 0 || diff >= threshold || -diff >= threshold;
+            dotRow[c] = mark ? 1 : 0;
+        }
+    }
+}
+
+} // namespace
+
 bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
                int margin) {
     const int bpp = raw.BytesPerPixel();
     if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || !IsSensorSized(dark, bpp) || !IsSensorSized(bright, bpp))
         return false;
+    if (windowX < 0 || windowY < 0)
+        return false;
     const int w = raw.Width(), h = raw.Height();
     // The references are read at the pixel's place in the window: keep inside them.
     const int rowEnd = std::min(h - margin, kSensorHeight - windowY);
     const int colEnd = std::min(w - margin, kSensorWidth - windowX);
-    if (windowX < 0 || windowY < 0)
-        return false;
-    for (int r = margin; r < rowEnd; ++r) {
-        for (int c = margin; c < colEnd; ++c) {
-            const int d = Get(dark, r + windowY, c + windowX);
-            const int b = Get(bright, r + windowY, c + windowX);
-            const int p = Get(raw, r, c);
-            if (bpp == 1) {
-                if (b != d)
-                    Set(raw, r, c, std::clamp((p - d) * 256 / (b - d), 0, 255));
-            } else if (b > d) {
-                Set(raw, r, c, std::clamp((p - d) * 4096 / (b - d), 0, 4095));
-            }
-        }
-    }
+    if (bpp == 1)
+        MaskRows<uint8_t, float, 256, 255, true>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+    else
+        MaskRows<uint16_t, double, 4096, 4095, false>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
     return true;
 }
 
@@ -96,26 +134,14 @@ bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &
         dot.ImageBytes() < needed || hot.IsEmpty() || dead.IsEmpty() || dot.IsEmpty())
         return false;
     std::memset(dot.Pixels(), 0, dot.ImageBytes());
-    const int w = raw.Width(), h = raw.Height();
-    const int32_t stride = raw.Stride();
-    auto offset = [&](int r, int c) { return static_cast<size_t>(r) * stride + static_cast<size_t>(c) * bpp; };
-    auto mark = [&](int r, int c) {
-        uint8_t *p = dot.Pixels() + offset(r, c);
-        p[0] = 1;
-        if (bpp == 2)
-            p[1] = 0;
-    };
-    auto marked = [&](int r, int c) { return MapAt(dot.Pixels(), offset(r, c), bpp); };
+    if (bpp == 1)
+        MarkDots<uint8_t>(raw, hot.Pixels(), dead.Pixels(), dot.Pixels(), threshold);
+    else
+        MarkDots<uint16_t>(raw, hot.Pixels(), dead.Pixels(), dot.Pixels(), threshold);
 
-    for (int r = 4; r <= h - 5; ++r) {
-        for (int c = 4; c <= w - 5; ++c) {
-            const size_t at = offset(r, c);
-            const int p = Get(raw, r, c);
-            const int around = (Get(raw, r, c - 1) + Get(raw, r, c + 1) + Get(raw, r - 1, c) + Get(raw, r + 1, c)) >> 2;
-            if (MapAt(hot.Pixels(), at, bpp) || MapAt(dead.Pixels(), at, bpp) || std::abs(p - around) >= threshold)
-                mark(r, c);
-        }
-    }
+    const int w = raw.Width(), h = raw.Height();
+    const size_t stride = static_cast<size_t>(raw.Stride());
+    auto marked = [&](int r, int c) { return MapAt(dot.Pixels(), r * stride + static_cast<size_t>(c) * bpp, bpp); };
     // Marks are never cleared during the pass, so repaired pixels do not feed later repairs.
     for (int r = 4; r <= h - 5; ++r)
         for (int c = 4; c <= w - 5; ++c)
