@@ -127,7 +127,7 @@ void BM_Delivery(benchmark::State &state) {
     CInstance instance(paced ? sim::Pacing::RealTime : sim::Pacing::AsFastAsPossible);
     CVonkel &camera = instance.Camera();
     camera.SetColorMode(bits);
-    camera.SetWaitTime(0);
+    camera.SetWaitTime(1); // the stored default: the loop polls once a millisecond
     camera.SetExposureTimeEx(0.002);
     instance.AllFiltersOn();
     camera.SetPreviewWindow(nullptr, 0, 0, 0, 0);
