@@ -77,6 +77,7 @@ public:
     int FrameWidth() const { return m_width; }
     int FrameHeight() const { return m_height; }
     int FramePixelCount() const { return m_framePixelCount; }
+    int SlotBytes() const { return m_slotBytes; }
     uint32_t TransferBytes() const;
     int WordFlag() const { return m_wordFlag.load(); }
     bool TransferRunning() const { return m_block.stop.load() == 0; }

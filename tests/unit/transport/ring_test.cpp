@@ -11,6 +11,7 @@ TEST(Geometry, FullWindowSizesTheTransferAndSlots) {
     t.SelectDevice(0);
     ASSERT_EQ(result::kOk, t.SetupBuffers(640, 0, 640, 512, 0, 512, 4));
     EXPECT_EQ(327680, t.FramePixelCount());
+    EXPECT_EQ(655360, t.SlotBytes()) << "room for a frame of 16-bit pixels";
     EXPECT_EQ(327680u, t.TransferBytes());
     t.SetWord(1);
     EXPECT_EQ(655360u, t.TransferBytes());
