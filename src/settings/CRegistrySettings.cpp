@@ -6,6 +6,12 @@ using platform::CSettingsKey;
 using platform::ISettingsStore;
 using Key = ISettingsStore::Key;
 
+struct NamedSetting {
+    const char *name;
+    Setting FilterValues::*member;
+    int32_t defaultValue;
+};
+
 namespace {
 
 std::string DevicePath(int device, const char *sub) {
@@ -38,11 +44,6 @@ void Write(ISettingsStore &store, Key key, const char *name, int32_t value) {
     store.WriteDword(key, name, static_cast<uint32_t>(value));
 }
 
-struct NamedSetting {
-    const char *name;
-    Setting FilterValues::*member;
-    int32_t defaultValue;
-};
 
 const NamedSetting kFilterValues[] = {
     {"Brightness", &FilterValues::brightness, 0}, {"Contrast", &FilterValues::contrast, 0},
@@ -219,24 +220,32 @@ void CRegistrySettings::SetGrayDefaults(FilterValues &filter) {
         (filter.*v.member).store(v.defaultValue);
 }
 
+template <size_t N>
+int CRegistrySettings::ReadNamed(Key key, const NamedSetting (&table)[N], FilterValues &filter) {
+    for (const NamedSetting &v : table)
+        Read(m_store, key, v.name, filter.*v.member);
+    return 1;
+}
+
+template <size_t N>
+int CRegistrySettings::WriteNamed(Key key, const NamedSetting (&table)[N], const FilterValues &filter) {
+    for (const NamedSetting &v : table)
+        Write(m_store, key, v.name, (filter.*v.member).load());
+    return 1;
+}
+
 int CRegistrySettings::ReadFilter(int device, FilterValues &filter) {
     CSettingsKey key(m_store, OpenDeviceKey(device, "Filter"));
     if (!key) {
         SetFilterDefaults(filter);
         return 0;
     }
-    for (const NamedSetting &v : kFilterValues)
-        Read(m_store, key.Get(), v.name, filter.*v.member);
-    return 1;
+    return ReadNamed(key.Get(), kFilterValues, filter);
 }
 
 int CRegistrySettings::WriteFilter(int device, const FilterValues &filter) {
     CSettingsKey key(m_store, CreateDeviceKey(device, "Filter"));
-    if (!key)
-        return 0;
-    for (const NamedSetting &v : kFilterValues)
-        Write(m_store, key.Get(), v.name, (filter.*v.member).load());
-    return 1;
+    return key ? WriteNamed(key.Get(), kFilterValues, filter) : 0;
 }
 
 int CRegistrySettings::ReadGray(int device, FilterValues &filter) {
@@ -245,9 +254,7 @@ int CRegistrySettings::ReadGray(int device, FilterValues &filter) {
         SetGrayDefaults(filter);
         return 0;
     }
-    for (const NamedSetting &v : kGrayValues)
-        Read(m_store, key.Get(), v.name, filter.*v.member);
-    return 1;
+    return ReadNamed(key.Get(), kGrayValues, filter);
 }
 
 int CRegistrySettings::WriteGray(int device, const FilterValues &filter) {
@@ -257,11 +264,7 @@ int CRegistrySettings::WriteGray(int device, const FilterValues &filter) {
     if (!deviceKey)
         return 0;
     CSettingsKey key(m_store, m_store.CreateKey(deviceKey.Get(), "Gray"));
-    if (!key)
-        return 0;
-    for (const NamedSetting &v : kGrayValues)
-        Write(m_store, key.Get(), v.name, (filter.*v.member).load());
-    return 1;
+    return key ? WriteNamed(key.Get(), kGrayValues, filter) : 0;
 }
 
 bool CRegistrySettings::ReadSizeList(int device, std::vector<CaptureWindow> &sizes) {

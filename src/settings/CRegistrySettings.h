@@ -5,7 +5,10 @@
 #pragma once
 #include "platform/SettingsStore.h"
 #include "settings/SettingsTypes.h"
+#include <cstddef>
 #include <vector>
+
+struct NamedSetting;
 
 // The whole stream format of a device, as the stream format dialog edits it.
 struct StreamFormatTable {
@@ -49,6 +52,10 @@ private:
     void ReadSizes(platform::ISettingsStore::Key deviceKey, std::vector<CaptureWindow> &sizes);
     void WriteSize(platform::ISettingsStore::Key deviceKey, int index, const CaptureWindow &window);
     void WriteFormat(platform::ISettingsStore::Key deviceKey, const StreamFormat &format, int32_t selected);
+    template <size_t N>
+    int ReadNamed(platform::ISettingsStore::Key key, const NamedSetting (&table)[N], FilterValues &filter);
+    template <size_t N>
+    int WriteNamed(platform::ISettingsStore::Key key, const NamedSetting (&table)[N], const FilterValues &filter);
 
     platform::ISettingsStore &m_store;
 };
