@@ -3,6 +3,7 @@
 #include "camera/CVonkel.h"
 #include "VonkelSdk.h"
 #include "camera/OwnershipTable.h"
+#include "platform/Clock.h"
 #include "platform/DeviceIo.h"
 #include "platform/Messages.h"
 #include "platform/Process.h"
@@ -11,7 +12,8 @@
 #include <cstring>
 #include <new>
 
-CVonkel::CVonkel() = default;
+// No I/O here: the instance only takes the time its frame-rate count starts from.
+CVonkel::CVonkel() : m_rateTime(platform::TimeGetTime()) {}
 
 CVonkel::~CVonkel() {
     if (m_driver) {
