@@ -10,7 +10,9 @@ cmake --build --preset win64 --target vonkelcam
 export VONKEL_SIMULATE=${VONKEL_SIMULATE:-2}
 run() {
     echo "\$ vonkelcam $*" >&2
-    cmake/wine-run.sh build/win64/bin/vonkelcam.exe "$@" | tr '\r' '\n' | awk 'NF' | grep -v '^frames .* s   ' || true
+    # the progress lines of a stream, overwritten in a terminal, would pile up here
+    cmake/wine-run.sh build/win64/bin/vonkelcam.exe "$@" | tr '\r' '\n' | awk 'NF' |
+        grep -v -E '^frames +[0-9]+ +[0-9.]+ fps +[0-9.]+ s' || true
     echo >&2
 }
 if (($#)); then
