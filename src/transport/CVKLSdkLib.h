@@ -143,6 +143,9 @@ private:
         uint64_t completed = 0;
         uint64_t taken = 0;
         int lastCompleted = -1;
+        // The slot at the read index was handed over by WaitFrame and not copied yet. A
+        // restart clears it: the new thread writes the new ring from its first slot.
+        bool handedOver = false;
         int large = 0;
         std::string devicePath;
     };

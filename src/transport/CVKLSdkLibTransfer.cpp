@@ -79,12 +79,15 @@ int CVKLSdkLib::StartTransferLocked() {
     m_block.doneEvent.Reset();
     m_block.frameEvent.Reset();
     {
+        // Waits for a copy in progress: the new thread begins with the slot it may read.
+        std::lock_guard<std::mutex> bufferLock(m_bufferLock);
         std::lock_guard<std::mutex> lock(m_indexLock);
         m_block.writeIndex.store(0);
         m_block.readIndex.store(0);
         m_block.completed = 0;
         m_block.taken = 0;
         m_block.lastCompleted = -1;
+        m_block.handedOver = false;
     }
     m_block.failure.store(0);
     m_block.large = m_largeTransfer.load();
@@ -202,6 +205,7 @@ int CVKLSdkLib::WaitFrame() {
     // Older unread frames are skipped: the consumer always gets the newest one.
     m_block.readIndex.store(m_block.lastCompleted);
     m_block.taken = m_block.completed;
+    m_block.handedOver = true;
     return frame_state::kReady;
 }
 
@@ -216,9 +220,18 @@ int CVKLSdkLib::TakeFrame(const FrameTarget *output) {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     if (!FitsFrame(*output) || m_slots.empty())
         return result::kWrongGeometry;
-    int index = m_block.readIndex.load();
+    int index;
+    {
+        // Only a slot handed over and not yet copied is kept from the thread; the buffer
+        // lock keeps a restart from coming between this check and the copy.
+        std::lock_guard<std::mutex> indexLock(m_indexLock);
+        if (!m_block.handedOver)
+            return result::kNoFrame;
+        index = m_block.readIndex.load();
+    }
     int code = CopyFrame(*output, m_slots[index].memory.get());
     std::lock_guard<std::mutex> indexLock(m_indexLock);
+    m_block.handedOver = false;
     m_block.readIndex.store(AdvanceIndex(index));
     return code;
 }
