@@ -1,0 +1,82 @@
+// The capture thread against the application's threads: entries whose thread cannot
+// start, and settings changed from another thread while frames arrive.
+#include "AcquisitionFixture.h"
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#if defined(__GLIBC__)
+#include <pthread.h>
+#endif
+
+namespace {
+
+#if defined(__GLIBC__)
+// While it lives, every new thread of the process fails to start for want of stack, as
+// on a system out of threads.
+class CThreadsRefused {
+public:
+    CThreadsRefused() {
+        pthread_getattr_default_np(&m_previous);
+        pthread_attr_t huge;
+        pthread_attr_init(&huge);
+        pthread_attr_setstacksize(&huge, size_t(1) << 62);
+        m_active = pthread_setattr_default_np(&huge) == 0;
+        pthread_attr_destroy(&huge);
+    }
+    ~CThreadsRefused() {
+        pthread_setattr_default_np(&m_previous);
+        pthread_attr_destroy(&m_previous);
+    }
+    bool Active() const { return m_active; }
+
+private:
+    pthread_attr_t m_previous;
+    bool m_active = false;
+};
+
+// Calls `entry` on a thread made beforehand while new threads are refused. A call that
+// does not return within a generous time ends the process: the stuck thread cannot be joined.
+int CallWhileThreadsRefused(const std::function<int()> &entry) {
+    std::promise<void> go;
+    std::future<void> started = go.get_future();
+    std::promise<int> done;
+    std::future<int> result = done.get_future();
+    std::thread caller([&] {
+        started.wait();
+        done.set_value(entry());
+    });
+    {
+        CThreadsRefused refused;
+        EXPECT_TRUE(refused.Active());
+        go.set_value();
+        if (result.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            std::fprintf(stderr, "the call did not return: it waits for a thread that never started\n");
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    }
+    caller.join();
+    return result.get();
+}
+#endif
+
+TEST_F(Acquisition, EntriesWhoseCaptureThreadCannotStartFailAndLeaveNothingRunning) {
+#if !defined(__GLIBC__)
+    GTEST_SKIP() << "thread creation is refused through the C library's default attributes";
+#else
+    EXPECT_EQ(0, CallWhileThreadsRefused([&] { return camera.StartPreview(); }));
+    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(std::vector<int>{VONKEL_ERR_THREAD}, Drain());
+    EXPECT_EQ(0, CallWhileThreadsRefused([&] { return camera.Trigger(sink.Handle(), nullptr, 0, 0); }));
+    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(std::vector<int>{VONKEL_ERR_THREAD}, Drain());
+    EXPECT_EQ(0u, sim.Cameras().OpenHandles());
+    // Nothing was left behind: the camera streams as usual afterwards.
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    EXPECT_FALSE(WaitForFrames(2).empty());
+    EXPECT_EQ(1, camera.StopPreview());
+#endif
+}
+
+} // namespace
