@@ -99,6 +99,9 @@ int CVonkel::StartCaptureThread(int mode) {
         m_captureDone = std::make_unique<platform::CEvent>(true);
         m_captureThread = std::thread(&CVonkel::CaptureThread, this, mode);
     } catch (...) {
+        // No thread will ever set the event: StopPreview must not wait for it.
+        m_loopState.store(0);
+        m_captureDone.reset();
         return 0;
     }
     return 1;
