@@ -79,4 +79,25 @@ TEST_F(Acquisition, EntriesWhoseCaptureThreadCannotStartFailAndLeaveNothingRunni
 #endif
 }
 
+TEST_F(Acquisition, FramesFollowACallbackWindowChangedWhileStreaming) {
+    MessageSink other;
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(1, camera.CallBackPreview(i % 2 ? sink.Handle() : other.Handle(), nullptr, 0, 0));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(1, camera.CallBackPreview(other.Handle(), nullptr, 0, 0));
+    other.Take();
+    bool arrived = false;
+    for (int i = 0; i < 20000 && !arrived; ++i) {
+        for (const SinkMessage &m : other.Take())
+            arrived = arrived || (m.message == VONKEL_WM_FRAME && m.lparam == 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_TRUE(Drain().empty());
+}
+
 } // namespace
