@@ -189,7 +189,8 @@ private:
     int CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, uint32_t length);
     int CopyFrameToRaw(bool fromRing);
     void FillFrameInfo(int32_t size, bool withRate);
-    void PostFrame(int32_t code);
+    void PostFrame(int32_t code); // under the image lock, which guards the callback window
+    void PostFrameTo(WindowHandle window, int32_t code);
     int CreatePreview();
     void ClosePreview();
     int DrawFrame();

@@ -325,11 +325,13 @@ void CVonkel::CaptureThread(int mode) {
     m_captureDone->Set();
 }
 
-void CVonkel::PostFrame(int32_t code) {
-    if (!m_callbackWindow)
+void CVonkel::PostFrame(int32_t code) { PostFrameTo(m_callbackWindow, code); }
+
+void CVonkel::PostFrameTo(WindowHandle window, int32_t code) {
+    if (!window)
         return;
     uintptr_t info = code == 0 ? reinterpret_cast<uintptr_t>(&m_frameInfo) : 0;
-    platform::PostWindowMessage(m_callbackWindow, VONKEL_WM_FRAME, info, code);
+    platform::PostWindowMessage(window, VONKEL_WM_FRAME, info, code);
 }
 
 void CVonkel::FillFrameInfo(int32_t size, bool withRate) {
@@ -363,7 +365,14 @@ void CVonkel::PreviewLoop() {
         const int state = m_driver->WaitFrame();
         if (state == frame_state::kFailed) {
             m_loopState.store(0);
-            PostFrame(VONKEL_ERR_FRAME_WAIT);
+            // The application may set another callback window at any time; it does so
+            // under the image lock. Posting happens outside it.
+            WindowHandle window;
+            {
+                std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+                window = m_callbackWindow;
+            }
+            PostFrameTo(window, VONKEL_ERR_FRAME_WAIT);
             RaiseError(VONKEL_ERR_FRAME_WAIT);
             break;
         }
@@ -382,8 +391,9 @@ void CVonkel::PreviewLoop() {
         if (m_userBuffer && m_userLength &&
             !CopyToUser(OutputBuffer(), m_rowOrder, m_userBuffer, m_userLength))
             continue;
+        const WindowHandle window = m_callbackWindow;
         lock.unlock();
-        PostFrame(0);
+        PostFrameTo(window, 0);
     }
 }
 
