@@ -100,4 +100,24 @@ TEST_F(Acquisition, FramesFollowACallbackWindowChangedWhileStreaming) {
     EXPECT_TRUE(Drain().empty());
 }
 
+// An application that pans a region of interest: same size, another place, while the
+// mask reads its references at the window's place.
+TEST_F(Acquisition, CaptureWindowMovedWhileStreamingWithTheMaskOn) {
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 0, 320, 512, 0, 256));
+    ASSERT_EQ(1, camera.SetFilterValue(103, 1));
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_EQ(1, camera.SetCaptureWindowEx(640, (i % 2) * 320, 320, 512, (i % 2) * 256, 256));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    sink.Take();
+    int delivered = 0;
+    for (int i = 0; i < 100 && delivered < 3; ++i)
+        for (const SinkMessage &m : WaitForFrames(1, 1))
+            delivered += m.lparam == 0 ? 1 : 0;
+    EXPECT_EQ(3, delivered) << "frames keep coming at the new place";
+    EXPECT_EQ(1, camera.StopPreview());
+}
+
 } // namespace
