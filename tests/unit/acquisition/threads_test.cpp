@@ -120,4 +120,26 @@ TEST_F(Acquisition, CaptureWindowMovedWhileStreamingWithTheMaskOn) {
     EXPECT_EQ(1, camera.StopPreview());
 }
 
+class TwoCameras : public Acquisition {
+protected:
+    TwoCameras() : Acquisition({0, 1}) {}
+};
+
+// A device switch does not stop a running acquisition: the frames come from the new camera.
+TEST_F(TwoCameras, DeviceSwitchesWhileFramesAreCopied) {
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(1, camera.SetDeviceNumber(1 - i % 2));
+    const uint32_t sentBefore = sim.Camera(1)->FrameCounter();
+    sink.Take();
+    int delivered = 0;
+    for (int i = 0; i < 100 && delivered < 3; ++i)
+        for (const SinkMessage &m : WaitForFrames(1, 1))
+            delivered += m.lparam == 0 ? 1 : 0;
+    EXPECT_EQ(3, delivered);
+    EXPECT_GT(sim.Camera(1)->FrameCounter(), sentBefore);
+    EXPECT_EQ(1, camera.StopPreview());
+}
+
 } // namespace
