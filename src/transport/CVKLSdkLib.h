@@ -163,7 +163,8 @@ private:
     int ReadFrameInto(platform::DeviceHandle handle, uint8_t *buffer, uint32_t bytes, uint32_t *returned);
 
     // Buffers: the lock keeps them alive while a frame is copied out of them or read
-    // into the single-frame buffer; SetupBuffers replaces them under it.
+    // into the single-frame buffer; SetupBuffers replaces them under it. The frame
+    // geometry the copies use changes only under it too.
     std::mutex m_bufferLock;
     std::vector<uint8_t> m_singleFrame;
     std::vector<Slot> m_slots;
