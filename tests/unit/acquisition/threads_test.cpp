@@ -1,6 +1,7 @@
 // The capture thread against the application's threads: entries whose thread cannot
 // start, and settings changed from another thread while frames arrive.
 #include "AcquisitionFixture.h"
+#include "camera/OwnershipTable.h"
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -123,6 +124,7 @@ TEST_F(Acquisition, CaptureWindowMovedWhileStreamingWithTheMaskOn) {
 class TwoCameras : public Acquisition {
 protected:
     TwoCameras() : Acquisition({0, 1}) {}
+    bool Claimed(int device) { return ownership::Read(camera.SharedView(), device).ownerWindow != 0; }
 };
 
 // A device switch does not stop a running acquisition: the frames come from the new camera.
@@ -140,6 +142,23 @@ TEST_F(TwoCameras, DeviceSwitchesWhileFramesAreCopied) {
     EXPECT_EQ(3, delivered);
     EXPECT_GT(sim.Camera(1)->FrameCounter(), sentBefore);
     EXPECT_EQ(1, camera.StopPreview());
+}
+
+// The claim in the device-ownership table is the one of the device the stream started on.
+TEST_F(TwoCameras, StopAfterADeviceSwitchWhileStreamingLeavesNoDeviceClaimed) {
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    ASSERT_TRUE(Claimed(0));
+    ASSERT_EQ(1, camera.SetDeviceNumber(1));
+    ASSERT_EQ(1, camera.StopPreview());
+    EXPECT_FALSE(Claimed(0));
+    EXPECT_FALSE(Claimed(1));
+    // The camera left behind can be streamed again.
+    Drain();
+    ASSERT_EQ(1, camera.SetDeviceNumber(0));
+    EXPECT_EQ(1, camera.StartPreview());
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_TRUE(Drain().empty());
 }
 
 } // namespace
