@@ -248,6 +248,9 @@ private:
     FrameInfo m_frameInfo{};
     // 21. Acquisition mode.
     std::atomic<int> m_mode{kModeIdle};
+    // The device the running preview claimed in the ownership table, -1 for none; a
+    // device switch while streaming does not move the claim. Under the mode lock.
+    int m_claimedDevice = -1;
     // 22.-24. Stream format.
     std::atomic<int32_t> m_colorMode{0};
     std::atomic<int32_t> m_subSample{0};

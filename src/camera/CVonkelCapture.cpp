@@ -128,7 +128,8 @@ int CVonkel::StartPreview() {
         return RaiseError(VONKEL_ERR_REGISTER), 0;
     }
     m_mode.store(kModePreview);
-    ClaimDevice(m_driver->GetDeviceIndex());
+    m_claimedDevice = m_driver->GetDeviceIndex();
+    ClaimDevice(m_claimedDevice);
     return 1;
 }
 
@@ -141,7 +142,8 @@ int CVonkel::StopPreview() {
         m_mode.store(kModeIdle);
         m_driver->SetTriggerMode(0);
         m_driver->StopTransfer();
-        ReleaseDevice(m_driver->GetDeviceIndex());
+        ReleaseDevice(m_claimedDevice >= 0 ? m_claimedDevice : m_driver->GetDeviceIndex());
+        m_claimedDevice = -1;
     }
     // Bounded: the capture thread notices the stop once its frame wait or single-frame
     // read returns, at the latest after the transfer timeout.
