@@ -2,6 +2,7 @@
 // start, and settings changed from another thread while frames arrive.
 #include "AcquisitionFixture.h"
 #include "camera/OwnershipTable.h"
+#include "settings/CRegistrySettings.h"
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -159,6 +160,30 @@ TEST_F(TwoCameras, StopAfterADeviceSwitchWhileStreamingLeavesNoDeviceClaimed) {
     EXPECT_EQ(1, camera.StartPreview());
     EXPECT_EQ(1, camera.StopPreview());
     EXPECT_TRUE(Drain().empty());
+}
+
+// The stream format in the registry is the user's to edit: a wait time of 0xFFFFFFFF
+// reads as -1, which the capture thread would sleep before its first turn as 49 days (on
+// Windows as an endless wait), and the stop would wait for it.
+TEST(StoredWaitTime, ANegativeOneIsNotTakenAndTheStreamStopsAsUsual) {
+    CScopedCameras sim({0});
+    MessageSink sink;
+    StreamFormatTable table;
+    table.sizes.resize(1);
+    table.format = {0, 0, -1, 2};
+    ASSERT_EQ(1, CRegistrySettings(sim.Settings()).WriteStreamFormatTable(0, table));
+    CVonkel camera;
+    ASSERT_EQ(1, camera.Initialize(sink.Handle()));
+    ASSERT_GE(camera.WaitTime(), 0);
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    bool delivered = false;
+    for (int i = 0; i < 20000 && !delivered; ++i) {
+        for (const SinkMessage &m : sink.Take())
+            delivered = delivered || (m.message == VONKEL_WM_FRAME && m.lparam == 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(1, camera.StopPreview());
 }
 
 } // namespace
