@@ -216,4 +216,23 @@ TEST(SingleFrame, KeepsItsHandleBetweenReadsAndClosesItOnFailure) {
     EXPECT_EQ(result::kFrameFailed, cam.transport.LastTransferResult());
 }
 
+// A window change from another thread between the read and the copy of a single frame
+// (a snapshot, a triggered frame) replaces the buffer the frame was read into.
+TEST(SingleFrame, AFrameReadBeforeAWindowChangeIsNotCopiedFromTheNewBuffer) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    FrameTarget target{cam.frame.data(), 64, 32, 1};
+    ASSERT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    ASSERT_EQ(result::kOk, cam.transport.SetupBuffers(64, 0, 64, 32, 0, 32, 4));
+    // Refused, or a frame the camera sent: never a buffer it has not filled (frame number 0).
+    if (cam.transport.ConvertSingleFrame(&target) == result::kOk) {
+        EXPECT_NE(0u, sim::DecodeFrameNumber(cam.frame.data(), 1)) << "a buffer the camera never filled was copied";
+    }
+    // The next read fills the new buffer.
+    ASSERT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    ASSERT_EQ(result::kOk, cam.transport.ConvertSingleFrame(&target));
+    EXPECT_NE(0u, sim::DecodeFrameNumber(cam.frame.data(), 1));
+    cam.transport.CloseFrameHandle();
+}
+
 } // namespace
