@@ -167,6 +167,7 @@ private:
     // geometry the copies use changes only under it too.
     std::mutex m_bufferLock;
     std::vector<uint8_t> m_singleFrame;
+    bool m_singleFrameRead = false; // it holds a whole frame read by ReadSingleFrame
     std::vector<Slot> m_slots;
     int m_slotBytes = 0;
 

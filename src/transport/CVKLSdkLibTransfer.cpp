@@ -47,6 +47,7 @@ int CVKLSdkLib::SetupBuffers(int lineWidth, int xOffset, int width, int rows, in
     {
         std::lock_guard<std::mutex> lock(m_bufferLock);
         m_singleFrame.swap(single);
+        m_singleFrameRead = false;
         m_slots.swap(slots);
         m_lineWidth = lineWidth;
         m_xOffset = xOffset;
@@ -239,6 +240,7 @@ int CVKLSdkLib::TakeFrame(const FrameTarget *output) {
 int CVKLSdkLib::ReadSingleFrame() {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     const uint32_t bytes = TransferBytes();
+    m_singleFrameRead = false;
     if (!m_frameHandle) {
         std::string path = DevicePath();
         if (!OpenDevice(path.c_str(), &m_frameHandle)) {
@@ -257,6 +259,7 @@ int CVKLSdkLib::ReadSingleFrame() {
         CloseDevice(&m_frameHandle);
         return result::kFrameFailed;
     }
+    m_singleFrameRead = true;
     m_lastTransferResult.store(result::kOk);
     return result::kOk;
 }
@@ -267,6 +270,9 @@ int CVKLSdkLib::ConvertSingleFrame(const FrameTarget *output) {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     if (!FitsFrame(*output) || m_singleFrame.empty())
         return result::kWrongGeometry;
+    // A window change since the read replaced the buffer the frame was in.
+    if (!m_singleFrameRead)
+        return result::kNoFrame;
     return CopyFrame(*output, m_singleFrame.data());
 }
 
