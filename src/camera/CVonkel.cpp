@@ -93,7 +93,10 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     registry.ReadStreamFormat(m_deviceNumber, format);
     m_colorMode.store(format.colorMode);
     m_subSample.store(format.subSample);
-    m_waitTime.store(format.waitTime);
+    // SetWaitTime refuses a negative wait time; a stored one would be slept as an
+    // endless wait before every preview turn, and a stop would wait for it.
+    if (format.waitTime >= 0)
+        m_waitTime.store(format.waitTime);
     m_clock = format.clock;
     return 1;
 }

@@ -189,7 +189,8 @@ private:
     int CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, uint32_t length);
     int CopyFrameToRaw(bool fromRing);
     void FillFrameInfo(int32_t size, bool withRate);
-    void PostFrame(int32_t code);
+    void PostFrame(int32_t code); // under the image lock, which guards the callback window
+    void PostFrameTo(WindowHandle window, int32_t code);
     int CreatePreview();
     void ClosePreview();
     int DrawFrame();
@@ -247,6 +248,9 @@ private:
     FrameInfo m_frameInfo{};
     // 21. Acquisition mode.
     std::atomic<int> m_mode{kModeIdle};
+    // The device the running preview claimed in the ownership table, -1 for none; a
+    // device switch while streaming does not move the claim. Under the mode lock.
+    int m_claimedDevice = -1;
     // 22.-24. Stream format.
     std::atomic<int32_t> m_colorMode{0};
     std::atomic<int32_t> m_subSample{0};

@@ -99,6 +99,9 @@ int CVonkel::StartCaptureThread(int mode) {
         m_captureDone = std::make_unique<platform::CEvent>(true);
         m_captureThread = std::thread(&CVonkel::CaptureThread, this, mode);
     } catch (...) {
+        // No thread will ever set the event: StopPreview must not wait for it.
+        m_loopState.store(0);
+        m_captureDone.reset();
         return 0;
     }
     return 1;
@@ -125,7 +128,8 @@ int CVonkel::StartPreview() {
         return RaiseError(VONKEL_ERR_REGISTER), 0;
     }
     m_mode.store(kModePreview);
-    ClaimDevice(m_driver->GetDeviceIndex());
+    m_claimedDevice = m_driver->GetDeviceIndex();
+    ClaimDevice(m_claimedDevice);
     return 1;
 }
 
@@ -138,7 +142,8 @@ int CVonkel::StopPreview() {
         m_mode.store(kModeIdle);
         m_driver->SetTriggerMode(0);
         m_driver->StopTransfer();
-        ReleaseDevice(m_driver->GetDeviceIndex());
+        ReleaseDevice(m_claimedDevice >= 0 ? m_claimedDevice : m_driver->GetDeviceIndex());
+        m_claimedDevice = -1;
     }
     // Bounded: the capture thread notices the stop once its frame wait or single-frame
     // read returns, at the latest after the transfer timeout.
@@ -322,11 +327,13 @@ void CVonkel::CaptureThread(int mode) {
     m_captureDone->Set();
 }
 
-void CVonkel::PostFrame(int32_t code) {
-    if (!m_callbackWindow)
+void CVonkel::PostFrame(int32_t code) { PostFrameTo(m_callbackWindow, code); }
+
+void CVonkel::PostFrameTo(WindowHandle window, int32_t code) {
+    if (!window)
         return;
     uintptr_t info = code == 0 ? reinterpret_cast<uintptr_t>(&m_frameInfo) : 0;
-    platform::PostWindowMessage(m_callbackWindow, VONKEL_WM_FRAME, info, code);
+    platform::PostWindowMessage(window, VONKEL_WM_FRAME, info, code);
 }
 
 void CVonkel::FillFrameInfo(int32_t size, bool withRate) {
@@ -360,7 +367,14 @@ void CVonkel::PreviewLoop() {
         const int state = m_driver->WaitFrame();
         if (state == frame_state::kFailed) {
             m_loopState.store(0);
-            PostFrame(VONKEL_ERR_FRAME_WAIT);
+            // The application may set another callback window at any time; it does so
+            // under the image lock. Posting happens outside it.
+            WindowHandle window;
+            {
+                std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+                window = m_callbackWindow;
+            }
+            PostFrameTo(window, VONKEL_ERR_FRAME_WAIT);
             RaiseError(VONKEL_ERR_FRAME_WAIT);
             break;
         }
@@ -379,8 +393,9 @@ void CVonkel::PreviewLoop() {
         if (m_userBuffer && m_userLength &&
             !CopyToUser(OutputBuffer(), m_rowOrder, m_userBuffer, m_userLength))
             continue;
+        const WindowHandle window = m_callbackWindow;
         lock.unlock();
-        PostFrame(0);
+        PostFrameTo(window, 0);
     }
 }
 

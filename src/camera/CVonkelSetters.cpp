@@ -308,14 +308,19 @@ int CVonkel::SetCaptureWindow(int th, int tv) {
     }
     if (!match)
         return RaiseError(VONKEL_ERR_WINDOW), 0;
-    m_window = *match;
-    if (!CaptureWindowValid(m_window, m_subSample.load())) {
+    CaptureWindow chosen = *match;
+    if (!CaptureWindowValid(chosen, m_subSample.load())) {
         RaiseError(VONKEL_ERR_CAPTURE_WINDOW);
-        const int32_t buf = m_window.Buf;
-        m_window = CaptureWindow{};
-        m_window.Buf = buf;
+        const int32_t buf = chosen.Buf;
+        chosen = CaptureWindow{};
+        chosen.Buf = buf;
     }
-    m_driver->SetWindow(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load());
+    {
+        // A running capture thread reads the window under the image lock.
+        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+        m_window = chosen;
+    }
+    m_driver->SetWindow(chosen.EHS, chosen.EVS, chosen.EH, chosen.EV, m_subSample.load());
     return 1;
 }
 
@@ -332,7 +337,11 @@ int CVonkel::SetCaptureWindowEx(int th, int hs, int he, int tv, int vs, int ve) 
     // A refused window changes nothing: the capture keeps the window it had.
     if (!CaptureWindowValid(candidate, m_subSample.load()))
         return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
-    m_window = candidate;
+    {
+        // A running capture thread reads the window under the image lock.
+        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+        m_window = candidate;
+    }
     m_driver->SetWindow(hs, vs, he, ve, m_subSample.load());
     return 1;
 }

@@ -143,6 +143,9 @@ private:
         uint64_t completed = 0;
         uint64_t taken = 0;
         int lastCompleted = -1;
+        // The slot at the read index was handed over by WaitFrame and not copied yet. A
+        // restart clears it: the new thread writes the new ring from its first slot.
+        bool handedOver = false;
         int large = 0;
         std::string devicePath;
     };
@@ -160,9 +163,11 @@ private:
     int ReadFrameInto(platform::DeviceHandle handle, uint8_t *buffer, uint32_t bytes, uint32_t *returned);
 
     // Buffers: the lock keeps them alive while a frame is copied out of them or read
-    // into the single-frame buffer; SetupBuffers replaces them under it.
+    // into the single-frame buffer; SetupBuffers replaces them under it. The frame
+    // geometry the copies use changes only under it too.
     std::mutex m_bufferLock;
     std::vector<uint8_t> m_singleFrame;
+    bool m_singleFrameRead = false; // it holds a whole frame read by ReadSingleFrame
     std::vector<Slot> m_slots;
     int m_slotBytes = 0;
 

@@ -199,6 +199,8 @@ int CVKLSdkLib::SetWordMode(int flag) {
 }
 
 void CVKLSdkLib::ResetGeometryDefaults() {
+    // A device switch may come while a capture thread copies frames with this geometry.
+    std::lock_guard<std::mutex> lock(m_bufferLock);
     m_lineWidth = 1339;
     m_xOffset = 50;
     m_width = 1280;

@@ -47,6 +47,7 @@ int CVKLSdkLib::SetupBuffers(int lineWidth, int xOffset, int width, int rows, in
     {
         std::lock_guard<std::mutex> lock(m_bufferLock);
         m_singleFrame.swap(single);
+        m_singleFrameRead = false;
         m_slots.swap(slots);
         m_lineWidth = lineWidth;
         m_xOffset = xOffset;
@@ -79,12 +80,15 @@ int CVKLSdkLib::StartTransferLocked() {
     m_block.doneEvent.Reset();
     m_block.frameEvent.Reset();
     {
+        // Waits for a copy in progress: the new thread begins with the slot it may read.
+        std::lock_guard<std::mutex> bufferLock(m_bufferLock);
         std::lock_guard<std::mutex> lock(m_indexLock);
         m_block.writeIndex.store(0);
         m_block.readIndex.store(0);
         m_block.completed = 0;
         m_block.taken = 0;
         m_block.lastCompleted = -1;
+        m_block.handedOver = false;
     }
     m_block.failure.store(0);
     m_block.large = m_largeTransfer.load();
@@ -202,6 +206,7 @@ int CVKLSdkLib::WaitFrame() {
     // Older unread frames are skipped: the consumer always gets the newest one.
     m_block.readIndex.store(m_block.lastCompleted);
     m_block.taken = m_block.completed;
+    m_block.handedOver = true;
     return frame_state::kReady;
 }
 
@@ -216,9 +221,18 @@ int CVKLSdkLib::TakeFrame(const FrameTarget *output) {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     if (!FitsFrame(*output) || m_slots.empty())
         return result::kWrongGeometry;
-    int index = m_block.readIndex.load();
+    int index;
+    {
+        // Only a slot handed over and not yet copied is kept from the thread; the buffer
+        // lock keeps a restart from coming between this check and the copy.
+        std::lock_guard<std::mutex> indexLock(m_indexLock);
+        if (!m_block.handedOver)
+            return result::kNoFrame;
+        index = m_block.readIndex.load();
+    }
     int code = CopyFrame(*output, m_slots[index].memory.get());
     std::lock_guard<std::mutex> indexLock(m_indexLock);
+    m_block.handedOver = false;
     m_block.readIndex.store(AdvanceIndex(index));
     return code;
 }
@@ -226,6 +240,7 @@ int CVKLSdkLib::TakeFrame(const FrameTarget *output) {
 int CVKLSdkLib::ReadSingleFrame() {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     const uint32_t bytes = TransferBytes();
+    m_singleFrameRead = false;
     if (!m_frameHandle) {
         std::string path = DevicePath();
         if (!OpenDevice(path.c_str(), &m_frameHandle)) {
@@ -244,6 +259,7 @@ int CVKLSdkLib::ReadSingleFrame() {
         CloseDevice(&m_frameHandle);
         return result::kFrameFailed;
     }
+    m_singleFrameRead = true;
     m_lastTransferResult.store(result::kOk);
     return result::kOk;
 }
@@ -254,6 +270,9 @@ int CVKLSdkLib::ConvertSingleFrame(const FrameTarget *output) {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     if (!FitsFrame(*output) || m_singleFrame.empty())
         return result::kWrongGeometry;
+    // A window change since the read replaced the buffer the frame was in.
+    if (!m_singleFrameRead)
+        return result::kNoFrame;
     return CopyFrame(*output, m_singleFrame.data());
 }
 

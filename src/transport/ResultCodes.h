@@ -14,6 +14,8 @@ constexpr int kTransferFailed = 12; // a pipe transfer failed or moved the wrong
 constexpr int kThreadFailed = 13;   // StartTransfer: the transfer thread could not be created
 constexpr int kNullOutput = 14;     // TakeFrame / ConvertSingleFrame without an output
 constexpr int kWrongGeometry = 15;  // the output does not have the frame's geometry
+constexpr int kNoFrame = 16;        // no frame to copy: none handed over by WaitFrame, or none
+                                    // read into the single-frame buffer since it was made
 constexpr int kFrameFailed = 19;    // a frame read failed or returned a wrong byte count
 constexpr int kAlreadyRunning = 21; // StartTransfer while the transfer thread runs
 constexpr int kBadIndex = 22;       // SelectDevice / SelectCamera beyond the device range

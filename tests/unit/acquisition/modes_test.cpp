@@ -81,7 +81,8 @@ TEST_F(Acquisition, CallbackFramesCarryTheirDescriptionAndOnlyGrow) {
     ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), picture.data(), static_cast<uint32_t>(picture.size()), 1));
     auto frames = WaitForFrames(30);
     ASSERT_EQ(1, camera.StopPreview());
-    ASSERT_EQ(30u, frames.size());
+    // The frames come in batches: the last batch may bring the count past 30.
+    ASSERT_GE(frames.size(), 30u);
     const FrameInfo info = Info();
     EXPECT_EQ(640, info.width);
     EXPECT_EQ(512, info.height);

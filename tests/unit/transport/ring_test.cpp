@@ -155,6 +155,27 @@ TEST(Ring, WindowChangeWhileStreamingRestartsOnTheNewRing) {
     cam.transport.StopTransfer();
 }
 
+// The window may change between the consumer's wait and its copy: the slot it was handed
+// belonged to the old ring, and the new thread writes the new ring's slots from the first.
+TEST(Ring, AFrameHandedOverBeforeARestartIsNeverTakenFromTheNewRing) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    ASSERT_TRUE(Eventually([&] { return cam.transport.WaitFrame() == frame_state::kReady; }));
+    // From here the camera sends nothing: the restarted thread fills no slot.
+    cam.transport.SetTransferTimeout(200);
+    cam.camera->Stall(true);
+    ASSERT_EQ(result::kOk, cam.transport.SetupBuffers(64, 0, 64, 32, 0, 32, 4));
+    ASSERT_TRUE(cam.transport.TransferRunning());
+    FrameTarget target{cam.frame.data(), 64, 32, 1};
+    // Refused, or a frame the camera sent: never a slot it has not filled (frame number 0).
+    if (cam.transport.TakeFrame(&target) == result::kOk) {
+        EXPECT_NE(0u, sim::DecodeFrameNumber(cam.frame.data(), 1)) << "a slot the camera never filled was copied";
+    }
+    EXPECT_NE(result::kOk, cam.transport.TakeFrame(&target)) << "one copy per frame handed over";
+    cam.transport.StopTransfer();
+}
+
 TEST(Ring, CopiesRefuseOutputsOfAnotherGeometry) {
     sim::CSimulatedCameras cams(SimOf({0}));
     CStreamingCamera cam(cams, 0, 64, 32);
@@ -193,6 +214,25 @@ TEST(SingleFrame, KeepsItsHandleBetweenReadsAndClosesItOnFailure) {
     cam.camera->Unplug();
     EXPECT_EQ(result::kNotOpened, cam.transport.ReadSingleFrame());
     EXPECT_EQ(result::kFrameFailed, cam.transport.LastTransferResult());
+}
+
+// A window change from another thread between the read and the copy of a single frame
+// (a snapshot, a triggered frame) replaces the buffer the frame was read into.
+TEST(SingleFrame, AFrameReadBeforeAWindowChangeIsNotCopiedFromTheNewBuffer) {
+    sim::CSimulatedCameras cams(SimOf({0}));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    FrameTarget target{cam.frame.data(), 64, 32, 1};
+    ASSERT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    ASSERT_EQ(result::kOk, cam.transport.SetupBuffers(64, 0, 64, 32, 0, 32, 4));
+    // Refused, or a frame the camera sent: never a buffer it has not filled (frame number 0).
+    if (cam.transport.ConvertSingleFrame(&target) == result::kOk) {
+        EXPECT_NE(0u, sim::DecodeFrameNumber(cam.frame.data(), 1)) << "a buffer the camera never filled was copied";
+    }
+    // The next read fills the new buffer.
+    ASSERT_EQ(result::kOk, cam.transport.ReadSingleFrame());
+    ASSERT_EQ(result::kOk, cam.transport.ConvertSingleFrame(&target));
+    EXPECT_NE(0u, sim::DecodeFrameNumber(cam.frame.data(), 1));
+    cam.transport.CloseFrameHandle();
 }
 
 } // namespace

@@ -1,0 +1,189 @@
+// The capture thread against the application's threads: entries whose thread cannot
+// start, and settings changed from another thread while frames arrive.
+#include "AcquisitionFixture.h"
+#include "camera/OwnershipTable.h"
+#include "settings/CRegistrySettings.h"
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#if defined(__GLIBC__)
+#include <pthread.h>
+#endif
+
+namespace {
+
+#if defined(__GLIBC__)
+// While it lives, every new thread of the process fails to start for want of stack, as
+// on a system out of threads.
+class CThreadsRefused {
+public:
+    CThreadsRefused() {
+        pthread_getattr_default_np(&m_previous);
+        pthread_attr_t huge;
+        pthread_attr_init(&huge);
+        pthread_attr_setstacksize(&huge, size_t(1) << 62);
+        m_active = pthread_setattr_default_np(&huge) == 0;
+        pthread_attr_destroy(&huge);
+    }
+    ~CThreadsRefused() {
+        pthread_setattr_default_np(&m_previous);
+        pthread_attr_destroy(&m_previous);
+    }
+    bool Active() const { return m_active; }
+
+private:
+    pthread_attr_t m_previous;
+    bool m_active = false;
+};
+
+// Calls `entry` on a thread made beforehand while new threads are refused. A call that
+// does not return within a generous time ends the process: the stuck thread cannot be joined.
+int CallWhileThreadsRefused(const std::function<int()> &entry) {
+    std::promise<void> go;
+    std::future<void> started = go.get_future();
+    std::promise<int> done;
+    std::future<int> result = done.get_future();
+    std::thread caller([&] {
+        started.wait();
+        done.set_value(entry());
+    });
+    {
+        CThreadsRefused refused;
+        EXPECT_TRUE(refused.Active());
+        go.set_value();
+        if (result.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            std::fprintf(stderr, "the call did not return: it waits for a thread that never started\n");
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    }
+    caller.join();
+    return result.get();
+}
+#endif
+
+TEST_F(Acquisition, EntriesWhoseCaptureThreadCannotStartFailAndLeaveNothingRunning) {
+#if !defined(__GLIBC__)
+    GTEST_SKIP() << "thread creation is refused through the C library's default attributes";
+#else
+    EXPECT_EQ(0, CallWhileThreadsRefused([&] { return camera.StartPreview(); }));
+    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(std::vector<int>{VONKEL_ERR_THREAD}, Drain());
+    EXPECT_EQ(0, CallWhileThreadsRefused([&] { return camera.Trigger(sink.Handle(), nullptr, 0, 0); }));
+    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(std::vector<int>{VONKEL_ERR_THREAD}, Drain());
+    EXPECT_EQ(0u, sim.Cameras().OpenHandles());
+    // Nothing was left behind: the camera streams as usual afterwards.
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    EXPECT_FALSE(WaitForFrames(2).empty());
+    EXPECT_EQ(1, camera.StopPreview());
+#endif
+}
+
+TEST_F(Acquisition, FramesFollowACallbackWindowChangedWhileStreaming) {
+    MessageSink other;
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(1, camera.CallBackPreview(i % 2 ? sink.Handle() : other.Handle(), nullptr, 0, 0));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(1, camera.CallBackPreview(other.Handle(), nullptr, 0, 0));
+    other.Take();
+    bool arrived = false;
+    for (int i = 0; i < 20000 && !arrived; ++i) {
+        for (const SinkMessage &m : other.Take())
+            arrived = arrived || (m.message == VONKEL_WM_FRAME && m.lparam == 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_TRUE(Drain().empty());
+}
+
+// An application that pans a region of interest: same size, another place, while the
+// mask reads its references at the window's place.
+TEST_F(Acquisition, CaptureWindowMovedWhileStreamingWithTheMaskOn) {
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 0, 320, 512, 0, 256));
+    ASSERT_EQ(1, camera.SetFilterValue(103, 1));
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_EQ(1, camera.SetCaptureWindowEx(640, (i % 2) * 320, 320, 512, (i % 2) * 256, 256));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    sink.Take();
+    int delivered = 0;
+    for (int i = 0; i < 100 && delivered < 3; ++i)
+        for (const SinkMessage &m : WaitForFrames(1, 1))
+            delivered += m.lparam == 0 ? 1 : 0;
+    EXPECT_EQ(3, delivered) << "frames keep coming at the new place";
+    EXPECT_EQ(1, camera.StopPreview());
+}
+
+class TwoCameras : public Acquisition {
+protected:
+    TwoCameras() : Acquisition({0, 1}) {}
+    bool Claimed(int device) { return ownership::Read(camera.SharedView(), device).ownerWindow != 0; }
+};
+
+// A device switch does not stop a running acquisition: the frames come from the new camera.
+TEST_F(TwoCameras, DeviceSwitchesWhileFramesAreCopied) {
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(1, camera.SetDeviceNumber(1 - i % 2));
+    const uint32_t sentBefore = sim.Camera(1)->FrameCounter();
+    sink.Take();
+    int delivered = 0;
+    for (int i = 0; i < 100 && delivered < 3; ++i)
+        for (const SinkMessage &m : WaitForFrames(1, 1))
+            delivered += m.lparam == 0 ? 1 : 0;
+    EXPECT_EQ(3, delivered);
+    EXPECT_GT(sim.Camera(1)->FrameCounter(), sentBefore);
+    EXPECT_EQ(1, camera.StopPreview());
+}
+
+// The claim in the device-ownership table is the one of the device the stream started on.
+TEST_F(TwoCameras, StopAfterADeviceSwitchWhileStreamingLeavesNoDeviceClaimed) {
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    ASSERT_TRUE(Claimed(0));
+    ASSERT_EQ(1, camera.SetDeviceNumber(1));
+    ASSERT_EQ(1, camera.StopPreview());
+    EXPECT_FALSE(Claimed(0));
+    EXPECT_FALSE(Claimed(1));
+    // The camera left behind can be streamed again.
+    Drain();
+    ASSERT_EQ(1, camera.SetDeviceNumber(0));
+    EXPECT_EQ(1, camera.StartPreview());
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_TRUE(Drain().empty());
+}
+
+// The stream format in the registry is the user's to edit: a wait time of 0xFFFFFFFF
+// reads as -1, which the capture thread would sleep before its first turn as 49 days (on
+// Windows as an endless wait), and the stop would wait for it.
+TEST(StoredWaitTime, ANegativeOneIsNotTakenAndTheStreamStopsAsUsual) {
+    CScopedCameras sim({0});
+    MessageSink sink;
+    StreamFormatTable table;
+    table.sizes.resize(1);
+    table.format = {0, 0, -1, 2};
+    ASSERT_EQ(1, CRegistrySettings(sim.Settings()).WriteStreamFormatTable(0, table));
+    CVonkel camera;
+    ASSERT_EQ(1, camera.Initialize(sink.Handle()));
+    ASSERT_GE(camera.WaitTime(), 0);
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    bool delivered = false;
+    for (int i = 0; i < 20000 && !delivered; ++i) {
+        for (const SinkMessage &m : sink.Take())
+            delivered = delivered || (m.message == VONKEL_WM_FRAME && m.lparam == 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(1, camera.StopPreview());
+}
+
+} // namespace
