@@ -231,6 +231,8 @@ private:
     std::thread m_captureThread;
     std::unique_ptr<platform::CEvent> m_captureDone;
     std::atomic<int> m_loopState{0};
+    // Set by a stop: wakes the preview loop from its pause between turns.
+    platform::CEvent m_loopWake{true};
     // Mode changes from several application threads are taken one at a time.
     std::recursive_mutex m_modeLock;
     // 16. Preview parent window.

@@ -95,6 +95,7 @@ int CVonkel::PrepareCapture() {
 
 int CVonkel::StartCaptureThread(int mode) {
     m_loopState.store(1);
+    m_loopWake.Reset();
     try {
         m_captureDone = std::make_unique<platform::CEvent>(true);
         m_captureThread = std::thread(&CVonkel::CaptureThread, this, mode);
@@ -138,6 +139,7 @@ int CVonkel::StopPreview() {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     m_loopState.store(0);
+    m_loopWake.Set();
     if (m_mode.load() != kModeIdle) {
         m_mode.store(kModeIdle);
         m_driver->SetTriggerMode(0);
@@ -361,7 +363,8 @@ void CVonkel::FillFrameInfo(int32_t size, bool withRate) {
 
 void CVonkel::PreviewLoop() {
     while (m_loopState.load() != 0) {
-        platform::SleepMs(static_cast<uint32_t>(m_waitTime.load()));
+        // The pause between turns ends early on a stop, however long the wait time is.
+        m_loopWake.Wait(static_cast<uint32_t>(m_waitTime.load()));
         if (m_loopState.load() != 1)
             continue;
         const int state = m_driver->WaitFrame();

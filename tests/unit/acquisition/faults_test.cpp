@@ -68,3 +68,17 @@ TEST_F(Faults, StopFromAnotherThreadWhileFramesArrive) {
 }
 
 } // namespace
+
+namespace {
+
+// A long (valid) pause between turns must not hold up a stop: the test's time limit
+// catches a stop that waits the pause out.
+TEST_F(Acquisition, StopDoesNotWaitOutALongPauseBetweenTurns) {
+    ASSERT_EQ(1, camera.SetWaitTime(600000));
+    ASSERT_EQ(1, camera.StartPreview());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_EQ(kModeIdle, camera.Mode());
+}
+
+} // namespace
