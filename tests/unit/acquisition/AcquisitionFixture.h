@@ -6,6 +6,7 @@
 #include "support/MessageSink.h"
 #include "support/SimCameras.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -26,16 +27,21 @@ protected:
             codes.push_back(c);
         return codes;
     }
-    // Frame notifications posted to the sink until `count` arrived or the deadline passed.
+    // Frame notifications posted to the sink, at most `count`, waiting until they arrived
+    // or the deadline passed; notifications beyond `count` are kept for the next call.
     std::vector<SinkMessage> WaitForFrames(size_t count, int seconds = 20) {
-        std::vector<SinkMessage> frames;
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (frames.size() < count && std::chrono::steady_clock::now() < end) {
+        for (;;) {
             for (const SinkMessage &m : sink.Take())
                 if (m.message == VONKEL_WM_FRAME)
-                    frames.push_back(m);
+                    m_pendingFrames.push_back(m);
+            if (m_pendingFrames.size() >= count || std::chrono::steady_clock::now() >= end)
+                break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        const size_t n = std::min(count, m_pendingFrames.size());
+        std::vector<SinkMessage> frames(m_pendingFrames.begin(), m_pendingFrames.begin() + n);
+        m_pendingFrames.erase(m_pendingFrames.begin(), m_pendingFrames.begin() + n);
         return frames;
     }
     // The frame description as the capture thread last left it.
@@ -47,4 +53,7 @@ protected:
     CScopedCameras sim;
     MessageSink sink;
     CVonkel camera;
+
+private:
+    std::vector<SinkMessage> m_pendingFrames;
 };

@@ -118,7 +118,7 @@ TEST_F(Acquisition, CaptureWindowMovedWhileStreamingWithTheMaskOn) {
     for (int i = 0; i < 100 && delivered < 3; ++i)
         for (const SinkMessage &m : WaitForFrames(1, 1))
             delivered += m.lparam == 0 ? 1 : 0;
-    EXPECT_EQ(3, delivered) << "frames keep coming at the new place";
+    EXPECT_GE(delivered, 3) << "frames keep coming at the new place";
     EXPECT_EQ(1, camera.StopPreview());
 }
 
