@@ -2,6 +2,7 @@
 # CTest's cross-compiling emulator: runs a Windows program under Wine.
 #
 #   wine-run.sh prog.exe [args]   run it (sets up the environment first)
+#   wine-run.sh --test prog.exe   the same for a test program (CTest's emulator)
 #   wine-run.sh --setup           prepare prefix, Xvfb and wineserver (CTest fixture)
 #   wine-run.sh --teardown        stop them again (CTest fixture)
 #   wine-run.sh --env             print the exports for running things by hand
@@ -16,8 +17,9 @@ state_dir() {
     echo "$PWD/wine"
 }
 mode=run
-case "${1:?usage: $0 prog.exe [args]|--setup|--teardown|--env}" in
+case "${1:?usage: $0 [--test] prog.exe [args]|--setup|--teardown|--env}" in
     --setup|--teardown|--env) mode=${1#--}; S=$(state_dir "$PWD/.") ;;
+    --test) mode=test; shift; S=$(state_dir "${1:?usage: $0 --test prog.exe [args]}") ;;
     *) S=$(state_dir "$1") ;;
 esac
 mkdir -p "$S"; S=$(cd "$S" && pwd)
@@ -89,9 +91,24 @@ prepare() {
     (( rc == 0 )) || { echo "wine-run.sh: setup failed, see $S/prepare.log" >&2; exit 125; }
     if own_xvfb; then export DISPLAY=:$(cat "$S/xvfb.display"); fi
 }
+# A test program prints before it does anything else (its output is unbuffered), so a
+# failure with nothing at all on stdout is Wine not starting it: that, and only that,
+# is tried once more, saying so.
+run_test() {
+    local rc attempt
+    test_out=$(mktemp)
+    trap 'rm -f "$test_out"' EXIT
+    for attempt in 1 2; do
+        set +e; wine "$@" | tee "$test_out"; rc=${PIPESTATUS[0]}; set -e
+        (( rc != 0 )) && [[ ! -s $test_out ]] && (( attempt == 1 )) || break
+        echo "wine-run.sh: $1 ended with status $rc before printing anything; starting it again" >&2
+    done
+    return "$rc"
+}
 case $mode in
     teardown) teardown ;;
     setup) prepare ;;
     env) prepare; echo "export WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY WINEDEBUG=$WINEDEBUG WINEDLLOVERRIDES='$WINEDLLOVERRIDES'" ;;
     run) prepare; exec wine "$@" ;;
+    test) prepare; run_test "$@" ;;
 esac

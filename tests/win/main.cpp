@@ -1,5 +1,6 @@
 // Entry of the DLL tests. Runs as a child process too (--child MODE ...), for the tests
 // that need a second process.
+#include "../support/TestOutput.h"
 #include "win/ChildProcess.h"
 #include "win/DllSupport.h"
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstring>
 
 int main(int argc, char **argv) {
+    testsupport::KeepOutputOnCrash();
     if (!std::getenv("VONKEL_SIMULATE") && !std::getenv("VONKEL_SIMULATE_DEVICES"))
         _putenv("VONKEL_SIMULATE=1");
     if (argc >= 3 && std::strcmp(argv[1], "--child") == 0)
