@@ -164,13 +164,12 @@ int Snap(const Args &args) {
         return 1;
     }
     FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(picture.data(), 1, picture.size(), f) != picture.size()) {
+    // The last bytes reach the disk at fclose, so its failure is a failed write too.
+    const bool written = f && std::fwrite(picture.data(), 1, picture.size(), f) == picture.size();
+    if (!(f && std::fclose(f) == 0 && written)) {
         std::fprintf(stderr, "vonkelcam: cannot write %s\n", path.c_str());
-        if (f)
-            std::fclose(f);
         return 1;
     }
-    std::fclose(f);
     std::printf("%s: %d x %d, %d bits per pixel, rows of %d bytes top row first, %zu bytes\n", path.c_str(), g.width,
                 g.height, g.bits, g.stride, picture.size());
     return 0;
