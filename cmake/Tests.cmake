@@ -57,6 +57,14 @@ foreach(dir IN LISTS VONKEL_UNIT_AREAS)
     endif()
 endforeach()
 
+# The still image files of the output tests are read back by Pillow and ImageMagick.
+set(VONKEL_PYTHON /usr/bin/python3 CACHE FILEPATH "Python with Pillow, for the checks of still image files")
+set(VONKEL_STILL_CHECKER ${VONKEL_PYTHON} ${CMAKE_SOURCE_DIR}/tests/support/check_still_files.py)
+if(TARGET unit_output AND NOT WIN32)
+    list(JOIN VONKEL_STILL_CHECKER " " checker)
+    target_compile_definitions(unit_output PRIVATE VONKEL_STILL_CHECKER="${checker}")
+endif()
+
 if(WIN32)
     # Tests through the DLL's export table, as an application sees it. Own main: the
     # executable doubles as the child process of the tests that need two processes. They

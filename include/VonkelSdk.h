@@ -269,6 +269,24 @@ int VONKELAPI Vonkel_LoadMaskFileW(int handle, const wchar_t *path);
 int VONKELAPI Vonkel_LoadConfigFileA(int handle, const char *path);
 int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path);
 
+/* ---- still images ---- */
+/* Formats of Vonkel_SaveImage: the number, never the file name's extension, picks the format. */
+#define VONKEL_SAVE_BMP 0    /* bottom-up bitmap of the colour mode's depth; 8 bits with a grey ramp */
+#define VONKEL_SAVE_RAW 1    /* the picture's bytes: top row first, rows padded to 4 bytes */
+#define VONKEL_SAVE_JPEG 2   /* progressive JPEG, quality 100; grey for 8/16 bits, else RGB */
+#define VONKEL_SAVE_JPEG70 3 /* the same at quality 70 */
+#define VONKEL_SAVE_JPEG20 4 /* the same at quality 20 */
+#define VONKEL_SAVE_PNG 5    /* 8 or 16-bit samples (12-bit values x 16); 32/64 bits with opaque alpha */
+#define VONKEL_SAVE_TIFF 6   /* uncompressed, one strip, 8 or 16-bit samples (12-bit values x 16) */
+/* Writes the last processed picture to `path` (created, or truncated when it exists). 0 with
+   VONKEL_ERR_NO_CAMERA before the first frame since the camera was opened or closed; 0 with
+   nothing recorded for an unknown format or a file that cannot be written (a partly written
+   file stays). */
+int VONKELAPI Vonkel_SaveImage(int handle, const char *path, int format);
+/* The same with a UTF-16 name; a name that does not convert exactly to the thread's ANSI code
+   page in 1023 bytes fails with VONKEL_ERR_NO_CAMERA. */
+int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format);
+
 /* ---- settings of other cameras of the family: not supported here (return 0) ---- */
 int VONKELAPI Vonkel_Fps(int handle);
 int VONKELAPI Vonkel_GetHalfClock(int handle);

@@ -1,9 +1,19 @@
-// Mask files, mask references and configuration files of defective pixels.
+// Still images, mask files, mask references and configuration files of defective pixels.
 #include "VonkelSdk.h"
 #include "api/ExportGuard.h"
 #include "api/WidePath.h"
 
 extern "C" {
+
+int VONKELAPI Vonkel_SaveImage(int handle, const char *path, int format) {
+    return WithCamera(handle, 0, [&](CVonkel &c) { return c.SaveImage(path, format); });
+}
+
+int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format) {
+    return WithCamera(handle, 0, [&](CVonkel &c) {
+        return WithExactNarrowPath(c, path, VONKEL_ERR_NO_CAMERA, [&](const char *p) { return c.SaveImage(p, format); });
+    });
+}
 
 int VONKELAPI Vonkel_UpdateMaskData(int handle, int kind) {
     return WithCamera(handle, 0, [&](CVonkel &c) { return c.UpdateMaskData(kind); });

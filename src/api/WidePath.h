@@ -15,3 +15,13 @@ int WithNarrowPath(CVonkel &camera, const wchar_t *path, Narrow &&narrow) {
         return camera.RaiseError(VONKEL_ERR_CONVERSION), 0;
     return narrow(converted);
 }
+
+// Still images: a name that does not convert exactly is refused with `code`, so that
+// a substituted character never makes the picture land in another file.
+template <class Narrow>
+int WithExactNarrowPath(CVonkel &camera, const wchar_t *path, int32_t code, Narrow &&narrow) {
+    char converted[kWidePathBytes];
+    if (!path || platform::WideToAnsiExact(path, converted, kWidePathBytes) <= 0)
+        return camera.RaiseError(code), 0;
+    return narrow(converted);
+}

@@ -121,6 +121,12 @@ public:
     std::vector<DefectPoint> DefectList();
     void SetDialogNotifier(IDialogNotifier *notifier) { m_dialogs.store(notifier); }
 
+    // ---- still images (CVonkelSave.cpp) ----
+    // Writes the current picture to `path` in a format numbered as still::Format: 1, or
+    // 0 with error 1 before the first frame or without a picture, and 0 with nothing
+    // recorded when the file cannot be written.
+    int SaveImage(const char *path, int format);
+
     // ---- parameter setters and filter values ----
     int SetFilterValue(int number, uint32_t value);
     int GetFilterValue(int number, int *ok);

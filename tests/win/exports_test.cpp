@@ -136,6 +136,8 @@ std::vector<Export> AllExports(int h, char (&names)[12][256], wchar_t (&wnames)[
         {"Vonkel_SetPreviewWindow", 0, [&] { return double(Vonkel_SetPreviewWindow(h, nullptr, 1, 1, 1, 1)); }},
         {"Vonkel_GetRealExposureTime", 0, [&] { return double(Vonkel_GetRealExposureTime(h, &out)); }},
         {"Vonkel_UpdateMaskData", 0, [&] { return double(Vonkel_UpdateMaskData(h, 1)); }},
+        {"Vonkel_SaveImage", 0, [&] { return double(Vonkel_SaveImage(h, "x", 0)); }},
+        {"Vonkel_SaveImageW", 0, [&] { return double(Vonkel_SaveImageW(h, L"x", 0)); }},
         {"Vonkel_SaveMaskFile", 0, [&] { return double(Vonkel_SaveMaskFile(h, "x")); }},
         {"Vonkel_SaveMaskFileW", 0, [&] { return double(Vonkel_SaveMaskFileW(h, L"x")); }},
         {"Vonkel_LoadMaskFile", 0, [&] { return double(Vonkel_LoadMaskFile(h, "x")); }},
@@ -171,7 +173,7 @@ TEST(DllExportTable, EveryExportRefusesAnUnregisteredHandleAndRecordsNothing) {
             continue;
         int out = 77;
         auto exports = AllExports(h, names, wnames, text, wtext, bytes, out, info);
-        ASSERT_EQ(134u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
+        ASSERT_EQ(136u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
         for (const Export &e : exports) {
             EXPECT_EQ(e.failure, e.call()) << e.name << " with handle " << h;
             EXPECT_EQ(77, out) << e.name << " wrote its output";

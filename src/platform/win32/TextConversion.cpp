@@ -9,6 +9,14 @@ int WideToAnsi(const wchar_t *text, char *out, int outBytes) {
     return WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, out, outBytes, nullptr, nullptr);
 }
 
+int WideToAnsiExact(const wchar_t *text, char *out, int outBytes) {
+    if (!text || !out || outBytes <= 0)
+        return 0;
+    BOOL defaulted = FALSE;
+    const int written = WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, out, outBytes, nullptr, &defaulted);
+    return defaulted ? 0 : written;
+}
+
 int AnsiToWide(const char *text, wchar_t *out, int outChars) {
     if (!text || !out || outChars <= 0)
         return 0;
