@@ -74,6 +74,19 @@ if(WIN32)
                  PROPERTIES RESOURCE_LOCK wine_shared)
     target_include_directories(win_dll_tests PRIVATE ${CMAKE_SOURCE_DIR}/include)
 
+    # Still image files saved through the DLL in every format and colour mode, then read
+    # back by decoders that are not ours. Names go through the Japanese code page.
+    add_executable(win_still_files ${CMAKE_SOURCE_DIR}/tests/win/files/still_files_test.cpp)
+    target_include_directories(win_still_files PRIVATE ${CMAKE_SOURCE_DIR}/include)
+    target_link_libraries(win_still_files PRIVATE VonkelSdk GTest::gtest advapi32)
+    add_test(NAME still_files_write COMMAND win_still_files WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(still_files_write PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
+        FIXTURES_SETUP still_files RESOURCE_LOCK wine_shared
+        ENVIRONMENT "LANG=ja_JP.UTF-8;LC_ALL=ja_JP.UTF-8;VONKEL_SIMULATE=1;VONKEL_SIMULATE_STILL=1")
+    add_test(NAME still_files_check COMMAND ${VONKEL_STILL_CHECKER} still-files/manifest.txt
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(still_files_check PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED still_files)
+
     add_test(NAME dll_pe_tables
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-pe.sh $<TARGET_FILE:VonkelSdk>
                      ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def ${CMAKE_SOURCE_DIR}/include/VonkelSdk.h

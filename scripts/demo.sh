@@ -26,6 +26,14 @@ else
     run stream --seconds 3
     run stream --seconds 2 --mode 24 --subsample
     run snap --raw 'C:\snapshot.raw' --mode 48
+    # one picture in each still format; the files land in the Wine prefix's drive C:
+    run snap 'C:\snapshot.bmp' --format bmp --mode 8
+    run snap 'C:\snapshot-16.raw' --format raw --mode 16
+    run snap 'C:\snapshot.jpg' --format jpeg --mode 24
+    run snap 'C:\snapshot-q70.jpg' --format jpeg70 --mode 32
+    run snap 'C:\snapshot-q20.jpg' --format jpeg20 --mode 48
+    run snap 'C:\snapshot.png' --format png --mode 64
+    run snap 'C:\snapshot.tif' --format tiff --mode 48
     run preview --seconds 2 --mode 24
 fi
 cmake/wine-run.sh --teardown

@@ -18,8 +18,11 @@ import sys
 from PIL import Image
 
 JPEG_QUALITY = {2: 100, 3: 70, 4: 20}
-# Lowest peak signal-to-noise ratio (dB) of each quality against the 8-bit picture encoded.
-JPEG_MIN_PSNR = {100: 40.0, 70: 30.0, 20: 24.0}
+# Lowest peak signal-to-noise ratio (dB) of each quality, grey and colour, against the 8-bit
+# picture encoded. Colour files carry red and blue at half resolution (libjpeg's default
+# 2 x 2 chroma subsampling), which caps them near 37 dB on the camera's sharp-edged scene.
+JPEG_MIN_PSNR = {(100, True): 50.0, (70, True): 33.0, (20, True): 23.0,
+                 (100, False): 35.0, (70, False): 31.0, (20, False): 27.0}
 # The first step (16) of the standard luminance table as libjpeg scales it per quality.
 JPEG_DC_STEP = {100: 1, 70: 10, 20: 40}
 PNG_COLOUR_TYPE = {8: 0, 16: 0, 24: 2, 32: 6, 48: 2, 64: 6}
@@ -115,7 +118,8 @@ def check_jpeg(path, pic, quality):
     want = pic.channels(lambda v: (v >> down) & 255)
     mse = sum((a - b) ** 2 for a, b in zip(decoded, want)) / len(want)
     psnr = math.inf if mse == 0 else 10 * math.log10(255 ** 2 / mse)
-    assert psnr >= JPEG_MIN_PSNR[quality], ('PSNR %.1f dB below %.1f' % (psnr, JPEG_MIN_PSNR[quality]))
+    floor = JPEG_MIN_PSNR[quality, grey]
+    assert psnr >= floor, ('PSNR %.1f dB below %.1f' % (psnr, floor))
 
 
 def check_png(path, pic):

@@ -143,12 +143,47 @@ int Stream(const Args &args) {
     return failures ? 1 : 0;
 }
 
+// The formats of Vonkel_SaveImage by the names the tool takes.
+struct SaveFormat {
+    const char *name;
+    int number;
+};
+const SaveFormat kSaveFormats[] = {
+    {"bmp", VONKEL_SAVE_BMP},     {"raw", VONKEL_SAVE_RAW}, {"jpeg", VONKEL_SAVE_JPEG},
+    {"jpeg70", VONKEL_SAVE_JPEG70}, {"jpeg20", VONKEL_SAVE_JPEG20}, {"png", VONKEL_SAVE_PNG},
+    {"tiff", VONKEL_SAVE_TIFF},
+};
+
+int SaveFormatNumber(const std::string &name) {
+    for (const SaveFormat &f : kSaveFormats)
+        if (name == f.name)
+            return f.number;
+    return -1;
+}
+
+// --raw FILE: the application's own copy of the frame, written by the tool.
+int WriteRawCopy(const std::string &path, const std::vector<uint8_t> &picture, const Geometry &g) {
+    FILE *f = std::fopen(path.c_str(), "wb");
+    // The last bytes reach the disk at fclose, so its failure is a failed write too.
+    const bool written = f && std::fwrite(picture.data(), 1, picture.size(), f) == picture.size();
+    if (!(f && std::fclose(f) == 0 && written)) {
+        std::fprintf(stderr, "vonkelcam: cannot write %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("%s: %d x %d, %d bits per pixel, rows of %d bytes top row first, %zu bytes\n", path.c_str(), g.width,
+                g.height, g.bits, g.stride, picture.size());
+    return 0;
+}
+
 int Snap(const Args &args) {
     COptions options(args);
-    const std::string path = options.Text("raw");
-    if (path.empty()) {
-        std::fprintf(stderr, "usage: vonkelcam snap --raw FILE [--device N] [--mode BITS] [--subsample] "
-                             "[--window X,Y,W,H]\n");
+    const std::string raw = options.Text("raw");
+    const std::string path = options.Positional().empty() ? "" : options.Positional()[0];
+    const std::string formatName = options.Text("format", "bmp");
+    const int format = SaveFormatNumber(formatName);
+    if (raw.empty() == path.empty() || format < 0) {
+        std::fprintf(stderr, "usage: vonkelcam snap FILE [--format bmp|raw|jpeg|jpeg70|jpeg20|png|tiff] | --raw FILE\n"
+                             "                      [--device N] [--mode BITS] [--subsample] [--window X,Y,W,H]\n");
         return 2;
     }
     CCameraHandle cam(options.Int("device", 0));
@@ -163,15 +198,17 @@ int Snap(const Args &args) {
         PrintErrors(h);
         return 1;
     }
-    FILE *f = std::fopen(path.c_str(), "wb");
-    // The last bytes reach the disk at fclose, so its failure is a failed write too.
-    const bool written = f && std::fwrite(picture.data(), 1, picture.size(), f) == picture.size();
-    if (!(f && std::fclose(f) == 0 && written)) {
-        std::fprintf(stderr, "vonkelcam: cannot write %s\n", path.c_str());
+    if (!raw.empty())
+        return WriteRawCopy(raw, picture, g);
+    if (!Vonkel_SaveImage(h, path.c_str(), format)) {
+        std::fprintf(stderr, "vonkelcam: cannot save %s as %s\n", path.c_str(), formatName.c_str());
+        PrintErrors(h);
         return 1;
     }
-    std::printf("%s: %d x %d, %d bits per pixel, rows of %d bytes top row first, %zu bytes\n", path.c_str(), g.width,
-                g.height, g.bits, g.stride, picture.size());
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    std::printf("%s: %d x %d, %d bits per pixel, saved as %s, %lu bytes\n", path.c_str(), g.width, g.height, g.bits,
+                formatName.c_str(), static_cast<unsigned long>(data.nFileSizeLow));
     return 0;
 }
 
@@ -206,7 +243,7 @@ int Preview(const Args &args) {
 
 const Command kCommands[] = {
     {"stream", "[--device N] [--mode B] [--seconds S|--frames N]", "stream with frame rate and frames missed", Stream},
-    {"snap", "--raw FILE [--device N] [--mode B]", "one frame into a raw file", Snap},
+    {"snap", "FILE [--format F] | --raw FILE [--device N] [--mode B]", "one frame into a still image file", Snap},
     {"preview", "[--device N] [--mode B] [--seconds S]", "open the preview window for S seconds", Preview},
 };
 
