@@ -76,9 +76,10 @@ if(WIN32)
 
     # Still image files saved through the DLL in every format and colour mode, then read
     # back by decoders that are not ours. Names go through the Japanese code page.
-    add_executable(win_still_files ${CMAKE_SOURCE_DIR}/tests/win/files/still_files_test.cpp)
-    target_include_directories(win_still_files PRIVATE ${CMAKE_SOURCE_DIR}/include)
-    target_link_libraries(win_still_files PRIVATE VonkelSdk GTest::gtest advapi32)
+    add_executable(win_still_files ${CMAKE_SOURCE_DIR}/tests/win/files/still_files_test.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/win/DllSupport.cpp)
+    target_include_directories(win_still_files PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(win_still_files PRIVATE VonkelSdk GTest::gtest user32 gdi32 advapi32)
     add_test(NAME still_files_write COMMAND win_still_files WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(still_files_write PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
         FIXTURES_SETUP still_files RESOURCE_LOCK wine_shared

@@ -4,6 +4,7 @@
 // this program by check_still_files.py (Pillow, ImageMagick), from the manifest it
 // writes. Run with LANG=ja_JP.UTF-8, so that names are converted to code page 932.
 #include "VonkelSdk.h"
+#include "win/DllSupport.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdio>
@@ -15,20 +16,9 @@ namespace {
 const char kDir[] = "still-files"; // in the working directory, where the checker looks
 
 // A camera in the 8-bit mode, whatever an earlier program left in the registry.
-class CSaveCamera {
+class CSaveCamera : public CCamera {
 public:
-    CSaveCamera() : m_handle(Vonkel_Initialize(nullptr)) { Vonkel_SetColorMode(m_handle, 8); }
-    ~CSaveCamera() { Vonkel_Release(m_handle); }
-    operator int() const { return m_handle; }
-    std::vector<int> Drain() const {
-        std::vector<int> codes;
-        for (int c = Vonkel_GetLastError(m_handle); c != 0; c = Vonkel_GetLastError(m_handle))
-            codes.push_back(c);
-        return codes;
-    }
-
-private:
-    int m_handle;
+    CSaveCamera() { Vonkel_SetColorMode(*this, 8); }
 };
 
 int FilesIn(const std::string &dir) {
@@ -154,9 +144,8 @@ TEST_F(StillFiles, RefusedNamesAndFormatsMakeNoFile) {
 // Settings the cameras leave behind would be the next program's settings in this prefix.
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    const char *key = "Software\\Pelkor\\Vonkel430NVTXQELSdk";
-    RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    DeleteSdkKey();
     const int result = RUN_ALL_TESTS();
-    RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    DeleteSdkKey();
     return result;
 }
