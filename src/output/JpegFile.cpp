@@ -46,25 +46,24 @@ VONKEL_CONVERSION_ROUTINE(Reduce48To24Reversed12) {
     return ok;
 }
 
-// The 8 or 24-bit picture libjpeg gets, bottom row first in memory.
+// The 8 or 24-bit picture of 16, 48 and 64-bit sources, bottom row first in memory.
 bool MakeWorkingImage(CImageBuffer &working, const CImageBuffer &source, int significantBits) {
     const int bits = source.BitsPerPixel();
     ConversionRoutine routine = nullptr;
-    if (bits == 8)
-        routine = conv::CopyPlain;
-    else if (bits == 16)
+    if (bits == 16)
         routine = significantBits == 10 ? conv::Reduce16To8Bits10 : conv::Reduce16To8;
-    else if (bits == 24 || bits == 32)
-        routine = conv::CopyColorReversed;
     else if (bits == 48 || bits == 64)
         routine = significantBits == 10 ? conv::Reduce48To24 : Reduce48To24Reversed12;
     else
         return false;
-    return working.Create(source.Width(), source.Height(), bits <= 16 ? 8 : 24) &&
+    return working.Create(source.Width(), source.Height(), bits == 16 ? 8 : 24) &&
            CImageBuffer::ApplyConversion(&working, routine, &source, nullptr, 0, 0);
 }
 
-int Encode(JpegJob &job, const CImageBuffer &working, int quality) {
+// 8, 24 and 32-bit pictures are read in place, top row first: a flipped copy of the
+// frame would cost a tenth of what libjpeg itself takes at low qualities. `picture` has
+// its bottom row first when it is a working image.
+int Encode(JpegJob &job, const CImageBuffer &picture, bool bottomRowFirst, int quality) {
     job.compressor.err = jpeg_std_error(&job.errors.standard);
     job.errors.standard.error_exit = JumpToRecovery;
     job.errors.standard.output_message = KeepQuiet;
@@ -72,9 +71,9 @@ int Encode(JpegJob &job, const CImageBuffer &working, int quality) {
         return 0;
     jpeg_create_compress(&job.compressor);
     jpeg_stdio_dest(&job.compressor, job.file);
-    const bool grey = working.BitsPerPixel() == 8;
-    job.compressor.image_width = static_cast<JDIMENSION>(working.Width());
-    job.compressor.image_height = static_cast<JDIMENSION>(working.Height());
+    const bool grey = picture.BitsPerPixel() == 8;
+    job.compressor.image_width = static_cast<JDIMENSION>(picture.Width());
+    job.compressor.image_height = static_cast<JDIMENSION>(picture.Height());
     job.compressor.input_components = grey ? 1 : 3;
     job.compressor.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&job.compressor);
@@ -86,12 +85,14 @@ int Encode(JpegJob &job, const CImageBuffer &working, int quality) {
     job.line = static_cast<JSAMPLE *>(std::malloc(static_cast<size_t>(width) * (grey ? 1 : 3)));
     if (!job.line)
         return 0;
+    const int pixelBytes = picture.BytesPerPixel();
     while (job.compressor.next_scanline < job.compressor.image_height) {
-        const uint8_t *in = working.Row(working.Height() - 1 - static_cast<int32_t>(job.compressor.next_scanline));
+        const int32_t line = static_cast<int32_t>(job.compressor.next_scanline);
+        const uint8_t *in = picture.Row(bottomRowFirst ? picture.Height() - 1 - line : line);
         if (grey) {
             std::memcpy(job.line, in, width);
         } else {
-            for (JDIMENSION x = 0; x < width; ++x, in += 3) {
+            for (JDIMENSION x = 0; x < width; ++x, in += pixelBytes) {
                 job.line[3 * x] = in[2];
                 job.line[3 * x + 1] = in[1];
                 job.line[3 * x + 2] = in[0];
@@ -109,15 +110,17 @@ int Encode(JpegJob &job, const CImageBuffer &working, int quality) {
 int WriteJpeg(const char *fileName, const CImageBuffer &source, int quality, int significantBits) {
     if (!fileName || source.IsEmpty())
         return 0;
+    const int bits = source.BitsPerPixel();
+    const bool inPlace = bits == 8 || bits == 24 || bits == 32;
     CImageBuffer working;
-    if (!MakeWorkingImage(working, source, significantBits))
+    if (!inPlace && !MakeWorkingImage(working, source, significantBits))
         return 0;
     JpegJob job;
     std::memset(&job, 0, sizeof job);
     job.file = std::fopen(fileName, "wb");
     if (!job.file)
         return 0;
-    int ok = Encode(job, working, quality);
+    int ok = Encode(job, inPlace ? source : working, !inPlace, quality);
     // Safe also after a jump from inside jpeg_create_compress: the structure was zeroed.
     jpeg_destroy_compress(&job.compressor);
     std::free(job.line);
