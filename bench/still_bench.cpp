@@ -22,7 +22,7 @@ enum Codec { kJpeg, kPng, kTiff };
 
 // The samples the file holds, made from the frame with plain loops: top row first, red
 // first; JPEG 8-bit (12-bit values >> 4), PNG and TIFF 16-bit (values << 4, PNG
-// big-endian), opaque alpha where the format has one.
+// big-endian), the fourth samples as the writers make them.
 std::vector<uint8_t> FileSamples(const CImageBuffer &frame, Codec codec) {
     const int bits = frame.BitsPerPixel(), spp = bits == 8 || bits == 16 ? 1 : (bits == 24 || bits == 48 ? 3 : 4);
     const bool wideIn = bits == 16 || bits >= 48, wideOut = wideIn && codec != kJpeg;
@@ -35,8 +35,8 @@ std::vector<uint8_t> FileSamples(const CImageBuffer &frame, Codec codec) {
                 const int from = spp >= 3 && s < 3 ? 2 - s : s; // blue, green, red -> red, green, blue
                 uint32_t v = wideIn ? uint32_t(row[(x * spp + from) * 2] | row[(x * spp + from) * 2 + 1] << 8)
                                     : row[x * spp + from];
-                if (s == 3) // the camera's fourth sample is 0
-                    v = codec == kTiff && !wideOut ? 0 : (wideOut ? 65535 : 255);
+                if (s == 3) // PNG alpha is the fourth byte's complement; TIFF's fourth byte 0
+                    v = wideOut ? 65535 : (codec == kPng ? 255 - v : 0);
                 else if (wideIn)
                     v = wideOut ? (v << 4) & 0xFFFF : (v >> 4) & 255;
                 if (wideOut && codec == kPng)
