@@ -34,36 +34,47 @@ struct JpegJob {
     JSAMPLE *line;
 };
 
-// 12-bit colour samples keep their bits 4..11 (the 10-bit reduction would wrap every
-// value above 1023), rows reversed like the other working images.
-VONKEL_CONVERSION_ROUTINE(Reduce48To24Reversed12) {
-    int ok = 1;
-    for (int32_t i = 0; ok && i < rect.bottom - rect.top; ++i) {
-        const ImageRect row{rect.left, rect.bottom - 1 - i, rect.right, rect.bottom - i};
-        ok = conv::Reduce48To24Display(dst, src, row, dstX, dstRow + i, dstBpp, srcBpp, dstStride, srcStride, param1,
-                                       param2);
+// Where 16-bit samples come to 8 bits: 12-bit values keep bits 4..11, 10-bit values bits
+// 2..9 (for colour, too: the 10-bit reduction would wrap every 12-bit value above 1023).
+// Null for the depths libjpeg takes as they are.
+ConversionRoutine ReductionFor(int bitsPerPixel, int significantBits) {
+    const bool tenBits = significantBits == 10;
+    if (bitsPerPixel == 16)
+        return tenBits ? conv::Reduce16To8Bits10 : conv::Reduce16To8;
+    if (bitsPerPixel == 48 || bitsPerPixel == 64)
+        return tenBits ? conv::Reduce48To24 : conv::Reduce48To24Display;
+    return nullptr;
+}
+
+// Scan-line `y` (top row first), red first. Pictures of 16, 48 or 64 bits are reduced a
+// row at a time into `reduced`, so that no second frame is made; the others are read in
+// place.
+bool FillLine(JSAMPLE *line, const CImageBuffer &source, CImageBuffer *reduced, ConversionRoutine reduce,
+              int32_t y) {
+    const uint8_t *in = source.Row(y);
+    int pixelBytes = source.BytesPerPixel();
+    if (reduce) {
+        // Rectangles count rows from the picture's bottom memory row up, as GDI does.
+        const ImageRect row{0, source.Height() - 1 - y, source.Width(), source.Height() - y};
+        if (!CImageBuffer::ApplyConversion(reduced, reduce, &source, &row, 0, 0))
+            return false;
+        in = reduced->Row(0);
+        pixelBytes = reduced->BytesPerPixel();
     }
-    return ok;
+    const int32_t width = source.Width();
+    if (pixelBytes == 1) {
+        std::memcpy(line, in, static_cast<size_t>(width));
+        return true;
+    }
+    for (int32_t x = 0; x < width; ++x, in += pixelBytes) {
+        line[3 * x] = in[2];
+        line[3 * x + 1] = in[1];
+        line[3 * x + 2] = in[0];
+    }
+    return true;
 }
 
-// The 8 or 24-bit picture of 16, 48 and 64-bit sources, bottom row first in memory.
-bool MakeWorkingImage(CImageBuffer &working, const CImageBuffer &source, int significantBits) {
-    const int bits = source.BitsPerPixel();
-    ConversionRoutine routine = nullptr;
-    if (bits == 16)
-        routine = significantBits == 10 ? conv::Reduce16To8Bits10 : conv::Reduce16To8;
-    else if (bits == 48 || bits == 64)
-        routine = significantBits == 10 ? conv::Reduce48To24 : Reduce48To24Reversed12;
-    else
-        return false;
-    return working.Create(source.Width(), source.Height(), bits == 16 ? 8 : 24) &&
-           CImageBuffer::ApplyConversion(&working, routine, &source, nullptr, 0, 0);
-}
-
-// 8, 24 and 32-bit pictures are read in place, top row first: a flipped copy of the
-// frame would cost a tenth of what libjpeg itself takes at low qualities. `picture` has
-// its bottom row first when it is a working image.
-int Encode(JpegJob &job, const CImageBuffer &picture, bool bottomRowFirst, int quality) {
+int Encode(JpegJob &job, const CImageBuffer &source, CImageBuffer *reduced, ConversionRoutine reduce, int quality) {
     job.compressor.err = jpeg_std_error(&job.errors.standard);
     job.errors.standard.error_exit = JumpToRecovery;
     job.errors.standard.output_message = KeepQuiet;
@@ -71,9 +82,9 @@ int Encode(JpegJob &job, const CImageBuffer &picture, bool bottomRowFirst, int q
         return 0;
     jpeg_create_compress(&job.compressor);
     jpeg_stdio_dest(&job.compressor, job.file);
-    const bool grey = picture.BitsPerPixel() == 8;
-    job.compressor.image_width = static_cast<JDIMENSION>(picture.Width());
-    job.compressor.image_height = static_cast<JDIMENSION>(picture.Height());
+    const bool grey = source.BitsPerPixel() <= 16;
+    job.compressor.image_width = static_cast<JDIMENSION>(source.Width());
+    job.compressor.image_height = static_cast<JDIMENSION>(source.Height());
     job.compressor.input_components = grey ? 1 : 3;
     job.compressor.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&job.compressor);
@@ -81,23 +92,12 @@ int Encode(JpegJob &job, const CImageBuffer &picture, bool bottomRowFirst, int q
     jpeg_simple_progression(&job.compressor);
     jpeg_start_compress(&job.compressor, TRUE);
 
-    const JDIMENSION width = job.compressor.image_width;
-    job.line = static_cast<JSAMPLE *>(std::malloc(static_cast<size_t>(width) * (grey ? 1 : 3)));
+    job.line = static_cast<JSAMPLE *>(std::malloc(static_cast<size_t>(source.Width()) * (grey ? 1 : 3)));
     if (!job.line)
         return 0;
-    const int pixelBytes = picture.BytesPerPixel();
     while (job.compressor.next_scanline < job.compressor.image_height) {
-        const int32_t line = static_cast<int32_t>(job.compressor.next_scanline);
-        const uint8_t *in = picture.Row(bottomRowFirst ? picture.Height() - 1 - line : line);
-        if (grey) {
-            std::memcpy(job.line, in, width);
-        } else {
-            for (JDIMENSION x = 0; x < width; ++x, in += pixelBytes) {
-                job.line[3 * x] = in[2];
-                job.line[3 * x + 1] = in[1];
-                job.line[3 * x + 2] = in[0];
-            }
-        }
+        if (!FillLine(job.line, source, reduced, reduce, static_cast<int32_t>(job.compressor.next_scanline)))
+            return 0;
         JSAMPROW row = job.line;
         jpeg_write_scanlines(&job.compressor, &row, 1);
     }
@@ -108,19 +108,18 @@ int Encode(JpegJob &job, const CImageBuffer &picture, bool bottomRowFirst, int q
 } // namespace
 
 int WriteJpeg(const char *fileName, const CImageBuffer &source, int quality, int significantBits) {
-    if (!fileName || source.IsEmpty())
+    if (!fileName || source.IsEmpty() || !KnownDepth(source.BitsPerPixel()))
         return 0;
-    const int bits = source.BitsPerPixel();
-    const bool inPlace = bits == 8 || bits == 24 || bits == 32;
-    CImageBuffer working;
-    if (!inPlace && !MakeWorkingImage(working, source, significantBits))
+    const ConversionRoutine reduce = ReductionFor(source.BitsPerPixel(), significantBits);
+    CImageBuffer reduced;
+    if (reduce && !reduced.Create(source.Width(), 1, source.BitsPerPixel() == 16 ? 8 : 24))
         return 0;
     JpegJob job;
     std::memset(&job, 0, sizeof job);
     job.file = std::fopen(fileName, "wb");
     if (!job.file)
         return 0;
-    int ok = Encode(job, inPlace ? source : working, !inPlace, quality);
+    int ok = Encode(job, source, reduce ? &reduced : nullptr, reduce, quality);
     // Safe also after a jump from inside jpeg_create_compress: the structure was zeroed.
     jpeg_destroy_compress(&job.compressor);
     std::free(job.line);
