@@ -16,14 +16,14 @@
 CVonkel::CVonkel() : m_rateTime(platform::TimeGetTime()) {}
 
 CVonkel::~CVonkel() {
-    if (m_driver) {
+    // Settings never read are not written back: defaults would overwrite what is stored.
+    if (m_driver && m_settingsRead) {
         CRegistrySettings registry(platform::DefaultSettingsStore());
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     }
-    // Stops the capture thread before anything it uses goes away.
+    // Stops the capture thread before anything it uses goes away, and gives back the
+    // device claim the running preview made (and no other).
     Close();
-    if (m_driver)
-        ReleaseDevice(m_driver->GetDeviceIndex());
     m_driver.reset();
     for (auto &buffer : m_buffers)
         buffer.reset();
@@ -89,6 +89,7 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     m_previewRect[2] = m_window.EH;
     m_previewRect[3] = m_window.EV;
     ReadDeviceSettings(registry, m_driver->GetDeviceIndex());
+    m_settingsRead = true;
     StreamFormat format{m_colorMode.load(), m_subSample.load(), m_waitTime.load(), m_clock};
     registry.ReadStreamFormat(m_deviceNumber, format);
     m_colorMode.store(format.colorMode);

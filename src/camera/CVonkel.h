@@ -89,18 +89,18 @@ public:
     int StartPreview();
     int StopPreview();
     int Preview();
-    int CallBackPreview(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
+    int CallBackPreview(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
     int Capture();
-    int SnapShot(uint8_t *buffer, uint32_t length, int rowOrder);
-    int GetImage(uint8_t *buffer, uint32_t length, int rowOrder);
-    int Trigger(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
+    int SnapShot(uint8_t *buffer, int32_t length, int rowOrder);
+    int GetImage(uint8_t *buffer, int32_t length, int rowOrder);
+    int Trigger(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
     int Close();
     int GetRealExposureTime(int *ok);
     int SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height);
     int Mode() const { return m_mode.load(); }
     bool FrameAvailable() const { return m_frameAvailable.load() != 0; }
     const FrameInfo &LastFrameInfo() const { return m_frameInfo; }
-    platform::CPreviewWindow &PreviewWindow() { return m_preview; }
+    platform::CPreviewWindow *PreviewWindow() { return m_preview.get(); }
     CImageBuffer *Buffer(BufferIndex index) { return m_buffers[index].get(); }
     // The buffer holding the finished picture of the current colour mode.
     CImageBuffer *OutputBuffer();
@@ -178,7 +178,7 @@ private:
     template <class Write>
     int RegisterWrite(Write &&write);
     // Where the frames of a callback mode go.
-    void SetDelivery(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
+    void SetDelivery(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
 
     // Acquisition.
     int PrepareCapture();
@@ -186,13 +186,16 @@ private:
     void CaptureThread(int mode);
     void PreviewLoop();
     void TriggerLoop();
-    int CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, uint32_t length);
+    // A negative length is a buffer without room: it fails like one a byte short.
+    int CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, int32_t length);
     int CopyFrameToRaw(bool fromRing);
     void FillFrameInfo(int32_t size, bool withRate);
     void PostFrame(int32_t code); // under the image lock, which guards the callback window
     void PostFrameTo(WindowHandle window, int32_t code);
-    int CreatePreview();
-    void ClosePreview();
+    int MakePreview(std::unique_ptr<platform::CPreviewWindow> *made);
+    std::unique_ptr<platform::CPreviewWindow> PublishPreview(std::unique_ptr<platform::CPreviewWindow> window);
+    bool ModeRefuses(int wanted);
+    int StartTrigger(); // 0, or the error code of the step that failed
     int DrawFrame();
     int SizeDisplayBuffer(int32_t width, int32_t height);
     int CaptureWidth() const;
@@ -204,7 +207,8 @@ private:
     // 3. Image buffers (BufferIndex order).
     std::unique_ptr<CImageBuffer> m_buffers[kBufferCount];
     // 4.-5. Preview window with its device context and class.
-    platform::CPreviewWindow m_preview;
+    // Published under the image lock; made and destroyed outside every lock.
+    std::unique_ptr<platform::CPreviewWindow> m_preview;
     // 6. Capture window.
     CaptureWindow m_window;
     // 7. Image filter and gray filter values.
@@ -223,6 +227,8 @@ private:
     std::recursive_mutex m_imageLock;
     // 11. Set by the first device switch: from then on a switch saves the old device's settings.
     int m_settingsLoaded = 0;
+    // Set once Initialize has read the device's settings; teardown writes only those.
+    bool m_settingsRead = false;
     // 12. Defect list of the configuration file (under the mask lock).
     std::vector<DefectPoint> m_defects;
     // 13. Configuration (defect list) filter on/off.
@@ -244,7 +250,7 @@ private:
     // 19. Where frames go: callback window, the application's buffer and row order.
     WindowHandle m_callbackWindow = nullptr;
     uint8_t *m_userBuffer = nullptr;
-    uint32_t m_userLength = 0;
+    int32_t m_userLength = 0;
     int32_t m_rowOrder = 0;
     // 20. Frame description.
     FrameInfo m_frameInfo{};

@@ -87,8 +87,8 @@ int CVonkel::PrepareCapture() {
     m_driver->SetTriggerMode(0);
 
     int32_t clientWidth = 0, clientHeight = 0;
-    if (m_preview.IsVisible() && m_preview.ClientSize(&clientWidth, &clientHeight) && clientWidth > 0 &&
-        clientHeight > 0 && m_preview.HasDeviceContext())
+    if (m_preview && m_preview->IsVisible() && m_preview->ClientSize(&clientWidth, &clientHeight) &&
+        clientWidth > 0 && clientHeight > 0 && m_preview->HasDeviceContext())
         SizeDisplayBuffer(clientWidth, clientHeight);
     return 1;
 }
@@ -144,7 +144,10 @@ int CVonkel::StopPreview() {
         m_mode.store(kModeIdle);
         m_driver->SetTriggerMode(0);
         m_driver->StopTransfer();
-        ReleaseDevice(m_claimedDevice >= 0 ? m_claimedDevice : m_driver->GetDeviceIndex());
+        // Only a claim this instance made: another handle may share the notification
+        // window, and its claim would look like ours.
+        if (m_claimedDevice >= 0)
+            ReleaseDevice(m_claimedDevice);
         m_claimedDevice = -1;
     }
     // Bounded: the capture thread notices the stop once its frame wait or single-frame
@@ -158,7 +161,7 @@ int CVonkel::StopPreview() {
     return 1;
 }
 
-void CVonkel::SetDelivery(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder) {
+void CVonkel::SetDelivery(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder) {
     // The capture thread reads these under the image lock.
     std::lock_guard<std::recursive_mutex> lock(m_imageLock);
     m_callbackWindow = window;
@@ -169,15 +172,31 @@ void CVonkel::SetDelivery(WindowHandle window, uint8_t *buffer, uint32_t length,
 
 int CVonkel::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
-int CVonkel::CallBackPreview(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder) {
-    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
-    SetDelivery(window, buffer, length, rowOrder);
-    if (!CreatePreview())
+int CVonkel::CallBackPreview(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder) {
+    // A refusal changes nothing: the running capture or trigger mode keeps its window,
+    // its buffer and its thread.
+    if (ModeRefuses(kModePreview))
+        return RaiseError(VONKEL_ERR_NO_CAMERA), RaiseError(VONKEL_ERR_TRANSFER), 0;
+    std::unique_ptr<platform::CPreviewWindow> preview;
+    if (!MakePreview(&preview))
         return RaiseError(VONKEL_ERR_WINDOW), 0;
-    if (StartPreview())
-        return 1;
+    std::unique_ptr<platform::CPreviewWindow> retired;
+    {
+        std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+        SetDelivery(window, buffer, length, rowOrder);
+        retired = PublishPreview(std::move(preview));
+        if (StartPreview())
+            return 1;
+    }
+    retired.reset();
     Close();
     return RaiseError(VONKEL_ERR_TRANSFER), 0;
+}
+
+bool CVonkel::ModeRefuses(int wanted) {
+    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+    const int mode = m_mode.load();
+    return mode != kModeIdle && mode != wanted;
 }
 
 int CVonkel::Capture() {
@@ -212,7 +231,7 @@ int CVonkel::CopyFrameToRaw(bool fromRing) {
     return 1;
 }
 
-int CVonkel::SnapShot(uint8_t *buffer, uint32_t length, int rowOrder) {
+int CVonkel::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
     std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
     const int mode = m_mode.load();
     if (!m_driver || mode == kModePreview || mode == kModeTrigger)
@@ -241,7 +260,7 @@ int CVonkel::SnapShot(uint8_t *buffer, uint32_t length, int rowOrder) {
     }
     ProcessFrame();
     m_frameAvailable.store(1);
-    if (buffer && length && !CopyToUser(OutputBuffer(), rowOrder, buffer, length)) {
+    if (buffer && length != 0 && !CopyToUser(OutputBuffer(), rowOrder, buffer, length)) {
         closeChannel();
         lock.unlock();
         RaiseError(VONKEL_ERR_MEMORY);
@@ -252,7 +271,7 @@ int CVonkel::SnapShot(uint8_t *buffer, uint32_t length, int rowOrder) {
     return 1;
 }
 
-int CVonkel::GetImage(uint8_t *buffer, uint32_t length, int rowOrder) {
+int CVonkel::GetImage(uint8_t *buffer, int32_t length, int rowOrder) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     std::lock_guard<std::recursive_mutex> lock(m_imageLock);
@@ -266,41 +285,57 @@ int CVonkel::GetImage(uint8_t *buffer, uint32_t length, int rowOrder) {
     return 1;
 }
 
-int CVonkel::Trigger(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder) {
-    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
-    const int mode = m_mode.load();
-    if (!m_driver || mode == kModePreview || mode == kModeCapture)
+int CVonkel::Trigger(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder) {
+    // Trigger mode already running is refused too: one capture thread is enough.
+    if (!m_driver || m_mode.load() != kModeIdle)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    // Trigger mode already runs: one capture thread is enough; the call changes nothing.
-    if (mode == kModeTrigger)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    SetDelivery(window, buffer, length, rowOrder);
-    if (!CreatePreview())
+    std::unique_ptr<platform::CPreviewWindow> preview;
+    if (!MakePreview(&preview))
         return RaiseError(VONKEL_ERR_WINDOW), 0;
-    if (!PrepareCapture()) {
-        Close();
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+    int failure = 0;
+    std::unique_ptr<platform::CPreviewWindow> retired;
+    {
+        std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+        if (m_mode.load() != kModeIdle)
+            return RaiseError(VONKEL_ERR_NO_CAMERA), 0; // `preview` goes, outside the lock
+        SetDelivery(window, buffer, length, rowOrder);
+        retired = PublishPreview(std::move(preview));
+        failure = StartTrigger();
     }
+    retired.reset();
+    if (failure == 0)
+        return 1;
+    // What this call opened goes again: the window, the single-frame channel.
+    Close();
+    return RaiseError(failure), 0;
+}
+
+int CVonkel::StartTrigger() {
+    if (!PrepareCapture())
+        return VONKEL_ERR_NO_CAMERA;
     if (m_driver->ReadSingleFrame() != result::kOk)
-        return RaiseError(VONKEL_ERR_TRANSFER), 0;
+        return VONKEL_ERR_TRANSFER;
     m_mode.store(kModeTrigger);
     m_driver->SetTransferTimeout(kTriggerTimeoutMs);
     m_driver->SetTriggerMode(1);
-    if (!StartCaptureThread(kModeTrigger)) {
-        Close();
-        return RaiseError(VONKEL_ERR_THREAD), 0;
-    }
-    return 1;
+    if (!StartCaptureThread(kModeTrigger))
+        return VONKEL_ERR_THREAD;
+    return 0;
 }
 
 int CVonkel::Close() {
-    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
-    ClosePreview();
-    if (m_driver)
-        StopPreview();
-    m_frameAvailable.store(0);
-    if (m_driver)
-        m_driver->CloseFrameHandle();
+    // The window leaves first, so the capture thread draws no more into it, and is
+    // destroyed last, outside every lock.
+    std::unique_ptr<platform::CPreviewWindow> retired = PublishPreview(nullptr);
+    {
+        std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+        if (m_driver)
+            StopPreview();
+        m_frameAvailable.store(0);
+        if (m_driver)
+            m_driver->CloseFrameHandle();
+    }
+    retired.reset();
     return 1;
 }
 
@@ -367,7 +402,9 @@ void CVonkel::PreviewLoop() {
         m_loopWake.Wait(static_cast<uint32_t>(m_waitTime.load()));
         if (m_loopState.load() != 1)
             continue;
-        const int state = m_driver->WaitFrame();
+        // Waits for the frame itself rather than polling: a frame is taken as soon as it
+        // is complete, and the wait ends early when the transfer thread stops.
+        const int state = m_driver->WaitFrame(CVKLSdkLib::kFrameWaitMs);
         if (state == frame_state::kFailed) {
             m_loopState.store(0);
             // The application may set another callback window at any time; it does so
@@ -393,7 +430,7 @@ void CVonkel::PreviewLoop() {
         ProcessFrame();
         m_frameAvailable.store(1);
         DrawFrame();
-        if (m_userBuffer && m_userLength &&
+        if (m_userBuffer && m_userLength != 0 &&
             !CopyToUser(OutputBuffer(), m_rowOrder, m_userBuffer, m_userLength))
             continue;
         const WindowHandle window = m_callbackWindow;
@@ -423,7 +460,7 @@ void CVonkel::TriggerLoop() {
         FillFrameInfo(static_cast<int32_t>(sizeof(FrameInfo)), false);
         ProcessFrame();
         m_frameAvailable.store(1);
-        if (m_userBuffer && m_userLength &&
+        if (m_userBuffer && m_userLength != 0 &&
             !CopyToUser(OutputBuffer(), m_rowOrder, m_userBuffer, m_userLength))
             continue;
         PostFrame(0);
@@ -431,10 +468,11 @@ void CVonkel::TriggerLoop() {
     }
 }
 
-int CVonkel::CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, uint32_t length) {
+int CVonkel::CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, int32_t length) {
     const int32_t rows = image ? image->Height() : 0;
     const int32_t stride = image ? image->Stride() : 0;
-    if (!image || image->IsEmpty() || !destination || uint64_t(length) < uint64_t(rows) * uint64_t(stride)) {
+    if (!image || image->IsEmpty() || !destination || length < 0 ||
+        uint64_t(length) < uint64_t(rows) * uint64_t(stride)) {
         PostFrame(VONKEL_ERR_MEMORY);
         RaiseError(VONKEL_ERR_MEMORY);
         return 0;

@@ -4,6 +4,7 @@
 #include "camera/CVonkel.h"
 #include "image/Conversions.h"
 #include "platform/Clock.h"
+#include <algorithm>
 #include <cstdlib>
 
 int CVonkel::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height) {
@@ -18,29 +19,39 @@ int CVonkel::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int 
     return 1;
 }
 
-int CVonkel::CreatePreview() {
-    const bool anyRect = m_previewRect[0] || m_previewRect[1] || m_previewRect[2] || m_previewRect[3];
-    if (!m_previewParent && !anyRect)
+// Windows are made and destroyed outside every lock of the instance: a child window
+// tells its parent (WM_PARENTNOTIFY), and the parent's thread may be waiting in an export
+// for one of those locks. Only the finished window is published under the image lock,
+// which the capture thread holds while it draws.
+int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
+    int32_t rect[4];
+    WindowHandle parent;
+    int width, height;
+    {
+        std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+        std::copy(m_previewRect, m_previewRect + 4, rect);
+        parent = m_previewParent;
+        width = CaptureWidth();
+        height = CaptureHeight();
+    }
+    made->reset();
+    if (!parent && !rect[0] && !rect[1] && !rect[2] && !rect[3])
         return 1; // no window wanted: frames are simply not drawn
-    // The capture thread draws under the image lock: a window being replaced is never
-    // drawn into half-way.
-    std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+    auto window = std::make_unique<platform::CPreviewWindow>();
     const uint32_t key1 = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this));
     const uint32_t key2 = platform::TimeGetTime() + static_cast<uint32_t>(std::rand());
-    bool created = m_previewParent
-                       ? m_preview.CreateChild(m_previewParent, m_previewRect[0], m_previewRect[1], m_previewRect[2],
-                                               m_previewRect[3], key1, key2)
-                       : m_preview.CreateTopLevel(CaptureWidth(), CaptureHeight(), key1, key2);
-    if (!created || !m_preview.AcquireDeviceContext()) {
-        m_preview.Close();
-        return 0;
-    }
+    const bool created = parent ? window->CreateChild(parent, rect[0], rect[1], rect[2], rect[3], key1, key2)
+                                : window->CreateTopLevel(width, height, key1, key2);
+    if (!created || !window->AcquireDeviceContext())
+        return 0; // the half-made window goes with `window`, still outside the locks
+    *made = std::move(window);
     return 1;
 }
 
-void CVonkel::ClosePreview() {
+std::unique_ptr<platform::CPreviewWindow> CVonkel::PublishPreview(std::unique_ptr<platform::CPreviewWindow> window) {
     std::lock_guard<std::recursive_mutex> lock(m_imageLock);
-    m_preview.Close();
+    std::swap(window, m_preview);
+    return window;
 }
 
 int CVonkel::SizeDisplayBuffer(int32_t width, int32_t height) {
@@ -79,21 +90,21 @@ int CVonkel::DrawFrame() {
         source = m_buffers[kColor24].get();
         break;
     }
-    if (!m_preview.IsVisible())
+    if (!m_preview || !m_preview->IsVisible())
         return 0;
     int32_t width = 0, height = 0;
-    if (!m_preview.ClientSize(&width, &height) || width <= 0 || height <= 0 || !m_preview.HasDeviceContext() ||
+    if (!m_preview->ClientSize(&width, &height) || width <= 0 || height <= 0 || !m_preview->HasDeviceContext() ||
         !source || source->IsEmpty())
         return 1;
     auto view = [](const CImageBuffer *b) {
         return platform::BitmapView{b->Info(), b->Pixels(), b->Width(), b->Height(), b->Stride(), b->BitsPerPixel()};
     };
     if (width == source->Width() && height == source->Height() && mode != 1)
-        return m_preview.DrawTopDown(view(source)) ? 1 : 0;
+        return m_preview->DrawTopDown(view(source)) ? 1 : 0;
     if (!SizeDisplayBuffer(width, height))
         return 0;
     CImageBuffer *display = m_buffers[kDisplay].get();
     // The stretch turns the rows over, so memory row 0 ends at the top of the window.
     CImageBuffer::ApplyStretch(display, mode <= 1 ? conv::Stretch8 : conv::Stretch24, source, nullptr, nullptr);
-    return m_preview.DrawBottomUp(view(display)) ? 1 : 0;
+    return m_preview->DrawBottomUp(view(display)) ? 1 : 0;
 }

@@ -51,13 +51,17 @@ void CVonkel::ProcessFrame() {
     if (!raw || raw->IsEmpty() || !out)
         return;
 
+    // The sensor-sized references are read where each frame pixel sits on the sensor.
+    const int step = m_subSample.load() == 1 ? 2 : 1;
     if (m_configFilter.load()) {
         std::lock_guard<std::recursive_mutex> lock(m_maskLock);
-        if (m_driver)
-            defect::RepairListed(*raw, m_defects,
-                                 defect::ViewOf(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV,
-                                                m_driver->GetWindowFlagH() != 0, m_driver->GetWindowFlagV() != 0,
-                                                m_analog.mirrorH.load() != 0, m_analog.mirrorV.load() != 0));
+        if (m_driver) {
+            defect::SensorView view = defect::ViewOf(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV,
+                                                     m_driver->GetWindowFlagH() != 0, m_driver->GetWindowFlagV() != 0,
+                                                     m_analog.mirrorH.load() != 0, m_analog.mirrorV.load() != 0);
+            view.step = step;
+            defect::RepairListed(*raw, m_defects, view);
+        }
     }
     AutoIris(raw);
     {
@@ -65,11 +69,12 @@ void CVonkel::ProcessFrame() {
         if (m_maskFilter.load()) {
             const int margin = (m_window.EH == 640 || m_window.EV == 512) ? 2 : 0;
             defect::ApplyMask(*raw, *m_buffers[wide ? kDark16 : kDark8], *m_buffers[wide ? kBright16 : kBright8],
-                              m_window.EHS, m_window.EVS, margin);
+                              m_window.EHS, m_window.EVS, margin, step);
         }
         if (m_dotFilter.load())
             defect::RepairDots(*raw, *m_buffers[wide ? kHot16 : kHot8], *m_buffers[wide ? kDead16 : kDead8],
-                               *m_buffers[wide ? kDot16 : kDot8], wide ? defect::kDotThreshold16 : defect::kDotThreshold8);
+                               *m_buffers[wide ? kDot16 : kDot8], wide ? defect::kDotThreshold16 : defect::kDotThreshold8,
+                               m_window.EHS, m_window.EVS, step);
     }
 
     const FilterValues &f = m_filters;
@@ -179,7 +184,9 @@ int CVonkel::AutoIris(CImageBuffer *raw) {
         return 1;
     if (irisMode == 2) {
         int gain = 0;
-        m_driver->GetGain(&gain);
+        // Without the camera's gain there is nothing to correct from this frame.
+        if (!m_driver->GetGain(&gain))
+            return 0;
         int value = static_cast<int>(std::max(gain, 4) * factor);
         value = std::clamp(value, m_driver->GetGainMin(), m_driver->GetGainMax());
         m_driver->SetGain(value);

@@ -299,22 +299,21 @@ int CVonkel::SetCaptureWindow(int th, int tv) {
     std::vector<CaptureWindow> sizes;
     if (!registry.ReadSizeList(m_deviceNumber, sizes))
         return RaiseError(VONKEL_ERR_WINDOW), 0;
+    // The two numbers are the output size the stream format dialog lists ("W x H"); the
+    // sensor totals are the same in every entry and could never pick one.
     const CaptureWindow *match = nullptr;
     for (const CaptureWindow &w : sizes) {
-        if (w.TH == th && w.TV == tv) {
+        if (w.EH == th && w.EV == tv) {
             match = &w;
             break;
         }
     }
     if (!match)
         return RaiseError(VONKEL_ERR_WINDOW), 0;
-    CaptureWindow chosen = *match;
-    if (!CaptureWindowValid(chosen, m_subSample.load())) {
-        RaiseError(VONKEL_ERR_CAPTURE_WINDOW);
-        const int32_t buf = chosen.Buf;
-        chosen = CaptureWindow{};
-        chosen.Buf = buf;
-    }
+    const CaptureWindow chosen = *match;
+    // A stored size the camera cannot deliver changes nothing, as for SetCaptureWindowEx.
+    if (!CaptureWindowValid(chosen, m_subSample.load()))
+        return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
     {
         // A running capture thread reads the window under the image lock.
         std::lock_guard<std::recursive_mutex> lock(m_imageLock);

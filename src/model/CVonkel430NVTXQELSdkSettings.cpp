@@ -251,8 +251,10 @@ void CVonkel430NVTXQELSdk::SetTriggerTiming() {
 bool CVonkel430NVTXQELSdk::GetTemperature(double *out) {
     uint8_t control = 0, low = 0, high = 0;
     // The readout registers hold a value only while bit 0 of the control register is set.
-    bool ok = ReadSensorRegister(1928, &control);
-    ok = WriteSensor(1928, static_cast<uint8_t>(control | 1)) && ok;
+    // Without the control register's value, writing it back would clear its other bits.
+    if (!ReadSensorRegister(1928, &control))
+        return false;
+    bool ok = WriteSensor(1928, static_cast<uint8_t>(control | 1));
     ok = ReadSensorRegister(1680, &low) && ok;
     ok = ReadSensorRegister(1681, &high) && ok;
     ok = WriteSensor(1928, static_cast<uint8_t>(control & ~1)) && ok;

@@ -331,4 +331,16 @@ TEST(DllSetters, WidePathsConvertIntoAThousandAndTwentyFourBytes) {
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_MASK_FILE}), cam.Drain()) << "converted: the file is what fails";
 }
 
+// A name the code page cannot hold is refused, never turned into '?' or a look-alike
+// ("m\u0101sk" would otherwise save over "mask").
+TEST(DllSetters, WidePathsOutsideTheCodePageAreRefused) {
+    CCamera cam;
+    for (const wchar_t *name : {L"m\u0101sk.bin", L"\u4e00.bin"}) {
+        EXPECT_EQ(0, Vonkel_SaveMaskFileW(cam, name));
+        EXPECT_EQ((std::vector<int>{VONKEL_ERR_CONVERSION}), cam.Drain());
+    }
+    for (const char *lookAlike : {"mask.bin", "m?sk.bin", "?.bin"})
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(lookAlike)) << lookAlike;
+}
+
 } // namespace

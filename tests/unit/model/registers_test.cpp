@@ -131,6 +131,10 @@ TEST_F(ModelTest, TemperatureIsReadWhileTheReadingIsOn) {
     EXPECT_DOUBLE_EQ(50.0, t);
     EXPECT_EQ(0, Camera()->PeekSensor(1928) & 1) << "the reading is switched off again";
     EXPECT_FALSE(driver->GetTemperature(nullptr));
+    const uint8_t control = Camera()->PeekSensor(1928);
+    Camera()->CorruptNextReply();
+    EXPECT_FALSE(driver->GetTemperature(&t));
+    EXPECT_EQ(control, Camera()->PeekSensor(1928)) << "a failed read of the control register writes nothing";
     Camera()->Unplug();
     EXPECT_FALSE(driver->GetTemperature(&t));
 }
