@@ -25,8 +25,6 @@ CVonkel::~CVonkel() {
     // device claim the running preview made (and no other).
     Close();
     m_driver.reset();
-    for (auto &buffer : m_buffers)
-        buffer.reset();
     m_mapping.Close();
 }
 
@@ -45,31 +43,11 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     } catch (const std::bad_alloc &) {
         m_driver.reset();
     }
-    bool buffers = true;
-    for (auto &buffer : m_buffers) {
-        buffer.reset(new (std::nothrow) CImageBuffer());
-        buffers = buffers && buffer;
-    }
     m_notifyWindow = notifyWindow;
-    if (!m_driver || !buffers) {
+    if (!m_driver || !m_chain.Create()) {
         RaiseError(VONKEL_ERR_MEMORY);
         return 0;
     }
-    // The mask at the sensor's size: references that make the flat-field correction the
-    // identity, and maps that flag nothing.
-    static constexpr struct {
-        BufferIndex index;
-        int bits;
-    } kMask[] = {{kDark8, 8},  {kBright8, 8}, {kDark16, 16}, {kBright16, 16}, {kHot8, 8},
-                 {kDead8, 8},  {kHot16, 16},  {kDead16, 16}, {kDot8, 8},      {kDot16, 16}};
-    for (const auto &plane : kMask)
-        if (!m_buffers[plane.index]->Create(640, 512, plane.bits))
-            return 0;
-    std::memset(m_buffers[kBright8]->Pixels(), 255, m_buffers[kBright8]->ImageBytes());
-    uint8_t *bright16 = m_buffers[kBright16]->Pixels();
-    const uint16_t full = 4095;
-    for (size_t i = 0; i < m_buffers[kBright16]->ImageBytes(); i += 2)
-        std::memcpy(bright16 + i, &full, 2);
 
     CRegistrySettings registry(platform::DefaultSettingsStore());
     registry.ReadSelectedSize(m_deviceNumber, m_window);

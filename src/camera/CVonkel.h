@@ -1,8 +1,10 @@
 // The object behind one camera handle: owns the driver object, the image buffers,
 // the capture threads, the preview window, the settings and the error history.
 #pragma once
+#include "camera/CAutoExposure.h"
 #include "camera/CErrorHistory.h"
 #include "camera/IDialogNotifier.h"
+#include "image/CProcessingChain.h"
 #include "image/DefectFilters.h"
 #include "image/CImageBuffer.h"
 #include "model/CVonkel430NVTXQELSdk.h"
@@ -35,20 +37,14 @@ static_assert(sizeof(FrameInfo) == 32, "the application reads this layout");
 // Acquisition modes.
 enum AcquisitionMode { kModeIdle = 0, kModePreview = 1, kModeCapture = 2, kModeTrigger = 3 };
 
-// The instance's image buffers, in the order the instance keeps them.
-enum BufferIndex {
-    kRaw8, kRaw16, kColor24, kColor32, kColor48, kColor64, kScratch, kDisplay, kSpare,
-    kDark8, kBright8, kDark16, kBright16, kHot8, kDead8, kHot16, kDead16, kDot8, kDot16, kBufferCount
-};
-
-class CVonkel {
+class CVonkel : private IExposureControl {
 public:
     static constexpr int kDeviceNameLength = 20; // "Vonkel430NVTX-QEL_01"
     static constexpr const char *kDeviceBaseName = "Vonkel430NVTX-QEL";
     static constexpr int kNameEntryChars = 256;  // entries of the EnumDevice arrays
 
     CVonkel();
-    virtual ~CVonkel();
+    ~CVonkel() override;
     CVonkel(const CVonkel &) = delete;
     CVonkel &operator=(const CVonkel &) = delete;
 
@@ -101,17 +97,15 @@ public:
     bool FrameAvailable() const { return m_frameAvailable.load() != 0; }
     const FrameInfo &LastFrameInfo() const { return m_frameInfo; }
     platform::CPreviewWindow *PreviewWindow() { return m_preview.get(); }
-    CImageBuffer *Buffer(BufferIndex index) { return m_buffers[index].get(); }
+    CImageBuffer *Buffer(BufferIndex index) { return m_chain.Buffer(index); }
     // The buffer holding the finished picture of the current colour mode.
-    CImageBuffer *OutputBuffer();
+    CImageBuffer *OutputBuffer() { return m_chain.Output(); }
     std::recursive_mutex &ImageLock() { return m_imageLock; }
 
     // ---- per-frame processing and defect correction ----
-    // Runs the processing chain on the raw buffer of the capture's colour mode; the
-    // caller holds the image lock.
+    // Runs the processing chain on the raw buffer of the capture's colour mode with the
+    // settings as they are at this moment; the caller holds the image lock.
     void ProcessFrame();
-    int AutoIris(CImageBuffer *raw);
-    int BayerToColor(CImageBuffer *color, CImageBuffer *raw);
     // The Bayer mode the routines get: the stored one adjusted for the camera's mirroring.
     int AdjustedBayerMode() const;
     int UpdateMaskData(int kind);
@@ -162,6 +156,17 @@ public:
     static bool CaptureWindowValid(const CaptureWindow &window, int subSample);
 
 private:
+    // The automatic exposure's way to the camera.
+    bool ReadGain(int *gain) override;
+    void GainRange(int *low, int *high) override;
+    void ApplyGain(int gain) override;
+    int ExposureLines() override;
+    void ExposureLinesRange(int *low, int *high) override;
+    void ApplyExposureLines(int lines) override;
+    // One frame's settings, taken together; and what the frame measured, kept.
+    ProcessingSettings FrameSettings();
+    void KeepMeasurements(const ProcessingResults &results);
+
     // Registry work of initialisation, device switch and teardown.
     AnalogDefaults DriverAnalogDefaults() const;
     void ReadDeviceSettings(CRegistrySettings &registry, int device);
@@ -204,8 +209,10 @@ private:
     platform::CSharedMapping m_mapping;
     // 2. Camera driver object.
     std::unique_ptr<CVonkel430NVTXQELSdk> m_driver;
-    // 3. Image buffers (BufferIndex order).
-    std::unique_ptr<CImageBuffer> m_buffers[kBufferCount];
+    // 3. The processing chain with the image buffers and the mask; its buffers are
+    // guarded by the image lock, its mask by its own mask lock.
+    CProcessingChain m_chain;
+    CAutoExposure m_autoExposure{*this, m_analog.autoIris, m_dialogs};
     // 4.-5. Preview window with its device context and class.
     // Published under the image lock; made and destroyed outside every lock.
     std::unique_ptr<platform::CPreviewWindow> m_preview;
@@ -229,8 +236,6 @@ private:
     int m_settingsLoaded = 0;
     // Set once Initialize has read the device's settings; teardown writes only those.
     bool m_settingsRead = false;
-    // 12. Defect list of the configuration file (under the mask lock).
-    std::vector<DefectPoint> m_defects;
     // 13. Configuration (defect list) filter on/off.
     std::atomic<int32_t> m_configFilter{0};
     // 15. Capture thread, its completion event and the loop state (1 run, 0 stop).
@@ -270,8 +275,6 @@ private:
     int32_t m_fps10 = 0;
     int32_t m_frameCounter = 0;
     uint32_t m_rateTime = 0;
-    // The colour mode the running capture was prepared for.
-    std::atomic<int> m_captureColorMode{0};
     // 27. Error history.
     CErrorHistory m_errors;
     // 28. The device number chosen by SetDeviceNumber.
@@ -279,8 +282,9 @@ private:
     // 29. Mask filter and dot filter on/off.
     std::atomic<int32_t> m_maskFilter{0};
     std::atomic<int32_t> m_dotFilter{0};
-    // 30. Mask lock: references, defect maps and the defect list; taken after the image lock.
-    std::recursive_mutex m_maskLock;
+    // Taken by a change of several filter values at once and by the frame's settings
+    // snapshot, so that a frame sees all of such a change or none of it.
+    std::mutex m_filterLock;
     // Open property dialogs to tell about measured values (null when none is open).
     std::atomic<IDialogNotifier *> m_dialogs{nullptr};
 };

@@ -5,6 +5,7 @@
 #include "camera/CVonkel.h"
 #include "camera/OwnershipTable.h"
 #include "image/Conversions.h"
+#include "image/ImageTraits.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "transport/ResultCodes.h"
@@ -12,14 +13,11 @@
 
 namespace {
 
-constexpr int kBitsOfMode[] = {8, 16, 24, 32, 48, 64};
 constexpr int kTriggerTimeoutMs = 5000;
 constexpr uint32_t kTriggerIdleMs = 10;
 // The millisecond exposure: 707 clocks of 18.333 µs per line.
 constexpr int32_t kRealLineCount = 707;
 constexpr double kRealLinePeriod = 1.8333486877963878e-05;
-
-bool UsesRaw16(int mode) { return mode == 1 || mode == 4 || mode == 5; }
 
 int SubSampleDivisor(int subSample) {
     switch (subSample) {
@@ -35,12 +33,6 @@ int SubSampleDivisor(int subSample) {
 int CVonkel::CaptureWidth() const { return m_window.EH / SubSampleDivisor(m_subSample.load()); }
 int CVonkel::CaptureHeight() const { return m_window.EV / SubSampleDivisor(m_subSample.load()); }
 
-CImageBuffer *CVonkel::OutputBuffer() {
-    static constexpr BufferIndex kOutput[] = {kRaw8, kRaw16, kColor24, kColor32, kColor48, kColor64};
-    int mode = m_captureColorMode.load();
-    return mode >= 0 && mode < 6 ? m_buffers[kOutput[mode]].get() : nullptr;
-}
-
 int CVonkel::PrepareCapture() {
     const int device = m_driver->GetDeviceIndex();
     if (!m_driver->IsDevicePresent(device))
@@ -55,26 +47,7 @@ int CVonkel::PrepareCapture() {
     const int width = CaptureWidth();
     const int height = CaptureHeight();
     std::lock_guard<std::recursive_mutex> lock(m_imageLock);
-    auto make = [&](BufferIndex index, int bits) {
-        return m_buffers[index] && m_buffers[index]->Create(width, height, bits) == 1;
-    };
-    bool ok = true;
-    if (mode <= 3)
-        ok = make(kRaw8, 8) && m_buffers[kRaw8]->SetColorTable(0);
-    if (ok && UsesRaw16(mode))
-        ok = make(kRaw16, 16);
-    if (ok && mode != 1)
-        ok = make(kColor24, 24);
-    if (ok && mode == 3)
-        ok = make(kColor32, 32);
-    if (ok && mode == 4)
-        ok = make(kColor48, 48);
-    if (ok && mode == 5)
-        ok = make(kColor64, 64);
-    m_captureColorMode.store(mode);
-    if (ok)
-        ok = m_buffers[kScratch] && m_buffers[kScratch]->CreateLike(OutputBuffer()) == 1;
-    if (!ok)
+    if (!m_chain.Prepare(mode, width, height))
         return RaiseError(VONKEL_ERR_MEMORY), 0;
 
     m_driver->SetWordMode(UsesRaw16(mode) ? 1 : 0);
@@ -217,7 +190,7 @@ int CVonkel::Capture() {
 }
 
 int CVonkel::CopyFrameToRaw(bool fromRing) {
-    CImageBuffer *raw = m_buffers[UsesRaw16(m_captureColorMode.load()) ? kRaw16 : kRaw8].get();
+    CImageBuffer *raw = m_chain.Raw();
     if (!raw || raw->IsEmpty())
         return 0;
     FrameTarget target{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
@@ -374,13 +347,13 @@ void CVonkel::PostFrameTo(WindowHandle window, int32_t code) {
 }
 
 void CVonkel::FillFrameInfo(int32_t size, bool withRate) {
-    CImageBuffer *raw = m_buffers[UsesRaw16(m_captureColorMode.load()) ? kRaw16 : kRaw8].get();
+    const CImageBuffer *raw = m_chain.Raw();
     if (size)
         m_frameInfo.size = size;
     m_frameInfo.width = raw->Width();
     m_frameInfo.height = raw->Height();
     m_frameInfo.buffer = reinterpret_cast<uint64_t>(m_userBuffer);
-    m_frameInfo.bitsPerPixel = kBitsOfMode[m_captureColorMode.load()];
+    m_frameInfo.bitsPerPixel = kColorModes[m_chain.Mode()].bits;
     if (!withRate) {
         m_frameInfo.fps10 = 0;
         return;

@@ -3,6 +3,7 @@
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
 #include "image/Conversions.h"
+#include "image/ImageTraits.h"
 #include "platform/Clock.h"
 #include <algorithm>
 #include <cstdlib>
@@ -55,41 +56,17 @@ std::unique_ptr<platform::CPreviewWindow> CVonkel::PublishPreview(std::unique_pt
 }
 
 int CVonkel::SizeDisplayBuffer(int32_t width, int32_t height) {
-    CImageBuffer *display = m_buffers[kDisplay].get();
+    CImageBuffer *display = m_chain.Buffer(kDisplay);
     if (!display)
         return 0;
-    const int bits = m_captureColorMode.load() <= 1 ? 8 : 24;
+    const int bits = kColorModes[m_chain.Mode()].color ? 24 : 8;
     if (display->Width() == width && display->Height() == height && display->BitsPerPixel() == bits)
         return 1;
     return display->Create(width, height, bits);
 }
 
 int CVonkel::DrawFrame() {
-    const int mode = m_captureColorMode.load();
-    CImageBuffer *source = nullptr;
-    switch (mode) {
-    case 0:
-        source = m_buffers[kRaw8].get();
-        break;
-    case 1:
-        CImageBuffer::ApplyConversion(m_buffers[kRaw8].get(), conv::Reduce16To8Display, m_buffers[kRaw16].get(),
-                                      nullptr, 0, 0);
-        source = m_buffers[kRaw8].get();
-        break;
-    case 2:
-        source = m_buffers[kColor24].get();
-        break;
-    case 3:
-        CImageBuffer::ApplyConversion(m_buffers[kColor24].get(), conv::CopyColor, m_buffers[kColor32].get(), nullptr,
-                                      0, 0);
-        source = m_buffers[kColor24].get();
-        break;
-    default:
-        CImageBuffer::ApplyConversion(m_buffers[kColor24].get(), conv::Reduce48To24Display,
-                                      m_buffers[mode == 4 ? kColor48 : kColor64].get(), nullptr, 0, 0);
-        source = m_buffers[kColor24].get();
-        break;
-    }
+    const CImageBuffer *source = m_chain.DisplayPicture();
     if (!m_preview || !m_preview->IsVisible())
         return 0;
     int32_t width = 0, height = 0;
@@ -99,12 +76,14 @@ int CVonkel::DrawFrame() {
     auto view = [](const CImageBuffer *b) {
         return platform::BitmapView{b->Info(), b->Pixels(), b->Width(), b->Height(), b->Stride(), b->BitsPerPixel()};
     };
-    if (width == source->Width() && height == source->Height() && mode != 1)
+    const bool gray16 = m_chain.Mode() == 1;
+    if (width == source->Width() && height == source->Height() && !gray16)
         return m_preview->DrawTopDown(view(source)) ? 1 : 0;
     if (!SizeDisplayBuffer(width, height))
         return 0;
-    CImageBuffer *display = m_buffers[kDisplay].get();
+    CImageBuffer *display = m_chain.Buffer(kDisplay);
     // The stretch turns the rows over, so memory row 0 ends at the top of the window.
-    CImageBuffer::ApplyStretch(display, mode <= 1 ? conv::Stretch8 : conv::Stretch24, source, nullptr, nullptr);
+    CImageBuffer::ApplyStretch(display, source->BitsPerPixel() == 8 ? conv::Stretch8 : conv::Stretch24, source,
+                               nullptr, nullptr);
     return m_preview->DrawBottomUp(view(display)) ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 // The numbered filter values and the other parameter setters of a camera instance.
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
+#include "image/ImageTraits.h"
 #include "platform/SettingsStore.h"
 #include "settings/CRegistrySettings.h"
 #include <cmath>
@@ -55,8 +56,6 @@ constexpr int32_t kRealLineCount = 707;
 constexpr double kRealLinePeriod = 1.8333486877963878e-05;
 constexpr double kRealLineMs = 0.012961775222720462;
 
-constexpr int kColorModeBits[] = {8, 16, 24, 32, 48, 64};
-constexpr int kColorModeReported[] = {8, 12, 24, 32, 44, 60};
 
 } // namespace
 
@@ -71,11 +70,14 @@ int CVonkel::SetFilterValue(int number, uint32_t raw) {
         return 1;
     }
     switch (number) {
-    case kBayerGainRGB:
+    case kBayerGainRGB: {
+        // One change of three values: a frame sees all of it or none.
+        std::lock_guard<std::mutex> lock(m_filterLock);
         m_filters.bayerGainRed.store(raw & 0xFF);
         m_filters.bayerGainGreen.store((raw >> 8) & 0xFF);
         m_filters.bayerGainBlue.store((raw >> 16) & 0xFF);
         return 1;
+    }
     case kBayerGainAuto:
         m_filters.bayerGainAuto.store(raw != 0 ? 1 : 0);
         return 1;
@@ -175,8 +177,8 @@ int CVonkel::GetFilterValue(int number, int *ok) {
 }
 
 int CVonkel::SetColorMode(int bits) {
-    for (int mode = 0; mode < 6; ++mode) {
-        if (kColorModeBits[mode] == bits) {
+    for (int mode = 0; mode < kColorModeCount; ++mode) {
+        if (kColorModes[mode].bits == bits) {
             m_colorMode.store(mode);
             return 1;
         }
@@ -186,7 +188,7 @@ int CVonkel::SetColorMode(int bits) {
 
 int CVonkel::GetColorModeBits() const {
     int mode = m_colorMode.load();
-    return mode >= 0 && mode < 6 ? kColorModeReported[mode] : -1;
+    return IsColorMode(mode) ? kColorModes[mode].reportedBits : -1;
 }
 
 int CVonkel::SetConfigFilter(int value) {
