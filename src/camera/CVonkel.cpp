@@ -12,8 +12,8 @@
 #include <cstring>
 #include <new>
 
-// No I/O here: the instance only takes the time its frame-rate count starts from.
-CVonkel::CVonkel() : m_rateTime(platform::TimeGetTime()) {}
+// No I/O here: the frame-rate count starts with the delivery, made with the instance.
+CVonkel::CVonkel() = default;
 
 CVonkel::~CVonkel() {
     // Settings never read are not written back: defaults would overwrite what is stored.

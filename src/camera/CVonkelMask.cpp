@@ -26,7 +26,7 @@ static_assert(sizeof(MaskHeader) == kHeaderBytes, "the file's header layout");
 int CVonkel::UpdateMaskData(int kind) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    std::lock_guard<std::recursive_mutex> imageLock(m_imageLock);
+    std::lock_guard<std::mutex> imageLock(m_imageLock);
     if (!m_chain.TakeReference(kind))
         return RaiseError(VONKEL_ERR_CONVERSION), 0;
     return 1;

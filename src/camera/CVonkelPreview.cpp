@@ -11,7 +11,7 @@
 int CVonkel::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+    std::lock_guard<std::mutex> modeLock(m_modeLock);
     m_previewParent = parent;
     m_previewRect[0] = x;
     m_previewRect[1] = y;
@@ -29,7 +29,7 @@ int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
     WindowHandle parent;
     int width, height;
     {
-        std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+        std::lock_guard<std::mutex> modeLock(m_modeLock);
         std::copy(m_previewRect, m_previewRect + 4, rect);
         parent = m_previewParent;
         width = CaptureWidth();
@@ -50,7 +50,7 @@ int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
 }
 
 std::unique_ptr<platform::CPreviewWindow> CVonkel::PublishPreview(std::unique_ptr<platform::CPreviewWindow> window) {
-    std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+    std::lock_guard<std::mutex> lock(m_imageLock);
     std::swap(window, m_preview);
     return window;
 }

@@ -318,7 +318,7 @@ int CVonkel::SetCaptureWindow(int th, int tv) {
         return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
     {
         // A running capture thread reads the window under the image lock.
-        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+        std::lock_guard<std::mutex> lock(m_imageLock);
         m_window = chosen;
     }
     m_driver->SetWindow(chosen.EHS, chosen.EVS, chosen.EH, chosen.EV, m_subSample.load());
@@ -340,7 +340,7 @@ int CVonkel::SetCaptureWindowEx(int th, int hs, int he, int tv, int vs, int ve) 
         return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
     {
         // A running capture thread reads the window under the image lock.
-        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+        std::lock_guard<std::mutex> lock(m_imageLock);
         m_window = candidate;
     }
     m_driver->SetWindow(hs, vs, he, ve, m_subSample.load());

@@ -8,8 +8,8 @@ class Refusals : public Acquisition {};
 
 TEST_F(Refusals, PreviewEntriesRefusedInCaptureOrTriggerModeChangeNothing) {
     std::vector<uint8_t> picture(640 * 512);
-    for (int running : {kModeCapture, kModeTrigger}) {
-        ASSERT_EQ(1, running == kModeCapture ? camera.Capture() : camera.Trigger(sink.Handle(), nullptr, 0, 0));
+    for (AcquisitionState running : {AcquisitionState::Capture, AcquisitionState::Trigger}) {
+        ASSERT_EQ(1, running == AcquisitionState::Capture ? camera.Capture() : camera.Trigger(sink.Handle(), nullptr, 0, 0));
         const size_t channels = sim.Cameras().OpenHandles();
         EXPECT_EQ(0, camera.CallBackPreview(sink.Handle(), picture.data(), 640 * 512, 1));
         EXPECT_EQ(0, camera.Preview());
@@ -18,7 +18,7 @@ TEST_F(Refusals, PreviewEntriesRefusedInCaptureOrTriggerModeChangeNothing) {
         EXPECT_EQ((std::vector<int>{VONKEL_ERR_TRANSFER, VONKEL_ERR_NO_CAMERA, VONKEL_ERR_TRANSFER,
                                     VONKEL_ERR_NO_CAMERA}),
                   Drain());
-        if (running == kModeCapture) {
+        if (running == AcquisitionState::Capture) {
             EXPECT_EQ(1, camera.SnapShot(picture.data(), 640 * 512, 1)) << "capture mode still delivers";
         }
         ASSERT_EQ(1, camera.Close());
@@ -32,7 +32,7 @@ TEST_F(Refusals, AFailedTriggerStartClosesTheWindowAndChannelItOpened) {
     EXPECT_EQ(VONKEL_ERR_TRANSFER, Drain().front());
     EXPECT_EQ(nullptr, camera.PreviewWindow());
     EXPECT_EQ(0u, sim.Cameras().OpenHandles());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 // A caller's buffer with no room is a failure, whatever its length says.
