@@ -4,8 +4,11 @@
 
 double CAutoExposure::Factor(const CImageBuffer &raw) {
     const double W = raw.Width(), H = raw.Height();
-    static constexpr double kWindows[5][4] = {{0.1, 0.1, 0.2, 0.2}, {0.1, 0.8, 0.2, 0.9}, {0.45, 0.45, 0.55, 0.55},
-                                              {0.8, 0.1, 0.9, 0.2}, {0.8, 0.8, 0.9, 0.9}};
+    static constexpr double kWindows[5][4] = {{0.1, 0.1, 0.2, 0.2},
+                                              {0.1, 0.8, 0.2, 0.9},
+                                              {0.45, 0.45, 0.55, 0.55},
+                                              {0.8, 0.1, 0.9, 0.2},
+                                              {0.8, 0.8, 0.9, 0.9}};
     const ConversionRoutine mean = raw.BytesPerPixel() == 2 ? conv::RegionMean16 : conv::RegionMean8;
     // The routines only read: the const_cast serves the one routine signature.
     CImageBuffer *image = const_cast<CImageBuffer *>(&raw);

@@ -12,13 +12,13 @@
 
 // Handed to the application with every frame notification (its address is the wParam).
 struct FrameInfo {
-    int32_t size;         // 32, set by the trigger loop
+    int32_t size; // 32, set by the trigger loop
     int32_t width;
     int32_t height;
     int32_t bitsPerPixel; // 8, 16, 24, 32, 48 or 64
     int32_t fps10;        // frames per second x 10
     int32_t reserved;
-    uint64_t buffer;      // the application's buffer
+    uint64_t buffer; // the application's buffer
 };
 static_assert(sizeof(FrameInfo) == 32, "the application reads this layout");
 

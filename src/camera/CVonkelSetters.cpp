@@ -84,12 +84,7 @@ int CVonkel::SetFilterValue(int number, uint32_t raw) {
     case kGlobalGain:
         if (value < m_driver->GetGainMin() || value > m_driver->GetGainMax())
             return RaiseError(VONKEL_ERR_ARGUMENT), 0;
-        m_analog.globalGain.store(value);
-        m_analog.colorR.store(value);
-        m_analog.colorG1.store(value);
-        m_analog.colorG2.store(value);
-        m_analog.colorB.store(value);
-        m_driver->SetGain(value);
+        ApplyGain(value);
         return 1;
     case kColorGainRed:
     case kColorGainGreen1:

@@ -13,8 +13,8 @@ constexpr BufferIndex kOutputOf[kColorModeCount] = {kRaw8, kRaw16, kColor24, kCo
 
 // The routine of a filter step for each colour mode: 8 grey, 16 grey, 24, 32, 48, 64.
 using PerMode = ConversionRoutine[kColorModeCount];
-constexpr PerMode kGamma = {conv::Gamma8,      conv::Gamma16,     conv::Gamma24_32,
-                            conv::Gamma24_32,  conv::Gamma48_64,  conv::Gamma48_64};
+constexpr PerMode kGamma = {conv::Gamma8,     conv::Gamma16,    conv::Gamma24_32,
+                            conv::Gamma24_32, conv::Gamma48_64, conv::Gamma48_64};
 constexpr PerMode kContrast = {conv::Contrast8,     conv::Contrast16,    conv::Contrast24_32,
                                conv::Contrast24_32, conv::Contrast48_64, conv::Contrast48_64};
 constexpr PerMode kSharpen = {conv::Sharpen8,     conv::Sharpen16,    conv::Sharpen24_32,
@@ -39,8 +39,8 @@ bool CProcessingChain::Create() {
     static constexpr struct {
         BufferIndex index;
         int bits;
-    } kMask[] = {{kDark8, 8},  {kBright8, 8}, {kDark16, 16}, {kBright16, 16}, {kHot8, 8},
-                 {kDead8, 8},  {kHot16, 16},  {kDead16, 16}, {kDot8, 8},      {kDot16, 16}};
+    } kMask[] = {{kDark8, 8}, {kBright8, 8}, {kDark16, 16}, {kBright16, 16}, {kHot8, 8},
+                 {kDead8, 8}, {kHot16, 16},  {kDead16, 16}, {kDot8, 8},      {kDot16, 16}};
     std::lock_guard<std::mutex> lock(m_maskLock);
     for (const auto &plane : kMask)
         if (!m_buffers[plane.index]->Create(sensor::kWidth, sensor::kHeight, plane.bits))
@@ -111,8 +111,10 @@ void CProcessingChain::CorrectDefects(CImageBuffer &raw, const ProcessingSetting
 void CProcessingChain::ProcessGray(CImageBuffer &raw, const ProcessingSettings &s, ProcessingResults *results) {
     const int mode = m_mode.load();
     if (s.grayMode == 1) {
-        GrayBlock gray{s.bayerMode,      s.grayGains[0],   s.grayGains[1],   s.grayGains[2],
-                       s.grayGains[3],   s.grayOffsets[0], s.grayOffsets[1], s.grayOffsets[2],
+        GrayBlock gray{s.bayerMode,      s.grayGains[0],
+                       s.grayGains[1],   s.grayGains[2],
+                       s.grayGains[3],   s.grayOffsets[0],
+                       s.grayOffsets[1], s.grayOffsets[2],
                        s.grayOffsets[3], mode == 1 ? sensor::kSignificantBits16 : 8};
         if (s.measureGray) {
             InPlace(&raw, conv::MeasureGray, &gray);
@@ -187,19 +189,15 @@ CImageBuffer *CProcessingChain::DisplayPicture() {
     const int mode = m_mode.load();
     CImageBuffer *raw8 = m_buffers[kRaw8].get(), *color24 = m_buffers[kColor24].get();
     switch (mode) {
-    case 0:
-        return raw8;
+    case 0: return raw8;
     case 1:
         CImageBuffer::ApplyConversion(raw8, conv::Reduce16To8Display, m_buffers[kRaw16].get(), nullptr, 0, 0);
         return raw8;
-    case 2:
-        return color24;
+    case 2: return color24;
     case 3:
         CImageBuffer::ApplyConversion(color24, conv::CopyColor, m_buffers[kColor32].get(), nullptr, 0, 0);
         return color24;
-    default:
-        CImageBuffer::ApplyConversion(color24, conv::Reduce48To24Display, Output(), nullptr, 0, 0);
-        return color24;
+    default: CImageBuffer::ApplyConversion(color24, conv::Reduce48To24Display, Output(), nullptr, 0, 0); return color24;
     }
 }
 

@@ -19,10 +19,12 @@
 #include <vector>
 
 // The chain's buffers, in the order the instance has always kept them.
+// clang-format off
 enum BufferIndex {
     kRaw8, kRaw16, kColor24, kColor32, kColor48, kColor64, kScratch, kDisplay, kSpare,
     kDark8, kBright8, kDark16, kBright16, kHot8, kDead8, kHot16, kDead16, kDot8, kDot16, kBufferCount
 };
+// clang-format on
 
 // What one frame is processed with.
 struct ProcessingSettings {
