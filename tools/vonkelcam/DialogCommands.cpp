@@ -1,6 +1,7 @@
 // dialog: the library's property dialogs, for a person at the camera (and for the demo's
 // screenshots: --close-after closes the dialog by itself and says where it was on screen).
 #include "Tool.h"
+#include <commctrl.h>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -25,8 +26,16 @@ BOOL CALLBACK TakeDialog(HWND window, LPARAM param) {
     return FALSE;
 }
 
-// Waits for the dialog, prints its rectangle, and cancels it after `ms`.
-void CloseLater(int ms) {
+// Shows tab `index` of the dialog's tab control (identifier 1001), as a click on it would.
+void SelectTab(HWND dialog, int index) {
+    HWND tab = GetDlgItem(dialog, 1001);
+    SendMessageA(tab, TCM_SETCURSEL, index, 0);
+    NMHDR header{tab, 1001, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(dialog, WM_NOTIFY, 1001, reinterpret_cast<LPARAM>(&header));
+}
+
+// Waits for the dialog, shows tab `tab`, prints its rectangle, and cancels it after `ms`.
+void CloseLater(int ms, int tab) {
     Found found{GetCurrentProcessId(), nullptr};
     for (int i = 0; i < 500 && !found.window; ++i) {
         Sleep(20);
@@ -34,6 +43,8 @@ void CloseLater(int ms) {
     }
     if (!found.window)
         return;
+    if (tab > 0)
+        SelectTab(found.window, tab);
     RECT r{};
     GetWindowRect(found.window, &r);
     std::printf("dialog at %ld,%ld size %ldx%ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -52,11 +63,12 @@ int Dialog(const Args &args) {
         if (p.size() == 1 && p[0] == kNames[i])
             which = i;
     const int color = options.Int("color", 0), closeAfter = options.Int("close-after", -1);
+    const int tab = options.Int("tab", 0);
     const bool colorOk = color == 0 || color == 8 || color == 16 || color == 24 || color == 32 || color == 48 ||
                          color == 64;
-    if (which < 0 || !colorOk || !options.Unknown({"device", "color", "close-after"}).empty()) {
+    if (which < 0 || !colorOk || !options.Unknown({"device", "color", "close-after", "tab"}).empty()) {
         std::fprintf(stderr, "usage: vonkelcam dialog analog|image|stream [--device N] [--color BITS] "
-                             "[--close-after MS]\n");
+                             "[--close-after MS [--tab N]]\n");
         return 2;
     }
     CCameraHandle cam(options.Int("device", 0));
@@ -68,7 +80,7 @@ int Dialog(const Args &args) {
     }
     std::thread closer;
     if (closeAfter >= 0)
-        closer = std::thread(CloseLater, closeAfter);
+        closer = std::thread(CloseLater, closeAfter, tab);
     const int ran = kRun[which](cam.Get(), nullptr);
     if (closer.joinable())
         closer.join();
