@@ -212,6 +212,30 @@ TEST_F(DllDialogs, GrayAllFramesTogglesAndOnceAsksOnePass) {
     EXPECT_EQ(0, Get(Vonkel_GetGrayMode));
 }
 
+// A gray-gain measurement while streaming refills the open page through a posted message.
+TEST_F(DllDialogs, GrayGainMeasurementRefillsTheOpenPage) {
+    ASSERT_EQ(1, Vonkel_SetGrayMode(*cam, 1));
+    ASSERT_EQ(1, Vonkel_SetGrayGainB(*cam, 10));
+    ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
+    ASSERT_EQ(1, Vonkel_StartPreview(*cam));
+    auto d = Open(kImage);
+    d->SelectTab(1);
+    EXPECT_EQ(L"10", CDialogDriver::Text(d->Control(2110, 1)));
+    d->Click(d->Control(2074, 1));
+    int pending = 1, measured = 10, shown = 10;
+    for (int i = 0; i < 100 && (pending != 0 || measured == 10 || shown != measured); ++i, Sleep(30)) {
+        // The request first: once it is done, the values read after it are the measured ones.
+        pending = Vonkel_GetFilterValue(*cam, 28, nullptr);
+        measured = Get(Vonkel_GetGrayGainB);
+        shown = _wtoi(CDialogDriver::Text(d->Control(2110, 1)).c_str());
+    }
+    EXPECT_EQ(0, pending) << "one pass ran";
+    EXPECT_NE(10, measured);
+    EXPECT_EQ(measured, shown);
+    EXPECT_EQ(measured, SendMessageW(d->Control(2109, 1), TBM_GETPOS, 0, 0));
+    EXPECT_EQ(1, d->Close(IDOK));
+}
+
 // The gain as the sensor holds it, read through the register export.
 int SensorGain(int cam) {
     int ok = 0;
