@@ -35,7 +35,13 @@ CAnalogDialog::CAnalogDialog(CVonkel &camera) : m_camera(camera) {
 
 int CAnalogDialog::Show(HWND parent) {
     // What the camera holds now, not what was stored last.
-    m_opening.gain = m_camera.GetFilterValue(kGlobalGain, nullptr);
+    int read = 0;
+    m_opening.gain = m_camera.GetFilterValue(kGlobalGain, &read);
+    if (!read)
+        m_opening.gain = m_camera.Analog().globalGain.load();
+    // The instance keeps the gain the camera has (a register write may have changed it).
+    else if (m_opening.gain != m_camera.Analog().globalGain.load())
+        m_camera.SetFilterValue(kGlobalGain, static_cast<uint32_t>(m_opening.gain));
     m_opening.lines = m_camera.GetFilterValue(kExposureLines, nullptr);
     m_opening.seconds = m_camera.Analog().exposureSeconds.load();
     m_opening.mirrorV = m_camera.Analog().mirrorV.load();

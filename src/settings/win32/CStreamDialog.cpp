@@ -113,7 +113,9 @@ bool CStreamDialog::Collect() {
     const LRESULT size = Send(m_window, IDC_SIZE_LIST, CB_GETCURSEL);
     const LRESULT subSample = Send(m_window, IDC_SUBSAMPLE_LIST, CB_GETCURSEL);
     m_table.format.subSample = subSample == 1 ? 1 : 0;
-    m_table.format.clock = static_cast<int32_t>(Send(m_window, IDC_CLOCK_LIST, CB_GETCURSEL));
+    // A stored clock that names no item stays as it was.
+    if (const LRESULT clock = Send(m_window, IDC_CLOCK_LIST, CB_GETCURSEL); clock >= 0)
+        m_table.format.clock = static_cast<int32_t>(clock);
     m_table.format.waitTime = static_cast<int32_t>(GetDlgItemInt(m_window, IDC_WAIT_TIME, nullptr, FALSE));
     if (size < 0)
         return true;
