@@ -165,7 +165,7 @@ TEST_F(DllDialogs, BrightnessIsLiveCancelRestoresOkKeepsDefaultResets) {
         EXPECT_EQ(L"100", CDialogDriver::Text(d->Control(2002, 0)));
         EXPECT_EQ(100, Get(Vonkel_GetBrightness));
         double after = before;
-        for (int i = 0; i < 100 && after < before + 100; ++i, Sleep(30))
+        for (int i = 0; i < 300 && after < before + 100; ++i, Sleep(30))
             after = MeanLevel();
         EXPECT_GE(after, before + 100) << "the open dialog's brightness reaches the picture";
         EXPECT_EQ(1, d->Close(IDCANCEL));
@@ -223,7 +223,7 @@ TEST_F(DllDialogs, GrayGainMeasurementRefillsTheOpenPage) {
     EXPECT_EQ(L"10", CDialogDriver::Text(d->Control(2110, 1)));
     d->Click(d->Control(2074, 1));
     int pending = 1, measured = 10, shown = 10;
-    for (int i = 0; i < 100 && (pending != 0 || measured == 10 || shown != measured); ++i, Sleep(30)) {
+    for (int i = 0; i < 300 && (pending != 0 || measured == 10 || shown != measured); ++i, Sleep(30)) {
         // The request first: once it is done, the values read after it are the measured ones.
         pending = Vonkel_GetFilterValue(*cam, 28, nullptr);
         measured = Get(Vonkel_GetGrayGainB);
@@ -281,7 +281,7 @@ TEST_F(DllDialogs, AutomaticGainReachesTheOpenDialogAndClosingDuringStreamingRet
     auto d = Open(kAnalog);
     d->Click(d->Control(1036, 0));
     int shown = 200, camera = 200;
-    for (int i = 0; i < 100 && (camera == 200 || shown != camera); ++i, Sleep(30)) {
+    for (int i = 0; i < 300 && (camera == 200 || shown != camera); ++i, Sleep(30)) {
         shown = _wtoi(CDialogDriver::Text(d->Control(1015, 0)).c_str());
         camera = SensorGain(*cam);
     }
