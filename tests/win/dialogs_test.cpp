@@ -1,5 +1,6 @@
 // The property dialogs as a person uses them: opened by the exports, worked by messages
 // from a second thread, and judged by what the camera and the registry then hold.
+#include "win/ChildProcess.h"
 #include "win/DialogDriver.h"
 #include "win/DllSupport.h"
 #include <gtest/gtest.h>
@@ -363,6 +364,39 @@ TEST_F(DllDialogs, StreamFormatRestartsThePreviewOrStaysStoppedWithTheSizeError)
     window.Take(VONKEL_WM_FRAME);
     EXPECT_EQ(0u, FramesWithin(window, 500)) << "stays stopped";
     EXPECT_EQ(std::vector<int>{VONKEL_ERR_CAPTURE_WINDOW}, cam->Drain());
+}
+
+// In a process whose cameras trigger themselves every 100 ms: the trigger loop idles while
+// the stream format dialog is open and delivers again after it.
+int ChildTriggerAroundDialog(int, char **) {
+    CTestWindow window;
+    CCamera cam(window.Handle());
+    Vonkel_SetColorMode(cam, 8);
+    std::vector<unsigned char> picture(640 * 512);
+    if (Vonkel_Trigger(cam, window.Handle(), picture.data(), static_cast<int>(picture.size()), 1) != 1)
+        return 1;
+    if (window.WaitFor(VONKEL_WM_FRAME, 2, 5000).size() != 2)
+        return 2;
+    {
+        const int handle = cam;
+        CDialogDriver d([handle] { return Vonkel_SetCameraDlg(handle, nullptr); });
+        Sleep(300); // a frame already read may still arrive
+        window.Take(VONKEL_WM_FRAME);
+        if (!d.Shown() || !window.WaitFor(VONKEL_WM_FRAME, 1, 500).empty())
+            return 3;
+        if (d.Close(IDCANCEL) != 1)
+            return 4;
+    }
+    if (window.WaitFor(VONKEL_WM_FRAME, 2, 5000).size() != 2)
+        return 5;
+    return Vonkel_StopPreview(cam) == 1 ? 0 : 6;
+}
+ChildMode childTriggerDialog("trigger-dialog", ChildTriggerAroundDialog);
+
+TEST_F(DllDialogs, StreamFormatIdlesAndResumesTriggerMode) {
+    cam.reset();
+    EXPECT_EQ(0, RunSelfAsChild("trigger-dialog", "VONKEL_SIMULATE_TRIGGER_MS=100"));
+    cam = std::make_unique<CCamera>();
 }
 
 // Run by CTest once more with LANG=ja_JP.UTF-8, where Wine's system language is Japanese.
