@@ -55,4 +55,5 @@ else
         shoot dialog-stream-$lang $locale stream
     done
 fi
-cmake/wine-run.sh --teardown
+# from the build folder, whose Wine state the tour used
+(cd build/win64 && ../../cmake/wine-run.sh --teardown)
