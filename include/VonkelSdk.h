@@ -278,6 +278,20 @@ int VONKELAPI Vonkel_LoadMaskFileW(int handle, const wchar_t *path);
 int VONKELAPI Vonkel_LoadConfigFileA(int handle, const char *path);
 int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path);
 
+/* ---- property dialogs (modal, on the calling thread; Japanese on a Japanese system) ---- */
+/* Gain, exposure, mirroring and automatic iris, applied as they are edited; Cancel restores
+   them. 1 when the dialog ran, whatever closed it. */
+int VONKELAPI Vonkel_SetAnalogDlg(int handle, HWND parent);
+/* Brightness, contrast, hue, saturation, sharpness, colour gains, gamma, Bayer mode and white
+   balance, with a second tab of gray filter settings in the grey colour modes; live while the
+   dialog is open, Cancel restores them. 1 when the dialog ran. */
+int VONKELAPI Vonkel_SetImageDlg(int handle, HWND parent);
+/* Colour mode, image size (the device's size list, or a new custom size), subsampling and wait
+   time as stored for the device; Apply and OK write them, OK also makes the handle take them.
+   Acquisition that was running stops while the dialog is open and starts again afterwards (a
+   stored size that does not fit the sensor leaves it stopped, VONKEL_ERR_CAPTURE_WINDOW). */
+int VONKELAPI Vonkel_SetCameraDlg(int handle, HWND parent);
+
 /* ---- settings of other cameras of the family: not supported here (return 0) ---- */
 int VONKELAPI Vonkel_Fps(int handle);
 int VONKELAPI Vonkel_GetHalfClock(int handle);

@@ -81,6 +81,12 @@ public:
     int GetRealExposureTime(int *ok);
     int SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height);
     AcquisitionState Mode() const { return m_mode.load(); }
+    // Idles a running trigger loop (and lets it go on again) while the stream format
+    // dialog is open: the loop keeps its thread and delivery, it only stops reading.
+    void HoldTriggerLoop(bool hold) {
+        int from = hold ? 1 : 2;
+        m_loopState.compare_exchange_strong(from, hold ? 2 : 1);
+    }
     bool FrameAvailable() const { return m_frameAvailable.load() != 0; }
     // Read under the image lock.
     const FrameInfo &LastFrameInfo() const { return m_delivery.Info(); }
@@ -138,6 +144,9 @@ public:
     int WaitTime() const { return m_waitTime.load(); }
     int Clock() const { return m_clock; }
     const FilterValues &Filters() const { return m_filters; }
+    // The image filter dialog edits the block in place while frames are processed: each
+    // value is one atomic, taken whole by the next frame.
+    FilterValues &EditFilters() { return m_filters; }
     const AnalogSettings &Analog() const { return m_analog; }
 
     // Size check of a capture window for a subsampling mode.

@@ -152,6 +152,9 @@ std::vector<Export> AllExports(int h, char (&names)[12][256], wchar_t (&wnames)[
         {"Vonkel_GetVideoFormat", 0, [&] { return double(Vonkel_GetVideoFormat(h, &out)); }},
         {"Vonkel_SetSamplingRate", 0, [&] { return double(Vonkel_SetSamplingRate(h)); }},
         {"Vonkel_GetStatus", 0, [&] { return double(Vonkel_GetStatus(h, 1)); }},
+        {"Vonkel_SetAnalogDlg", 0, [&] { return double(Vonkel_SetAnalogDlg(h, nullptr)); }},
+        {"Vonkel_SetImageDlg", 0, [&] { return double(Vonkel_SetImageDlg(h, nullptr)); }},
+        {"Vonkel_SetCameraDlg", 0, [&] { return double(Vonkel_SetCameraDlg(h, nullptr)); }},
     };
 }
 
@@ -171,7 +174,7 @@ TEST(DllExportTable, EveryExportRefusesAnUnregisteredHandleAndRecordsNothing) {
             continue;
         int out = 77;
         auto exports = AllExports(h, names, wnames, text, wtext, bytes, out, info);
-        ASSERT_EQ(134u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
+        ASSERT_EQ(137u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
         for (const Export &e : exports) {
             EXPECT_EQ(e.failure, e.call()) << e.name << " with handle " << h;
             EXPECT_EQ(77, out) << e.name << " wrote its output";

@@ -22,6 +22,7 @@ struct CommandGroup {
 extern const CommandGroup kInfoCommands;
 extern const CommandGroup kRegisterCommands;
 extern const CommandGroup kStreamCommands;
+extern const CommandGroup kDialogCommands;
 
 // "--name value" options, and the positional arguments left over.
 class COptions {
