@@ -47,7 +47,7 @@ foreach(dir IN LISTS VONKEL_UNIT_AREAS)
         # Under Wine every process sees the one device-ownership table (and the DLL tests
         # own the desktop and the registry): tests that capture take turns with them.
         set(props)
-        if(WIN32 AND area MATCHES "^(acquisition|camera|processing)$")
+        if(WIN32 AND area MATCHES "^(acquisition|api|camera|processing)$")
             set(props PROPERTIES RESOURCE_LOCK wine_shared)
         endif()
         if(srcs)
