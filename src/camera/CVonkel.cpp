@@ -22,6 +22,7 @@ CVonkel::~CVonkel() {
     }
     // Stops the capture thread before anything it uses goes away.
     Close();
+    m_recorder.Stop();
     if (m_driver)
         ReleaseDevice(m_driver->GetDeviceIndex());
     m_driver.reset();

@@ -2,6 +2,7 @@
 // the capture threads, the preview window, the settings and the error history.
 #pragma once
 #include "camera/CErrorHistory.h"
+#include "camera/CRecorder.h" // AVI recording
 #include "camera/IDialogNotifier.h"
 #include "image/DefectFilters.h"
 #include "image/CImageBuffer.h"
@@ -277,4 +278,19 @@ private:
     std::recursive_mutex m_maskLock;
     // Open property dialogs to tell about measured values (null when none is open).
     std::atomic<IDialogNotifier *> m_dialogs{nullptr};
+
+    // ---- AVI recording (CVonkelRecord.cpp, CRecorder) ----------------------------------
+    // The preview loop sets the recorder's new-frame flag after each processed picture;
+    // StopPreview, Close and teardown stop the recorder, which finishes its file.
+public:
+    // Starts the preview and records its pictures for `milliseconds` (counted from the
+    // first new picture) into an AVI file. 1 when recording has started.
+    int Record(const char *path, int milliseconds, int showWindow);
+    CRecorder &Recorder() { return m_recorder; }
+
+private:
+    // Declared last: built once everything it reads exists, stopped before anything goes.
+    CRecorder m_recorder{RecorderSource{&m_imageLock, [this]() -> const CImageBuffer * { return OutputBuffer(); },
+                                        [this] { return m_loopState.load() != 0; },
+                                        [this](int32_t code) { RaiseError(code); }}};
 };

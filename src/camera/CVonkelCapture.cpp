@@ -155,6 +155,7 @@ int CVonkel::StopPreview() {
     if (m_captureThread.joinable())
         m_captureThread.join();
     m_captureDone.reset();
+    m_recorder.Stop();
     return 1;
 }
 
@@ -298,6 +299,7 @@ int CVonkel::Close() {
     ClosePreview();
     if (m_driver)
         StopPreview();
+    m_recorder.Stop();
     m_frameAvailable.store(0);
     if (m_driver)
         m_driver->CloseFrameHandle();
@@ -391,6 +393,7 @@ void CVonkel::PreviewLoop() {
         }
         FillFrameInfo(0, true);
         ProcessFrame();
+        m_recorder.NewFrame();
         m_frameAvailable.store(1);
         DrawFrame();
         if (m_userBuffer && m_userLength &&
