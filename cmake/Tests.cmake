@@ -66,6 +66,13 @@ if(WIN32)
                  PROPERTIES RESOURCE_LOCK wine_shared)
     target_include_directories(win_dll_tests PRIVATE ${CMAKE_SOURCE_DIR}/include)
 
+    # Recordings made through the DLL, read back by ffprobe and ffmpeg on the host.
+    add_test(NAME dll_recordings
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/win/recordings.sh ${WINE_RUN} $<TARGET_FILE:win_dll_tests>
+                     ${CMAKE_BINARY_DIR}/recordings)
+    set_tests_properties(dll_recordings PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
+                         RESOURCE_LOCK wine_shared)
+
     add_test(NAME dll_pe_tables
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-pe.sh $<TARGET_FILE:VonkelSdk>
                      ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def ${CMAKE_SOURCE_DIR}/include/VonkelSdk.h

@@ -41,8 +41,13 @@ public:
     // Ends a running recording, finishing its file, and waits for the thread. Safe to
     // repeat and to call when nothing records.
     void Stop();
-    // The capture thread calls this after each processed picture.
-    void NewFrame() { m_newFrame.store(true, std::memory_order_release); }
+    // The capture thread calls this after each processed picture. It also ends the
+    // recorder's pause at once: polling alone would lose the pictures of a camera faster
+    // than the poll.
+    void NewFrame() {
+        m_newFrame.store(true, std::memory_order_release);
+        m_wake.Set();
+    }
 
     // Whether the thread still records; false once the file is finished.
     bool Active() const { return m_active.load(); }
@@ -67,7 +72,7 @@ private:
     // previous one was taken is recorded once.
     std::atomic<bool> m_newFrame{false};
     std::atomic<uint32_t> m_frames{0};
-    // Ends the pause between polls early when the recording is stopped.
+    // Ends the pause between polls early for a new picture or a stop.
     platform::CEvent m_wake{false};
     uint64_t m_sizeLimit = CAviWriter::kSizeLimit;
 

@@ -4,7 +4,7 @@
 
 namespace {
 
-const CommandGroup *const kGroups[] = {&kInfoCommands, &kRegisterCommands, &kStreamCommands};
+const CommandGroup *const kGroups[] = {&kInfoCommands, &kRegisterCommands, &kStreamCommands, &kRecordCommands};
 
 void Usage() {
     std::printf("usage: vonkelcam COMMAND [arguments]\n\ncommands:\n");
