@@ -108,7 +108,7 @@ void BM_ProcessFrame(benchmark::State &state) {
         instance.AllFiltersOn();
     camera.SnapShot(nullptr, 0, 1);
     for (auto _ : state) {
-        std::lock_guard<std::recursive_mutex> lock(camera.ImageLock());
+        std::lock_guard<std::mutex> lock(camera.ImageLock());
         camera.ProcessFrame();
         benchmark::ClobberMemory();
     }

@@ -65,6 +65,10 @@ if(WIN32)
     vonkel_gtest(win_dll_tests ${srcs} OWN_MAIN LIBS VonkelSdk user32 gdi32 advapi32
                  PROPERTIES RESOURCE_LOCK wine_shared)
     target_include_directories(win_dll_tests PRIVATE ${CMAKE_SOURCE_DIR}/include)
+    # The Japanese dialogs: the same program once more, with Wine's system language Japanese.
+    add_test(NAME win_dialogs_japanese COMMAND win_dll_tests --gtest_filter=DllDialogsJapanese.*)
+    set_tests_properties(win_dialogs_japanese PROPERTIES ENVIRONMENT LANG=ja_JP.UTF-8 LABELS wine TIMEOUT 120
+                         FIXTURES_REQUIRED wine_env RESOURCE_LOCK wine_shared)
 
     # Recordings made through the DLL, read back by ffprobe and ffmpeg on the host.
     add_test(NAME dll_recordings

@@ -10,7 +10,7 @@ packages=(cmake ninja-build make g++ pkg-config
           mingw-w64-x86-64-dev libz-mingw-w64-dev nasm dpkg-dev
           googletest libbenchmark-dev
           libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-          wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic
+          wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic fonts-wine
           imagemagick python3-pil x11-apps
           ffmpeg) # reads back the AVI recordings in the tests
 missing=()

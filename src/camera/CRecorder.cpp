@@ -7,7 +7,7 @@ int CRecorder::Start(const char *path, uint32_t milliseconds) {
     std::lock_guard<std::mutex> control(m_control);
     StopLocked();
     {
-        std::lock_guard<std::recursive_mutex> lock(*m_source.imageLock);
+        std::lock_guard<std::mutex> lock(*m_source.imageLock);
         const CImageBuffer *picture = m_source.picture();
         if (!picture || picture->IsEmpty())
             return VONKEL_ERR_CONVERSION;
@@ -69,7 +69,7 @@ bool CRecorder::Convert(const CImageBuffer &picture) {
 }
 
 bool CRecorder::TakePicture() {
-    std::lock_guard<std::recursive_mutex> lock(*m_source.imageLock);
+    std::lock_guard<std::mutex> lock(*m_source.imageLock);
     const CImageBuffer *picture = m_source.picture();
     // A picture of another geometry than the file's cannot go into it.
     if (!picture || picture->IsEmpty() || picture->Width() != m_width || picture->Height() != m_height ||

@@ -18,7 +18,7 @@
 
 // What the recorder needs from the camera that feeds it.
 struct RecorderSource {
-    std::recursive_mutex *imageLock;               // guards the picture below
+    std::mutex *imageLock;               // guards the picture below
     std::function<const CImageBuffer *()> picture; // the finished picture of the colour mode; under the image lock
     std::function<bool()> streaming;               // false once the capture loop has ended
     std::function<void(int32_t)> raiseError;       // records and announces an error code

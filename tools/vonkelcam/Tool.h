@@ -23,6 +23,7 @@ extern const CommandGroup kInfoCommands;
 extern const CommandGroup kRegisterCommands;
 extern const CommandGroup kStreamCommands;
 extern const CommandGroup kRecordCommands;
+extern const CommandGroup kDialogCommands;
 
 // "--name value" options, and the positional arguments left over.
 class COptions {

@@ -62,7 +62,7 @@ TEST_F(Recording, ATimeOfZeroGivesTwoFrames) {
     ASSERT_TRUE(Finished());
     EXPECT_EQ(2u, CAviFile(name).U32(48));
     EXPECT_EQ("", CAviFile(name).Consistency());
-    EXPECT_EQ(kModePreview, camera.Mode()) << "the preview goes on after the recording";
+    EXPECT_EQ(AcquisitionState::Preview, camera.Mode()) << "the preview goes on after the recording";
 }
 
 TEST_F(Recording, EndsAtTheSizeLimitAsIfItsTimeHadPassed) {
@@ -131,7 +131,7 @@ TEST_F(Recording, AFullDiskEndsTheRecordingWithWhatWasWritten) {
     const CAviFile avi(name);
     EXPECT_EQ("", avi.Consistency(true));
     EXPECT_EQ(3u, avi.U32(48));
-    EXPECT_EQ(kModePreview, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Preview, camera.Mode());
 #endif
 }
 
@@ -149,13 +149,13 @@ TEST_F(Recording, RefusedStartsChangeNothing) {
         const std::string name = c.name && *c.name ? File(c.name) : "";
         EXPECT_EQ(0, camera.Record(c.name ? name.c_str() : nullptr, c.milliseconds, 0));
         EXPECT_EQ(std::vector<int>{c.error}, Drain());
-        EXPECT_EQ(kModeIdle, camera.Mode());
+        EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     }
     EXPECT_EQ(0u, FilesMade());
     // A file that cannot be made: the preview started for it is closed again.
     EXPECT_EQ(0, camera.Record(File("missing/folder.avi").c_str(), 1000, 0));
     EXPECT_EQ(std::vector<int>{VONKEL_ERR_CONVERSION}, Drain());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     EXPECT_FALSE(camera.Recorder().Active());
 }
 
