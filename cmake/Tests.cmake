@@ -70,6 +70,13 @@ if(WIN32)
     set_tests_properties(win_dialogs_japanese PROPERTIES ENVIRONMENT LANG=ja_JP.UTF-8 LABELS wine TIMEOUT 120
                          FIXTURES_REQUIRED wine_env RESOURCE_LOCK wine_shared)
 
+    # Recordings made through the DLL, read back by ffprobe and ffmpeg on the host.
+    add_test(NAME dll_recordings
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/win/recordings.sh ${WINE_RUN} $<TARGET_FILE:win_dll_tests>
+                     ${CMAKE_BINARY_DIR}/recordings)
+    set_tests_properties(dll_recordings PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
+                         RESOURCE_LOCK wine_shared)
+
     add_test(NAME dll_pe_tables
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-pe.sh $<TARGET_FILE:VonkelSdk>
                      ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def ${CMAKE_SOURCE_DIR}/include/VonkelSdk.h

@@ -278,6 +278,21 @@ int VONKELAPI Vonkel_LoadMaskFileW(int handle, const wchar_t *path);
 int VONKELAPI Vonkel_LoadConfigFileA(int handle, const char *path);
 int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path);
 
+/* ---- AVI recording ---- */
+/* Starts the preview and records its pictures for `milliseconds` into an uncompressed AVI
+   file (24-bit bottom-up frames, one video stream, an index); the time counts from the
+   first picture. Returns 1 once recording has started; the recording then ends by itself,
+   or early with Vonkel_StopPreview, Vonkel_Close, Vonkel_Release or the next Vonkel_Record,
+   and in every case leaves a finished file (frame count and measured frame rate in its
+   headers). A callback window and buffer set before are no longer served. `showWindow`
+   non-zero opens the preview window when one is set with Vonkel_SetPreviewWindow.
+   Grey pictures are stored as grey colour; 12-bit samples as their bits 2..9.
+   A file would pass 4 GB: the recording ends before. Errors: 9 empty name or negative
+   time; 4 preview window; 12 preview cannot start, file cannot be made, or a write failed
+   during recording (the recording then ends with what was written); 3 thread. */
+int VONKELAPI Vonkel_Record(int handle, const char *path, int milliseconds, int showWindow);
+/* The same with a UTF-16 name, converted to the thread's ANSI code page (error 12 when it cannot be). */
+int VONKELAPI Vonkel_RecordW(int handle, const wchar_t *path, int milliseconds, int showWindow);
 /* ---- property dialogs (modal, on the calling thread; Japanese on a Japanese system) ---- */
 /* Gain, exposure, mirroring and automatic iris, applied as they are edited; Cancel restores
    them. 1 when the dialog ran, whatever closed it. */

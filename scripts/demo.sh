@@ -10,9 +10,9 @@ cmake --build --preset win64 --target vonkelcam
 export VONKEL_SIMULATE=${VONKEL_SIMULATE:-2}
 run() {
     echo "\$ vonkelcam $*" >&2
-    # the progress lines of a stream, overwritten in a terminal, would pile up here
+    # the progress lines of a stream or a recording, overwritten in a terminal, would pile up here
     cmake/wine-run.sh build/win64/bin/vonkelcam.exe "$@" | tr '\r' '\n' | awk 'NF' |
-        grep -v -E '^frames +[0-9]+ +[0-9.]+ fps +[0-9.]+ s' || true
+        grep -v -E '^frames +[0-9]+ +[0-9.]+ fps +[0-9.]+ s|^ *[0-9.]+ s +frames +[0-9]+ ' || true
     echo >&2
 }
 # A property dialog on the virtual screen, photographed into docs/ while it is open (it
@@ -46,6 +46,7 @@ else
     run stream --seconds 3
     run stream --seconds 2 --mode 24 --subsample
     run snap --raw 'C:\snapshot.raw' --mode 48
+    run record 'C:\recording.avi' --seconds 2 --mode 24
     run preview --seconds 2 --mode 24
     for lang in en ja; do
         locale=C.UTF-8; [[ $lang == ja ]] && locale=ja_JP.UTF-8   # Wine takes its system language from LANG

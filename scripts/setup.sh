@@ -11,7 +11,8 @@ packages=(cmake ninja-build make g++ pkg-config
           googletest libbenchmark-dev
           libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
           wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic fonts-wine
-          imagemagick python3-pil x11-apps)
+          imagemagick python3-pil x11-apps
+          ffmpeg) # reads back the AVI recordings in the tests
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,4 +1,4 @@
-// Mask files, mask references and configuration files of defective pixels.
+// Mask files, mask references, configuration files of defective pixels and AVI recordings.
 #include "VonkelSdk.h"
 #include "api/ExportGuard.h"
 #include "api/WidePath.h"
@@ -36,6 +36,16 @@ int VONKELAPI Vonkel_LoadConfigFileA(int handle, const char *path) {
 int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path) {
     return WithCamera(handle, 0, [&](CVonkel &c) {
         return WithNarrowPath(c, path, [&](const char *p) { return c.LoadConfigFile(p); });
+    });
+}
+
+int VONKELAPI Vonkel_Record(int handle, const char *path, int milliseconds, int showWindow) {
+    return WithCamera(handle, 0, [&](CVonkel &c) { return c.Record(path, milliseconds, showWindow); });
+}
+
+int VONKELAPI Vonkel_RecordW(int handle, const wchar_t *path, int milliseconds, int showWindow) {
+    return WithCamera(handle, 0, [&](CVonkel &c) {
+        return WithNarrowPath(c, path, [&](const char *p) { return c.Record(p, milliseconds, showWindow); });
     });
 }
 

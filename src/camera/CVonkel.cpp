@@ -24,6 +24,7 @@ CVonkel::~CVonkel() {
     // Stops the capture thread before anything it uses goes away, and gives back the
     // device claim the running preview made (and no other).
     Close();
+    m_recorder.Stop();
     m_driver.reset();
     m_mapping.Close();
 }

@@ -5,6 +5,7 @@
 #include "camera/CAutoExposure.h"
 #include "camera/CFrameDelivery.h"
 #include "camera/CErrorHistory.h"
+#include "camera/CRecorder.h" // AVI recording
 #include "camera/IDialogNotifier.h"
 #include "image/CProcessingChain.h"
 #include "image/DefectFilters.h"
@@ -278,5 +279,20 @@ private:
     std::atomic<int> m_frameAvailable{0};
     // Open property dialogs to tell about measured values (null when none is open).
     std::atomic<IDialogNotifier *> m_dialogs{nullptr};
+
+    // ---- AVI recording (CVonkelRecord.cpp, CRecorder) ----------------------------------
+    // The preview loop sets the recorder's new-frame flag after each processed picture;
+    // StopPreview, Close and teardown stop the recorder, which finishes its file.
+public:
+    // Starts the preview and records its pictures for `milliseconds` (counted from the
+    // first new picture) into an AVI file. 1 when recording has started.
+    int Record(const char *path, int milliseconds, int showWindow);
+    CRecorder &Recorder() { return m_recorder; }
+
+private:
+    // Declared last: built once everything it reads exists, stopped before anything goes.
+    CRecorder m_recorder{RecorderSource{&m_imageLock, [this]() -> const CImageBuffer * { return OutputBuffer(); },
+                                        [this] { return m_loopState.load() != 0; },
+                                        [this](int32_t code) { RaiseError(code); }}};
 };
 

@@ -64,6 +64,8 @@ void CVonkel::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
     m_delivery.Describe(*m_chain.Raw(), kColorModes[m_chain.Mode()].bits, preview);
     ProcessFrame();
     m_frameAvailable.store(1);
+    if (preview)
+        m_recorder.NewFrame(); // the recorder takes preview pictures only
     DrawFrame();
     if (!m_delivery.CopyOut(OutputBuffer()))
         return;

@@ -110,6 +110,7 @@ int CVonkel::StopPreviewLocked() {
         m_claimedDevice = -1;
     }
     JoinCaptureThread();
+    m_recorder.Stop(); // the recording's file is finished
     return 1;
 }
 
@@ -207,6 +208,7 @@ int CVonkel::Close() {
         std::lock_guard<std::mutex> modeLock(m_modeLock);
         if (m_driver)
             StopPreviewLocked();
+        m_recorder.Stop();
         m_frameAvailable.store(0);
         if (m_driver)
             m_driver->CloseFrameHandle();

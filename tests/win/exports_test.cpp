@@ -142,6 +142,8 @@ std::vector<Export> AllExports(int h, char (&names)[12][256], wchar_t (&wnames)[
         {"Vonkel_LoadMaskFileW", 0, [&] { return double(Vonkel_LoadMaskFileW(h, L"x")); }},
         {"Vonkel_LoadConfigFileA", 0, [&] { return double(Vonkel_LoadConfigFileA(h, "x")); }},
         {"Vonkel_LoadConfigFileW", 0, [&] { return double(Vonkel_LoadConfigFileW(h, L"x")); }},
+        {"Vonkel_Record", 0, [&] { return double(Vonkel_Record(h, "x.avi", 0, 0)); }},
+        {"Vonkel_RecordW", 0, [&] { return double(Vonkel_RecordW(h, L"x.avi", 0, 0)); }},
         {"Vonkel_Fps", 0, [&] { return double(Vonkel_Fps(h)); }},
         {"Vonkel_GetHalfClock", 0, [&] { return double(Vonkel_GetHalfClock(h)); }},
         {"Vonkel_SetHalfClock", 0, [&] { return double(Vonkel_SetHalfClock(h)); }},
@@ -174,7 +176,7 @@ TEST(DllExportTable, EveryExportRefusesAnUnregisteredHandleAndRecordsNothing) {
             continue;
         int out = 77;
         auto exports = AllExports(h, names, wnames, text, wtext, bytes, out, info);
-        ASSERT_EQ(137u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
+        ASSERT_EQ(139u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
         for (const Export &e : exports) {
             EXPECT_EQ(e.failure, e.call()) << e.name << " with handle " << h;
             EXPECT_EQ(77, out) << e.name << " wrote its output";
