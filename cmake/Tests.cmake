@@ -47,7 +47,7 @@ foreach(dir IN LISTS VONKEL_UNIT_AREAS)
         # Under Wine every process sees the one device-ownership table (and the DLL tests
         # own the desktop and the registry): tests that capture take turns with them.
         set(props)
-        if(WIN32 AND area MATCHES "^(acquisition|camera|processing)$")
+        if(WIN32 AND area MATCHES "^(acquisition|api|camera|processing)$")
             set(props PROPERTIES RESOURCE_LOCK wine_shared)
         endif()
         if(srcs)
@@ -73,6 +73,17 @@ if(WIN32)
     vonkel_gtest(win_dll_tests ${srcs} OWN_MAIN LIBS VonkelSdk user32 gdi32 advapi32
                  PROPERTIES RESOURCE_LOCK wine_shared)
     target_include_directories(win_dll_tests PRIVATE ${CMAKE_SOURCE_DIR}/include)
+    # The Japanese dialogs: the same program once more, with Wine's system language Japanese.
+    add_test(NAME win_dialogs_japanese COMMAND win_dll_tests --gtest_filter=DllDialogsJapanese.*)
+    set_tests_properties(win_dialogs_japanese PROPERTIES ENVIRONMENT LANG=ja_JP.UTF-8 LABELS wine TIMEOUT 120
+                         FIXTURES_REQUIRED wine_env RESOURCE_LOCK wine_shared)
+
+    # Recordings made through the DLL, read back by ffprobe and ffmpeg on the host.
+    add_test(NAME dll_recordings
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/win/recordings.sh ${WINE_RUN} $<TARGET_FILE:win_dll_tests>
+                     ${CMAKE_BINARY_DIR}/recordings)
+    set_tests_properties(dll_recordings PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
+                         RESOURCE_LOCK wine_shared)
 
     # Still image files saved through the DLL in every format and colour mode, then read
     # back by decoders that are not ours. Names go through the Japanese code page.

@@ -66,7 +66,7 @@ init_prefix() {
     # without a window manager, destroying a shown window waits 2 s
     $r 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
     find /usr/share/wine/fonts -name '*.ttf' ! -name tahomabd.ttf -exec cp -t "$WINEPREFIX/drive_c/windows/Fonts" {} +
-    local f; for f in IPAGothic 'Noto Sans CJK JP'; do
+    local f; for f in IPAPGothic IPAGothic 'Noto Sans CJK JP'; do
         [[ -n $(fc-list ":family=$f" 2>/dev/null) ]] && { $r 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d "$f" /f; break; }
     done
     touch "$WINEPREFIX/.vonkel-ready"

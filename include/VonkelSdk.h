@@ -196,7 +196,9 @@ int VONKELAPI Vonkel_GetMaskFilter(int handle, int *ok);
 /* ---- stream format, mirroring and exposure ---- */
 /* Output depth 8, 16, 24, 32, 48 or 64 bits per pixel; takes effect at the next acquisition start. */
 int VONKELAPI Vonkel_SetColorMode(int handle, int bits);
-/* 8, 12, 24, 32, 44 or 60 (16-bit samples hold 12-bit values); -1 for an unknown handle. */
+/* 8, 12, 24, 32, 44 or 60 (16-bit samples hold 12-bit values); -1 for an unknown handle.
+   Right after Vonkel_Initialize on a machine without stored settings: 12 (the stored default
+   colour mode is the 16-bit grey one). */
 int VONKELAPI Vonkel_GetColorMode(int handle);
 /* Repair of the pixels listed by Vonkel_LoadConfigFileA: 0 or 1. */
 int VONKELAPI Vonkel_SetConfigFilter(int handle, int value);
@@ -222,7 +224,9 @@ int VONKELAPI Vonkel_SetAutoIris(int handle, int mode);
 int VONKELAPI Vonkel_GetAutoIris(int handle, int *ok);
 
 /* ---- capture window ---- */
-/* Takes the stored size entry whose sensor size is width x height. */
+/* Takes the stored size entry whose output size (EH x EV, "W x H" in the stream format dialog)
+   is width x height. No such entry: VONKEL_ERR_WINDOW; an entry the camera cannot deliver:
+   VONKEL_ERR_CAPTURE_WINDOW and the window stays as it was. */
 int VONKELAPI Vonkel_SetCaptureWindow(int handle, int width, int height);
 /* Sensor size, capture start, width and height; every side of the window a multiple of 4 (8 when subsampled). */
 int VONKELAPI Vonkel_SetCaptureWindowEx(int handle, int th, int ehs, int eh, int tv, int evs, int ev);
@@ -243,7 +247,9 @@ int VONKELAPI Vonkel_Preview(int handle);
 int VONKELAPI Vonkel_CallBackPreview(int handle, HWND window, unsigned char *buffer, int length, int rowOrder);
 /* Capture mode: single frames on demand with Vonkel_SnapShot. */
 int VONKELAPI Vonkel_Capture(int handle);
-/* Reads and processes one frame into `buffer` (idle or capture mode). */
+/* Reads and processes one frame into `buffer` (idle or capture mode). A buffer with a negative
+   length, or one too short for the picture, fails with VONKEL_ERR_MEMORY; a null buffer or a
+   length of 0 copies nothing. */
 int VONKELAPI Vonkel_SnapShot(int handle, unsigned char *buffer, int length, int rowOrder);
 /* Copies the last processed picture; reads no frame. */
 int VONKELAPI Vonkel_GetImage(int handle, unsigned char *buffer, int length, int rowOrder);
@@ -254,13 +260,16 @@ int VONKELAPI Vonkel_Close(int handle);
 /* A child preview window at (x, y, width, height) of `parent`; without a parent a centred window
    of the capture size when any value is non-zero; all zero: no window. */
 int VONKELAPI Vonkel_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
-/* The exposure of the current line count, lines x 12.96 us, in microseconds like Vonkel_SetRealExposureTime. */
+/* The exposure of the current line count in microseconds (lines x 12.96 us), the unit of
+   Vonkel_SetRealExposureTime. */
 int VONKELAPI Vonkel_GetRealExposureTime(int handle, int *ok);
 
 /* ---- defect correction ---- */
 /* Takes the last frame (640 x 512) as dark (kind 0) or bright (kind 1) reference. */
 int VONKELAPI Vonkel_UpdateMaskData(int handle, int kind);
-/* Saves or loads the four references as a mask file (1 966 120 bytes). */
+/* Saves or loads the four references as a mask file (1 966 120 bytes). The W forms convert the
+   name to the thread's ANSI code page (at most 1023 bytes); a name that does not fit or holds a
+   character the code page cannot represent fails with VONKEL_ERR_CONVERSION and touches no file. */
 int VONKELAPI Vonkel_SaveMaskFile(int handle, const char *path);
 int VONKELAPI Vonkel_SaveMaskFileW(int handle, const wchar_t *path);
 int VONKELAPI Vonkel_LoadMaskFile(int handle, const char *path);
@@ -286,6 +295,34 @@ int VONKELAPI Vonkel_SaveImage(int handle, const char *path, int format);
 /* The same with a UTF-16 name; a name that does not convert exactly to the thread's ANSI code
    page in 1023 bytes fails with VONKEL_ERR_NO_CAMERA. */
 int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format);
+/* ---- AVI recording ---- */
+/* Starts the preview and records its pictures for `milliseconds` into an uncompressed AVI
+   file (24-bit bottom-up frames, one video stream, an index); the time counts from the
+   first picture. Returns 1 once recording has started; the recording then ends by itself,
+   or early with Vonkel_StopPreview, Vonkel_Close, Vonkel_Release or the next Vonkel_Record,
+   and in every case leaves a finished file (frame count and measured frame rate in its
+   headers). A callback window and buffer set before are no longer served. `showWindow`
+   non-zero opens the preview window when one is set with Vonkel_SetPreviewWindow.
+   Grey pictures are stored as grey colour; 12-bit samples as their bits 2..9.
+   A file would pass 4 GB: the recording ends before. Errors: 9 empty name or negative
+   time; 4 preview window; 12 preview cannot start, file cannot be made, or a write failed
+   during recording (the recording then ends with what was written); 3 thread. */
+int VONKELAPI Vonkel_Record(int handle, const char *path, int milliseconds, int showWindow);
+/* The same with a UTF-16 name, converted to the thread's ANSI code page (error 12 when it cannot be). */
+int VONKELAPI Vonkel_RecordW(int handle, const wchar_t *path, int milliseconds, int showWindow);
+/* ---- property dialogs (modal, on the calling thread; Japanese on a Japanese system) ---- */
+/* Gain, exposure, mirroring and automatic iris, applied as they are edited; Cancel restores
+   them. 1 when the dialog ran, whatever closed it. */
+int VONKELAPI Vonkel_SetAnalogDlg(int handle, HWND parent);
+/* Brightness, contrast, hue, saturation, sharpness, colour gains, gamma, Bayer mode and white
+   balance, with a second tab of gray filter settings in the grey colour modes; live while the
+   dialog is open, Cancel restores them. 1 when the dialog ran. */
+int VONKELAPI Vonkel_SetImageDlg(int handle, HWND parent);
+/* Colour mode, image size (the device's size list, or a new custom size), subsampling and wait
+   time as stored for the device; Apply and OK write them, OK also makes the handle take them.
+   Acquisition that was running stops while the dialog is open and starts again afterwards (a
+   stored size that does not fit the sensor leaves it stopped, VONKEL_ERR_CAPTURE_WINDOW). */
+int VONKELAPI Vonkel_SetCameraDlg(int handle, HWND parent);
 
 /* ---- settings of other cameras of the family: not supported here (return 0) ---- */
 int VONKELAPI Vonkel_Fps(int handle);

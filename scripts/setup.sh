@@ -10,8 +10,9 @@ packages=(cmake ninja-build make g++ pkg-config
           mingw-w64-x86-64-dev libz-mingw-w64-dev nasm dpkg-dev
           googletest libbenchmark-dev
           libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-          wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic
-          imagemagick python3-pil x11-apps)
+          wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic fonts-wine
+          imagemagick python3-pil x11-apps
+          ffmpeg) # reads back the AVI recordings in the tests
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,6 @@
 // The common frame of every handle-taking export: look the handle up, return the
-// failure value for an unregistered one, and never let an exception cross the boundary.
+// failure value for an unregistered one, keep the camera alive while the call runs, and
+// never let an exception cross the boundary.
 #pragma once
 #include "api/CSdkChain.h"
 #include <exception>
@@ -7,10 +8,10 @@
 template <class Result, class Operation>
 Result WithCamera(int handle, Result failure, Operation &&operation) {
     try {
-        CVonkel *camera = CSdkChain::Instance().LookupCamera(handle);
-        if (!camera)
+        CSdkChain::CCall call(CSdkChain::Instance(), handle);
+        if (!call)
             return failure;
-        return operation(*camera);
+        return operation(call.Camera());
     } catch (...) {
         return failure;
     }

@@ -3,11 +3,6 @@
 #include "api/ExportGuard.h"
 #include "camera/CVonkel.h"
 
-namespace {
-// A negative length is no room at all.
-uint32_t Length(int length) { return length < 0 ? 0u : static_cast<uint32_t>(length); }
-} // namespace
-
 extern "C" {
 
 int VONKELAPI Vonkel_StartPreview(int handle) {
@@ -24,7 +19,7 @@ int VONKELAPI Vonkel_Preview(int handle) {
 
 int VONKELAPI Vonkel_CallBackPreview(int handle, HWND window, unsigned char *buffer, int length, int rowOrder) {
     return WithCamera(handle, 0,
-                      [&](CVonkel &c) { return c.CallBackPreview(window, buffer, Length(length), rowOrder); });
+                      [&](CVonkel &c) { return c.CallBackPreview(window, buffer, length, rowOrder); });
 }
 
 int VONKELAPI Vonkel_Capture(int handle) {
@@ -32,15 +27,15 @@ int VONKELAPI Vonkel_Capture(int handle) {
 }
 
 int VONKELAPI Vonkel_SnapShot(int handle, unsigned char *buffer, int length, int rowOrder) {
-    return WithCamera(handle, 0, [&](CVonkel &c) { return c.SnapShot(buffer, Length(length), rowOrder); });
+    return WithCamera(handle, 0, [&](CVonkel &c) { return c.SnapShot(buffer, length, rowOrder); });
 }
 
 int VONKELAPI Vonkel_GetImage(int handle, unsigned char *buffer, int length, int rowOrder) {
-    return WithCamera(handle, 0, [&](CVonkel &c) { return c.GetImage(buffer, Length(length), rowOrder); });
+    return WithCamera(handle, 0, [&](CVonkel &c) { return c.GetImage(buffer, length, rowOrder); });
 }
 
 int VONKELAPI Vonkel_Trigger(int handle, HWND window, unsigned char *buffer, int length, int rowOrder) {
-    return WithCamera(handle, 0, [&](CVonkel &c) { return c.Trigger(window, buffer, Length(length), rowOrder); });
+    return WithCamera(handle, 0, [&](CVonkel &c) { return c.Trigger(window, buffer, length, rowOrder); });
 }
 
 int VONKELAPI Vonkel_Close(int handle) {

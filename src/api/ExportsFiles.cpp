@@ -1,4 +1,5 @@
-// Still images, mask files, mask references and configuration files of defective pixels.
+// Still images, mask files, mask references, configuration files of defective pixels and
+// AVI recordings.
 #include "VonkelSdk.h"
 #include "api/ExportGuard.h"
 #include "api/WidePath.h"
@@ -11,7 +12,8 @@ int VONKELAPI Vonkel_SaveImage(int handle, const char *path, int format) {
 
 int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format) {
     return WithCamera(handle, 0, [&](CVonkel &c) {
-        return WithExactNarrowPath(c, path, VONKEL_ERR_NO_CAMERA, [&](const char *p) { return c.SaveImage(p, format); });
+        return WithNarrowPath(
+            c, path, [&](const char *p) { return c.SaveImage(p, format); }, VONKEL_ERR_NO_CAMERA);
     });
 }
 
@@ -46,6 +48,16 @@ int VONKELAPI Vonkel_LoadConfigFileA(int handle, const char *path) {
 int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path) {
     return WithCamera(handle, 0, [&](CVonkel &c) {
         return WithNarrowPath(c, path, [&](const char *p) { return c.LoadConfigFile(p); });
+    });
+}
+
+int VONKELAPI Vonkel_Record(int handle, const char *path, int milliseconds, int showWindow) {
+    return WithCamera(handle, 0, [&](CVonkel &c) { return c.Record(path, milliseconds, showWindow); });
+}
+
+int VONKELAPI Vonkel_RecordW(int handle, const wchar_t *path, int milliseconds, int showWindow) {
+    return WithCamera(handle, 0, [&](CVonkel &c) {
+        return WithNarrowPath(c, path, [&](const char *p) { return c.Record(p, milliseconds, showWindow); });
     });
 }
 

@@ -8,31 +8,36 @@ extern "C" {
 int VONKELAPI Vonkel_GetDllVersion(void) { return VONKEL_DLL_VERSION; }
 
 int VONKELAPI Vonkel_Initialize(HWND notifyWindow) {
+    CSdkChain &chain = CSdkChain::Instance();
+    int32_t handle = 0;
     try {
-        CSdkChain &chain = CSdkChain::Instance();
-        int32_t handle = chain.CreateCamera();
+        handle = chain.CreateCamera();
         if (handle == 0)
             return 0;
         // The handle is returned whatever initialisation says: a failure is visible
         // through the instance's error history.
-        if (CVonkel *camera = chain.LookupCamera(handle))
-            camera->Initialize(notifyWindow);
+        CSdkChain::CCall call(chain, handle);
+        if (call)
+            call.Camera().Initialize(notifyWindow);
         return handle;
     } catch (...) {
+        // The application never learns this handle: an instance left registered under
+        // it could never be released.
+        try {
+            if (handle != 0)
+                chain.Unregister(handle).reset();
+        } catch (...) {
+        }
         return 0;
     }
 }
 
 int VONKELAPI Vonkel_Release(int handle) {
     try {
-        CSdkChain &chain = CSdkChain::Instance();
-        CVonkel *camera = nullptr;
-        if (!chain.DetachCamera(handle, &camera))
-            return 0;
-        // Destroyed outside the registry lock: stopping the capture thread may take a while.
-        delete camera;
-        chain.Remove(handle);
-        return 1;
+        // The last owner tears the instance down here, outside the registry's locks
+        // (stopping the capture thread may take a while), unless a call on this very
+        // thread still runs on it: then that call does, when it returns.
+        return CSdkChain::Instance().Unregister(handle) ? 1 : 0;
     } catch (...) {
         return 0;
     }

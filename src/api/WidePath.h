@@ -7,21 +7,13 @@
 
 constexpr int kWidePathBytes = 1024;
 
-// Runs `narrow` with the converted name, or records error 12 and returns 0.
+// Runs `narrow` with the converted name, or records `code` and returns 0. The conversion
+// is exact: a character the code page cannot hold fails it, so a substituted character
+// never makes an export act on another file.
 template <class Narrow>
-int WithNarrowPath(CVonkel &camera, const wchar_t *path, Narrow &&narrow) {
+int WithNarrowPath(CVonkel &camera, const wchar_t *path, Narrow &&narrow, int32_t code = VONKEL_ERR_CONVERSION) {
     char converted[kWidePathBytes];
     if (!path || platform::WideToAnsi(path, converted, kWidePathBytes) <= 0)
-        return camera.RaiseError(VONKEL_ERR_CONVERSION), 0;
-    return narrow(converted);
-}
-
-// Still images: a name that does not convert exactly is refused with `code`, so that
-// a substituted character never makes the picture land in another file.
-template <class Narrow>
-int WithExactNarrowPath(CVonkel &camera, const wchar_t *path, int32_t code, Narrow &&narrow) {
-    char converted[kWidePathBytes];
-    if (!path || platform::WideToAnsiExact(path, converted, kWidePathBytes) <= 0)
         return camera.RaiseError(code), 0;
     return narrow(converted);
 }

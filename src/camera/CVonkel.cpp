@@ -12,21 +12,20 @@
 #include <cstring>
 #include <new>
 
-// No I/O here: the instance only takes the time its frame-rate count starts from.
-CVonkel::CVonkel() : m_rateTime(platform::TimeGetTime()) {}
+// No I/O here: the frame-rate count starts with the delivery, made with the instance.
+CVonkel::CVonkel() = default;
 
 CVonkel::~CVonkel() {
-    if (m_driver) {
+    // Settings never read are not written back: defaults would overwrite what is stored.
+    if (m_driver && m_settingsRead) {
         CRegistrySettings registry(platform::DefaultSettingsStore());
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     }
-    // Stops the capture thread before anything it uses goes away.
+    // Stops the capture thread before anything it uses goes away, and gives back the
+    // device claim the running preview made (and no other).
     Close();
-    if (m_driver)
-        ReleaseDevice(m_driver->GetDeviceIndex());
+    m_recorder.Stop();
     m_driver.reset();
-    for (auto &buffer : m_buffers)
-        buffer.reset();
     m_mapping.Close();
 }
 
@@ -45,31 +44,11 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     } catch (const std::bad_alloc &) {
         m_driver.reset();
     }
-    bool buffers = true;
-    for (auto &buffer : m_buffers) {
-        buffer.reset(new (std::nothrow) CImageBuffer());
-        buffers = buffers && buffer;
-    }
     m_notifyWindow = notifyWindow;
-    if (!m_driver || !buffers) {
+    if (!m_driver || !m_chain.Create()) {
         RaiseError(VONKEL_ERR_MEMORY);
         return 0;
     }
-    // The mask at the sensor's size: references that make the flat-field correction the
-    // identity, and maps that flag nothing.
-    static constexpr struct {
-        BufferIndex index;
-        int bits;
-    } kMask[] = {{kDark8, 8},  {kBright8, 8}, {kDark16, 16}, {kBright16, 16}, {kHot8, 8},
-                 {kDead8, 8},  {kHot16, 16},  {kDead16, 16}, {kDot8, 8},      {kDot16, 16}};
-    for (const auto &plane : kMask)
-        if (!m_buffers[plane.index]->Create(640, 512, plane.bits))
-            return 0;
-    std::memset(m_buffers[kBright8]->Pixels(), 255, m_buffers[kBright8]->ImageBytes());
-    uint8_t *bright16 = m_buffers[kBright16]->Pixels();
-    const uint16_t full = 4095;
-    for (size_t i = 0; i < m_buffers[kBright16]->ImageBytes(); i += 2)
-        std::memcpy(bright16 + i, &full, 2);
 
     CRegistrySettings registry(platform::DefaultSettingsStore());
     registry.ReadSelectedSize(m_deviceNumber, m_window);
@@ -89,6 +68,7 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     m_previewRect[2] = m_window.EH;
     m_previewRect[3] = m_window.EV;
     ReadDeviceSettings(registry, m_driver->GetDeviceIndex());
+    m_settingsRead = true;
     StreamFormat format{m_colorMode.load(), m_subSample.load(), m_waitTime.load(), m_clock};
     registry.ReadStreamFormat(m_deviceNumber, format);
     m_colorMode.store(format.colorMode);

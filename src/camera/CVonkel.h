@@ -1,8 +1,13 @@
 // The object behind one camera handle: owns the driver object, the image buffers,
 // the capture threads, the preview window, the settings and the error history.
 #pragma once
+#include "camera/AcquisitionState.h"
+#include "camera/CAutoExposure.h"
+#include "camera/CFrameDelivery.h"
 #include "camera/CErrorHistory.h"
+#include "camera/CRecorder.h" // AVI recording
 #include "camera/IDialogNotifier.h"
+#include "image/CProcessingChain.h"
 #include "image/DefectFilters.h"
 #include "image/CImageBuffer.h"
 #include "model/CVonkel430NVTXQELSdk.h"
@@ -20,35 +25,14 @@
 
 class CRegistrySettings;
 
-// Handed to the application with every frame notification (its address is the wParam).
-struct FrameInfo {
-    int32_t size;         // 32, set by the trigger loop
-    int32_t width;
-    int32_t height;
-    int32_t bitsPerPixel; // 8, 16, 24, 32, 48 or 64
-    int32_t fps10;        // frames per second x 10
-    int32_t reserved;
-    uint64_t buffer;      // the application's buffer
-};
-static_assert(sizeof(FrameInfo) == 32, "the application reads this layout");
-
-// Acquisition modes.
-enum AcquisitionMode { kModeIdle = 0, kModePreview = 1, kModeCapture = 2, kModeTrigger = 3 };
-
-// The instance's image buffers, in the order the instance keeps them.
-enum BufferIndex {
-    kRaw8, kRaw16, kColor24, kColor32, kColor48, kColor64, kScratch, kDisplay, kSpare,
-    kDark8, kBright8, kDark16, kBright16, kHot8, kDead8, kHot16, kDead16, kDot8, kDot16, kBufferCount
-};
-
-class CVonkel {
+class CVonkel : private IExposureControl {
 public:
     static constexpr int kDeviceNameLength = 20; // "Vonkel430NVTX-QEL_01"
     static constexpr const char *kDeviceBaseName = "Vonkel430NVTX-QEL";
     static constexpr int kNameEntryChars = 256;  // entries of the EnumDevice arrays
 
     CVonkel();
-    virtual ~CVonkel();
+    ~CVonkel() override;
     CVonkel(const CVonkel &) = delete;
     CVonkel &operator=(const CVonkel &) = delete;
 
@@ -89,29 +73,34 @@ public:
     int StartPreview();
     int StopPreview();
     int Preview();
-    int CallBackPreview(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
+    int CallBackPreview(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
     int Capture();
-    int SnapShot(uint8_t *buffer, uint32_t length, int rowOrder);
-    int GetImage(uint8_t *buffer, uint32_t length, int rowOrder);
-    int Trigger(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
+    int SnapShot(uint8_t *buffer, int32_t length, int rowOrder);
+    int GetImage(uint8_t *buffer, int32_t length, int rowOrder);
+    int Trigger(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
     int Close();
     int GetRealExposureTime(int *ok);
     int SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height);
-    int Mode() const { return m_mode.load(); }
+    AcquisitionState Mode() const { return m_mode.load(); }
+    // Idles a running trigger loop (and lets it go on again) while the stream format
+    // dialog is open: the loop keeps its thread and delivery, it only stops reading.
+    void HoldTriggerLoop(bool hold) {
+        int from = hold ? 1 : 2;
+        m_loopState.compare_exchange_strong(from, hold ? 2 : 1);
+    }
     bool FrameAvailable() const { return m_frameAvailable.load() != 0; }
-    const FrameInfo &LastFrameInfo() const { return m_frameInfo; }
-    platform::CPreviewWindow &PreviewWindow() { return m_preview; }
-    CImageBuffer *Buffer(BufferIndex index) { return m_buffers[index].get(); }
+    // Read under the image lock.
+    const FrameInfo &LastFrameInfo() const { return m_delivery.Info(); }
+    platform::CPreviewWindow *PreviewWindow() { return m_preview.get(); }
+    CImageBuffer *Buffer(BufferIndex index) { return m_chain.Buffer(index); }
     // The buffer holding the finished picture of the current colour mode.
-    CImageBuffer *OutputBuffer();
-    std::recursive_mutex &ImageLock() { return m_imageLock; }
+    CImageBuffer *OutputBuffer() { return m_chain.Output(); }
+    std::mutex &ImageLock() { return m_imageLock; }
 
     // ---- per-frame processing and defect correction ----
-    // Runs the processing chain on the raw buffer of the capture's colour mode; the
-    // caller holds the image lock.
+    // Runs the processing chain on the raw buffer of the capture's colour mode with the
+    // settings as they are at this moment; the caller holds the image lock.
     void ProcessFrame();
-    int AutoIris(CImageBuffer *raw);
-    int BayerToColor(CImageBuffer *color, CImageBuffer *raw);
     // The Bayer mode the routines get: the stored one adjusted for the camera's mirroring.
     int AdjustedBayerMode() const;
     int UpdateMaskData(int kind);
@@ -162,12 +151,26 @@ public:
     int WaitTime() const { return m_waitTime.load(); }
     int Clock() const { return m_clock; }
     const FilterValues &Filters() const { return m_filters; }
+    // The image filter dialog edits the block in place while frames are processed: each
+    // value is one atomic, taken whole by the next frame.
+    FilterValues &EditFilters() { return m_filters; }
     const AnalogSettings &Analog() const { return m_analog; }
 
     // Size check of a capture window for a subsampling mode.
     static bool CaptureWindowValid(const CaptureWindow &window, int subSample);
 
 private:
+    // The automatic exposure's way to the camera.
+    bool ReadGain(int *gain) override;
+    void GainRange(int *low, int *high) override;
+    void ApplyGain(int gain) override;
+    int ExposureLines() override;
+    void ExposureLinesRange(int *low, int *high) override;
+    void ApplyExposureLines(int lines) override;
+    // One frame's settings, taken together; and what the frame measured, kept.
+    ProcessingSettings FrameSettings();
+    void KeepMeasurements(const ProcessingResults &results);
+
     // Registry work of initialisation, device switch and teardown.
     AnalogDefaults DriverAnalogDefaults() const;
     void ReadDeviceSettings(CRegistrySettings &registry, int device);
@@ -184,103 +187,118 @@ private:
     template <class Write>
     int RegisterWrite(Write &&write);
     // Where the frames of a callback mode go.
-    void SetDelivery(WindowHandle window, uint8_t *buffer, uint32_t length, int rowOrder);
+    void SetDelivery(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
 
-    // Acquisition.
+    // Acquisition; the ...Locked forms run under the mode lock.
     int PrepareCapture();
-    int StartCaptureThread(int mode);
-    void CaptureThread(int mode);
+    int StartPreviewLocked();
+    int StopPreviewLocked();
+    bool Refused(ModeEntry entry);
+    int StartTrigger(); // 0, or the error code of the step that failed
+    int StartCaptureThread(AcquisitionState mode);
+    void JoinCaptureThread();
+    void CaptureThread(AcquisitionState mode);
     void PreviewLoop();
     void TriggerLoop();
-    int CopyToUser(CImageBuffer *image, int rowOrder, uint8_t *destination, uint32_t length);
     int CopyFrameToRaw(bool fromRing);
-    void FillFrameInfo(int32_t size, bool withRate);
-    void PostFrame(int32_t code); // under the image lock, which guards the callback window
-    void PostFrameTo(WindowHandle window, int32_t code);
-    int CreatePreview();
-    void ClosePreview();
+    // The frame in the raw buffer, processed and handed on; called under `lock` (the
+    // image lock), which it gives up before the notification is posted.
+    void DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview);
+    int MakePreview(std::unique_ptr<platform::CPreviewWindow> *made);
+    std::unique_ptr<platform::CPreviewWindow> PublishPreview(std::unique_ptr<platform::CPreviewWindow> window);
     int DrawFrame();
     int SizeDisplayBuffer(int32_t width, int32_t height);
     int CaptureWidth() const;
     int CaptureHeight() const;
-    // 1. Shared mapping holding the device-ownership table.
+    // ---- set by Initialize, then read by every thread; gone only at teardown ----
+    // The shared mapping holding the device-ownership table.
     platform::CSharedMapping m_mapping;
-    // 2. Camera driver object.
+    // The camera driver object; it has locks of its own for its buffers and threads.
     std::unique_ptr<CVonkel430NVTXQELSdk> m_driver;
-    // 3. Image buffers (BufferIndex order).
-    std::unique_ptr<CImageBuffer> m_buffers[kBufferCount];
-    // 4.-5. Preview window with its device context and class.
-    platform::CPreviewWindow m_preview;
-    // 6. Capture window.
-    CaptureWindow m_window;
-    // 7. Image filter and gray filter values.
+    // The notification window.
+    WindowHandle m_notifyWindow = nullptr;
+    // Errors of every thread; the history has its own lock.
+    CErrorHistory m_errors;
+
+    // ---- settings: written by application threads, read by the capture thread ----
+    // Single values are atomics and take effect at the latest with the next frame; a
+    // change of several filter values at once and the frame's settings snapshot take
+    // m_filterLock, so a frame sees all of such a change or none of it.
     FilterValues m_filters;
-    // 8. Analog settings.
     AnalogSettings m_analog;
-    // 9. Real exposure computation of the millisecond exposure interface.
+    std::mutex m_filterLock;
+    std::atomic<int32_t> m_configFilter{0};
+    std::atomic<int32_t> m_maskFilter{0};
+    std::atomic<int32_t> m_dotFilter{0};
+    std::atomic<int32_t> m_colorMode{0};
+    std::atomic<int32_t> m_subSample{0};
+    std::atomic<int32_t> m_waitTime{10};
+    // Whether the exposure was last given in lines (filter 18, microseconds, automatic
+    // exposure) rather than in seconds.
+    std::atomic<int> m_exposureSetAsLines{0};
+    // The capture window: replaced under the image lock, read by the capture thread
+    // under it.
+    CaptureWindow m_window;
+    // Application threads only.
+    int32_t m_clock = 0;
+    int32_t m_deviceNumber = 0;
+    int m_settingsLoaded = 0; // set by the first device switch: a switch then saves the old device's settings
+    bool m_settingsRead = false; // Initialize read the device's settings: teardown writes only those
+    // The millisecond exposure's computation (GetRealExposureTime).
     int32_t m_realLineCount = 0;
     int32_t m_realExposureLines = 1;
     double m_realLinePeriod = 1.0;
     int32_t m_realExposureMs = 0;
-    // Whether the exposure was last given in lines (filter 18, microseconds, automatic
-    // exposure) rather than in seconds.
-    std::atomic<int> m_exposureSetAsLines{0};
-    // 10. Image lock: the image buffers between the capture thread and the application.
-    std::recursive_mutex m_imageLock;
-    // 11. Set by the first device switch: from then on a switch saves the old device's settings.
-    int m_settingsLoaded = 0;
-    // 12. Defect list of the configuration file (under the mask lock).
-    std::vector<DefectPoint> m_defects;
-    // 13. Configuration (defect list) filter on/off.
-    std::atomic<int32_t> m_configFilter{0};
-    // 15. Capture thread, its completion event and the loop state (1 run, 0 stop).
+
+    // ---- the mode lock: one mode change at a time; first in the lock order ----
+    std::mutex m_modeLock;
+    std::atomic<AcquisitionState> m_mode{AcquisitionState::Idle}; // changed under the mode lock
+    // The device the running preview claimed in the ownership table, -1 for none; a
+    // device switch while streaming does not move the claim.
+    int m_claimedDevice = -1;
+    // Where a preview window goes: a child of the parent at the rectangle, or a
+    // top-level window; read when a mode entry makes the window.
+    WindowHandle m_previewParent = nullptr;
+    int32_t m_previewRect[4] = {0, 0, 640, 512};
+    // The capture thread, its completion event and the loop state (1 run, 0 stop).
     std::thread m_captureThread;
     std::unique_ptr<platform::CEvent> m_captureDone;
     std::atomic<int> m_loopState{0};
     // Set by a stop: wakes the preview loop from its pause between turns.
     platform::CEvent m_loopWake{true};
-    // Mode changes from several application threads are taken one at a time.
-    std::recursive_mutex m_modeLock;
-    // 16. Preview parent window.
-    WindowHandle m_previewParent = nullptr;
-    // 17. Preview rectangle: x, y, width, height of a child preview window.
-    int32_t m_previewRect[4] = {0, 0, 640, 512};
-    // 18. Notification window, set once by Initialize.
-    WindowHandle m_notifyWindow = nullptr;
-    // 19. Where frames go: callback window, the application's buffer and row order.
-    WindowHandle m_callbackWindow = nullptr;
-    uint8_t *m_userBuffer = nullptr;
-    uint32_t m_userLength = 0;
-    int32_t m_rowOrder = 0;
-    // 20. Frame description.
-    FrameInfo m_frameInfo{};
-    // 21. Acquisition mode.
-    std::atomic<int> m_mode{kModeIdle};
-    // The device the running preview claimed in the ownership table, -1 for none; a
-    // device switch while streaming does not move the claim. Under the mode lock.
-    int m_claimedDevice = -1;
-    // 22.-24. Stream format.
-    std::atomic<int32_t> m_colorMode{0};
-    std::atomic<int32_t> m_subSample{0};
-    std::atomic<int32_t> m_waitTime{10};
-    int32_t m_clock = 0;
-    // 25. Set when a capture path has processed a frame; cleared by Close.
+
+    // ---- the image lock: the capture thread against the application's image calls;
+    // after the mode lock, before the chain's mask lock. Never held while a window is
+    // made or destroyed or a notification is posted; register I/O under it only where a
+    // frame's automatic exposure needs the camera's gain. ----
+    std::mutex m_imageLock;
+    // The processing chain: image buffers (under the image lock) and the mask (under its
+    // own mask lock).
+    CProcessingChain m_chain;
+    CAutoExposure m_autoExposure{*this, m_analog.autoIris, m_dialogs};
+    // Where frames go and how they are described.
+    CFrameDelivery m_delivery{[this](int32_t code) { RaiseError(code); }};
+    // The preview window: published under the image lock, made and destroyed outside
+    // every lock.
+    std::unique_ptr<platform::CPreviewWindow> m_preview;
+    // Set when a capture path has processed a frame; cleared by Close.
     std::atomic<int> m_frameAvailable{0};
-    // 26. Frame rate.
-    int32_t m_fps10 = 0;
-    int32_t m_frameCounter = 0;
-    uint32_t m_rateTime = 0;
-    // The colour mode the running capture was prepared for.
-    std::atomic<int> m_captureColorMode{0};
-    // 27. Error history.
-    CErrorHistory m_errors;
-    // 28. The device number chosen by SetDeviceNumber.
-    int32_t m_deviceNumber = 0;
-    // 29. Mask filter and dot filter on/off.
-    std::atomic<int32_t> m_maskFilter{0};
-    std::atomic<int32_t> m_dotFilter{0};
-    // 30. Mask lock: references, defect maps and the defect list; taken after the image lock.
-    std::recursive_mutex m_maskLock;
     // Open property dialogs to tell about measured values (null when none is open).
     std::atomic<IDialogNotifier *> m_dialogs{nullptr};
+
+    // ---- AVI recording (CVonkelRecord.cpp, CRecorder) ----------------------------------
+    // The preview loop sets the recorder's new-frame flag after each processed picture;
+    // StopPreview, Close and teardown stop the recorder, which finishes its file.
+public:
+    // Starts the preview and records its pictures for `milliseconds` (counted from the
+    // first new picture) into an AVI file. 1 when recording has started.
+    int Record(const char *path, int milliseconds, int showWindow);
+    CRecorder &Recorder() { return m_recorder; }
+
+private:
+    // Declared last: built once everything it reads exists, stopped before anything goes.
+    CRecorder m_recorder{RecorderSource{&m_imageLock, [this]() -> const CImageBuffer * { return OutputBuffer(); },
+                                        [this] { return m_loopState.load() != 0; },
+                                        [this](int32_t code) { RaiseError(code); }}};
 };
+

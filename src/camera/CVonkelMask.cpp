@@ -26,24 +26,8 @@ static_assert(sizeof(MaskHeader) == kHeaderBytes, "the file's header layout");
 int CVonkel::UpdateMaskData(int kind) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    std::lock_guard<std::recursive_mutex> imageLock(m_imageLock);
-    std::lock_guard<std::recursive_mutex> maskLock(m_maskLock);
-    const int mode = m_captureColorMode.load();
-    const bool wide = mode == 1 || mode == 4 || mode == 5;
-    CImageBuffer *raw = m_buffers[wide ? kRaw16 : kRaw8].get();
-    bool failed = false;
-    if (raw && raw->Width() == 640 && raw->Height() == 512) {
-        if (kind == 0 || kind == 1) {
-            CImageBuffer *reference = m_buffers[wide ? (kind ? kBright16 : kDark16) : (kind ? kBright8 : kDark8)].get();
-            std::memcpy(reference->Pixels(), raw->Pixels(), 512 * static_cast<size_t>(raw->Stride()));
-        } else {
-            failed = true;
-        }
-    }
-    const int map = kind != 0 ? 1 : 0;
-    defect::BuildDefectMap(*m_buffers[wide ? (map ? kBright16 : kDark16) : (map ? kBright8 : kDark8)],
-                           *m_buffers[wide ? (map ? kDead16 : kHot16) : (map ? kDead8 : kHot8)], map);
-    if (failed)
+    std::lock_guard<std::mutex> imageLock(m_imageLock);
+    if (!m_chain.TakeReference(kind))
         return RaiseError(VONKEL_ERR_CONVERSION), 0;
     return 1;
 }
@@ -51,12 +35,12 @@ int CVonkel::UpdateMaskData(int kind) {
 int CVonkel::SaveMaskFile(const char *path) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    std::lock_guard<std::recursive_mutex> lock(m_maskLock);
+    std::lock_guard<std::mutex> lock(m_chain.MaskLock());
     CDataFile file;
     if (!path || !file.OpenForWriting(path))
         return RaiseError(VONKEL_ERR_MASK_FILE), 0;
-    const CImageBuffer *planes[] = {m_buffers[kDark8].get(), m_buffers[kBright8].get(), m_buffers[kDark16].get(),
-                                    m_buffers[kBright16].get()};
+    const CImageBuffer *planes[] = {m_chain.Buffer(kDark8), m_chain.Buffer(kBright8), m_chain.Buffer(kDark16),
+                                    m_chain.Buffer(kBright16)};
     MaskHeader header{};
     std::memcpy(header.magic, kMagic, sizeof header.magic);
     header.width = static_cast<uint32_t>(planes[0]->Width());
@@ -100,17 +84,14 @@ int CVonkel::LoadMaskFile(const char *path) {
     if (!ok)
         return RaiseError(VONKEL_ERR_MASK_FILE), 0;
 
-    std::lock_guard<std::recursive_mutex> lock(m_maskLock);
+    std::lock_guard<std::mutex> lock(m_chain.MaskLock());
     const uint8_t *at = planes.data();
     for (BufferIndex index : {kDark8, kBright8, kDark16, kBright16}) {
-        CImageBuffer *plane = m_buffers[index].get();
+        CImageBuffer *plane = m_chain.Buffer(index);
         std::memcpy(plane->Pixels(), at, plane->ImageBytes());
         at += plane->ImageBytes();
     }
-    defect::BuildDefectMap(*m_buffers[kDark8], *m_buffers[kHot8], 0);
-    defect::BuildDefectMap(*m_buffers[kBright8], *m_buffers[kDead8], 1);
-    defect::BuildDefectMap(*m_buffers[kDark16], *m_buffers[kHot16], 0);
-    defect::BuildDefectMap(*m_buffers[kBright16], *m_buffers[kDead16], 1);
+    m_chain.RebuildDefectMaps();
     return 1;
 }
 
@@ -118,12 +99,8 @@ int CVonkel::LoadConfigFile(const char *path) {
     std::vector<DefectPoint> points;
     if (!defect_list::Load(path, points))
         return 0;
-    std::lock_guard<std::recursive_mutex> lock(m_maskLock);
-    m_defects.swap(points);
+    m_chain.SetDefects(std::move(points));
     return 1;
 }
 
-std::vector<DefectPoint> CVonkel::DefectList() {
-    std::lock_guard<std::recursive_mutex> lock(m_maskLock);
-    return m_defects;
-}
+std::vector<DefectPoint> CVonkel::DefectList() { return m_chain.Defects(); }

@@ -3,13 +3,15 @@
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
 #include "image/Conversions.h"
+#include "image/ImageTraits.h"
 #include "platform/Clock.h"
+#include <algorithm>
 #include <cstdlib>
 
 int CVonkel::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    std::lock_guard<std::recursive_mutex> modeLock(m_modeLock);
+    std::lock_guard<std::mutex> modeLock(m_modeLock);
     m_previewParent = parent;
     m_previewRect[0] = x;
     m_previewRect[1] = y;
@@ -18,82 +20,70 @@ int CVonkel::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int 
     return 1;
 }
 
-int CVonkel::CreatePreview() {
-    const bool anyRect = m_previewRect[0] || m_previewRect[1] || m_previewRect[2] || m_previewRect[3];
-    if (!m_previewParent && !anyRect)
+// Windows are made and destroyed outside every lock of the instance: a child window
+// tells its parent (WM_PARENTNOTIFY), and the parent's thread may be waiting in an export
+// for one of those locks. Only the finished window is published under the image lock,
+// which the capture thread holds while it draws.
+int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
+    int32_t rect[4];
+    WindowHandle parent;
+    int width, height;
+    {
+        std::lock_guard<std::mutex> modeLock(m_modeLock);
+        std::copy(m_previewRect, m_previewRect + 4, rect);
+        parent = m_previewParent;
+        width = CaptureWidth();
+        height = CaptureHeight();
+    }
+    made->reset();
+    if (!parent && !rect[0] && !rect[1] && !rect[2] && !rect[3])
         return 1; // no window wanted: frames are simply not drawn
-    // The capture thread draws under the image lock: a window being replaced is never
-    // drawn into half-way.
-    std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+    auto window = std::make_unique<platform::CPreviewWindow>();
     const uint32_t key1 = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this));
     const uint32_t key2 = platform::TimeGetTime() + static_cast<uint32_t>(std::rand());
-    bool created = m_previewParent
-                       ? m_preview.CreateChild(m_previewParent, m_previewRect[0], m_previewRect[1], m_previewRect[2],
-                                               m_previewRect[3], key1, key2)
-                       : m_preview.CreateTopLevel(CaptureWidth(), CaptureHeight(), key1, key2);
-    if (!created || !m_preview.AcquireDeviceContext()) {
-        m_preview.Close();
-        return 0;
-    }
+    const bool created = parent ? window->CreateChild(parent, rect[0], rect[1], rect[2], rect[3], key1, key2)
+                                : window->CreateTopLevel(width, height, key1, key2);
+    if (!created || !window->AcquireDeviceContext())
+        return 0; // the half-made window goes with `window`, still outside the locks
+    *made = std::move(window);
     return 1;
 }
 
-void CVonkel::ClosePreview() {
-    std::lock_guard<std::recursive_mutex> lock(m_imageLock);
-    m_preview.Close();
+std::unique_ptr<platform::CPreviewWindow> CVonkel::PublishPreview(std::unique_ptr<platform::CPreviewWindow> window) {
+    std::lock_guard<std::mutex> lock(m_imageLock);
+    std::swap(window, m_preview);
+    return window;
 }
 
 int CVonkel::SizeDisplayBuffer(int32_t width, int32_t height) {
-    CImageBuffer *display = m_buffers[kDisplay].get();
+    CImageBuffer *display = m_chain.Buffer(kDisplay);
     if (!display)
         return 0;
-    const int bits = m_captureColorMode.load() <= 1 ? 8 : 24;
+    const int bits = kColorModes[m_chain.Mode()].color ? 24 : 8;
     if (display->Width() == width && display->Height() == height && display->BitsPerPixel() == bits)
         return 1;
     return display->Create(width, height, bits);
 }
 
 int CVonkel::DrawFrame() {
-    const int mode = m_captureColorMode.load();
-    CImageBuffer *source = nullptr;
-    switch (mode) {
-    case 0:
-        source = m_buffers[kRaw8].get();
-        break;
-    case 1:
-        CImageBuffer::ApplyConversion(m_buffers[kRaw8].get(), conv::Reduce16To8Display, m_buffers[kRaw16].get(),
-                                      nullptr, 0, 0);
-        source = m_buffers[kRaw8].get();
-        break;
-    case 2:
-        source = m_buffers[kColor24].get();
-        break;
-    case 3:
-        CImageBuffer::ApplyConversion(m_buffers[kColor24].get(), conv::CopyColor, m_buffers[kColor32].get(), nullptr,
-                                      0, 0);
-        source = m_buffers[kColor24].get();
-        break;
-    default:
-        CImageBuffer::ApplyConversion(m_buffers[kColor24].get(), conv::Reduce48To24Display,
-                                      m_buffers[mode == 4 ? kColor48 : kColor64].get(), nullptr, 0, 0);
-        source = m_buffers[kColor24].get();
-        break;
-    }
-    if (!m_preview.IsVisible())
+    const CImageBuffer *source = m_chain.DisplayPicture();
+    if (!m_preview || !m_preview->IsVisible())
         return 0;
     int32_t width = 0, height = 0;
-    if (!m_preview.ClientSize(&width, &height) || width <= 0 || height <= 0 || !m_preview.HasDeviceContext() ||
+    if (!m_preview->ClientSize(&width, &height) || width <= 0 || height <= 0 || !m_preview->HasDeviceContext() ||
         !source || source->IsEmpty())
         return 1;
     auto view = [](const CImageBuffer *b) {
         return platform::BitmapView{b->Info(), b->Pixels(), b->Width(), b->Height(), b->Stride(), b->BitsPerPixel()};
     };
-    if (width == source->Width() && height == source->Height() && mode != 1)
-        return m_preview.DrawTopDown(view(source)) ? 1 : 0;
+    const bool gray16 = m_chain.Mode() == 1;
+    if (width == source->Width() && height == source->Height() && !gray16)
+        return m_preview->DrawTopDown(view(source)) ? 1 : 0;
     if (!SizeDisplayBuffer(width, height))
         return 0;
-    CImageBuffer *display = m_buffers[kDisplay].get();
+    CImageBuffer *display = m_chain.Buffer(kDisplay);
     // The stretch turns the rows over, so memory row 0 ends at the top of the window.
-    CImageBuffer::ApplyStretch(display, mode <= 1 ? conv::Stretch8 : conv::Stretch24, source, nullptr, nullptr);
-    return m_preview.DrawBottomUp(view(display)) ? 1 : 0;
+    CImageBuffer::ApplyStretch(display, source->BitsPerPixel() == 8 ? conv::Stretch8 : conv::Stretch24, source,
+                               nullptr, nullptr);
+    return m_preview->DrawBottomUp(view(display)) ? 1 : 0;
 }

@@ -1,11 +1,12 @@
 // Still images of the current picture: the camera's side of the file writers.
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
+#include "image/ImageTraits.h"
 #include "output/StillImage.h"
 
 namespace {
 // The camera's 16-bit samples carry 12 bits.
-constexpr int kSignificantBits = 12;
+constexpr int kSignificantBits = sensor::kSignificantBits16;
 } // namespace
 
 int CVonkel::SaveImage(const char *path, int format) {
@@ -14,7 +15,7 @@ int CVonkel::SaveImage(const char *path, int format) {
     if (!m_driver || !m_frameAvailable.load())
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     // Under the image lock no capture thread converts into the picture while it is written.
-    std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+    std::lock_guard<std::mutex> lock(m_imageLock);
     CImageBuffer *picture = OutputBuffer();
     if (!picture)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;

@@ -1,6 +1,7 @@
 // The numbered filter values and the other parameter setters of a camera instance.
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
+#include "image/ImageTraits.h"
 #include "platform/SettingsStore.h"
 #include "settings/CRegistrySettings.h"
 #include <cmath>
@@ -55,8 +56,6 @@ constexpr int32_t kRealLineCount = 707;
 constexpr double kRealLinePeriod = 1.8333486877963878e-05;
 constexpr double kRealLineMs = 0.012961775222720462;
 
-constexpr int kColorModeBits[] = {8, 16, 24, 32, 48, 64};
-constexpr int kColorModeReported[] = {8, 12, 24, 32, 44, 60};
 
 } // namespace
 
@@ -71,23 +70,21 @@ int CVonkel::SetFilterValue(int number, uint32_t raw) {
         return 1;
     }
     switch (number) {
-    case kBayerGainRGB:
+    case kBayerGainRGB: {
+        // One change of three values: a frame sees all of it or none.
+        std::lock_guard<std::mutex> lock(m_filterLock);
         m_filters.bayerGainRed.store(raw & 0xFF);
         m_filters.bayerGainGreen.store((raw >> 8) & 0xFF);
         m_filters.bayerGainBlue.store((raw >> 16) & 0xFF);
         return 1;
+    }
     case kBayerGainAuto:
         m_filters.bayerGainAuto.store(raw != 0 ? 1 : 0);
         return 1;
     case kGlobalGain:
         if (value < m_driver->GetGainMin() || value > m_driver->GetGainMax())
             return RaiseError(VONKEL_ERR_ARGUMENT), 0;
-        m_analog.globalGain.store(value);
-        m_analog.colorR.store(value);
-        m_analog.colorG1.store(value);
-        m_analog.colorG2.store(value);
-        m_analog.colorB.store(value);
-        m_driver->SetGain(value);
+        ApplyGain(value);
         return 1;
     case kColorGainRed:
     case kColorGainGreen1:
@@ -175,8 +172,8 @@ int CVonkel::GetFilterValue(int number, int *ok) {
 }
 
 int CVonkel::SetColorMode(int bits) {
-    for (int mode = 0; mode < 6; ++mode) {
-        if (kColorModeBits[mode] == bits) {
+    for (int mode = 0; mode < kColorModeCount; ++mode) {
+        if (kColorModes[mode].bits == bits) {
             m_colorMode.store(mode);
             return 1;
         }
@@ -186,7 +183,7 @@ int CVonkel::SetColorMode(int bits) {
 
 int CVonkel::GetColorModeBits() const {
     int mode = m_colorMode.load();
-    return mode >= 0 && mode < 6 ? kColorModeReported[mode] : -1;
+    return IsColorMode(mode) ? kColorModes[mode].reportedBits : -1;
 }
 
 int CVonkel::SetConfigFilter(int value) {
@@ -299,25 +296,24 @@ int CVonkel::SetCaptureWindow(int th, int tv) {
     std::vector<CaptureWindow> sizes;
     if (!registry.ReadSizeList(m_deviceNumber, sizes))
         return RaiseError(VONKEL_ERR_WINDOW), 0;
+    // The two numbers are the output size the stream format dialog lists ("W x H"); the
+    // sensor totals are the same in every entry and could never pick one.
     const CaptureWindow *match = nullptr;
     for (const CaptureWindow &w : sizes) {
-        if (w.TH == th && w.TV == tv) {
+        if (w.EH == th && w.EV == tv) {
             match = &w;
             break;
         }
     }
     if (!match)
         return RaiseError(VONKEL_ERR_WINDOW), 0;
-    CaptureWindow chosen = *match;
-    if (!CaptureWindowValid(chosen, m_subSample.load())) {
-        RaiseError(VONKEL_ERR_CAPTURE_WINDOW);
-        const int32_t buf = chosen.Buf;
-        chosen = CaptureWindow{};
-        chosen.Buf = buf;
-    }
+    const CaptureWindow chosen = *match;
+    // A stored size the camera cannot deliver changes nothing, as for SetCaptureWindowEx.
+    if (!CaptureWindowValid(chosen, m_subSample.load()))
+        return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
     {
         // A running capture thread reads the window under the image lock.
-        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+        std::lock_guard<std::mutex> lock(m_imageLock);
         m_window = chosen;
     }
     m_driver->SetWindow(chosen.EHS, chosen.EVS, chosen.EH, chosen.EV, m_subSample.load());
@@ -339,7 +335,7 @@ int CVonkel::SetCaptureWindowEx(int th, int hs, int he, int tv, int vs, int ve) 
         return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
     {
         // A running capture thread reads the window under the image lock.
-        std::lock_guard<std::recursive_mutex> lock(m_imageLock);
+        std::lock_guard<std::mutex> lock(m_imageLock);
         m_window = candidate;
     }
     m_driver->SetWindow(hs, vs, he, ve, m_subSample.load());

@@ -78,7 +78,7 @@ VONKEL_STRETCH_ROUTINE(Stretch8);
 
 // ---- Measurements (nothing is written to the pixels) -------------------------------
 VONKEL_CONVERSION_ROUTINE(RegionMean8);  // returns sum / count of the rectangle
-VONKEL_CONVERSION_ROUTINE(RegionMean16); // the same on (v >> 2) & 255
+VONKEL_CONVERSION_ROUTINE(RegionMean16); // the same on v >> 4: 12-bit levels on the 8-bit scale
 // 8- or 16-bit raw, GrayBlock: per grey site the mean of the samples strictly between 0
 // and the top (the sum includes every sample but the top itself); gain = trunc(largest
 // mean / site mean x 128) into the block's four gains. Nothing changes when a site has

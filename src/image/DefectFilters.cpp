@@ -66,15 +66,15 @@ namespace {
 // The flat-field correction on samples of type T. The quotient is taken in floating point
 // where that is exact: for 8-bit samples |numerator| < 2^24 and a divisor below 256 keep
 // float's truncated quotient equal to the integer one; 16-bit samples use double.
-template <class T, class Real, int Scale, int Top, bool AnyDifference>
+template <class T, class Real, int Scale, int Top, bool AnyDifference, int Step>
 void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
               int margin, int rowEnd, int colEnd) {
     for (int r = margin; r < rowEnd; ++r) {
         T *p = reinterpret_cast<T *>(raw.Row(r));
-        const T *d = reinterpret_cast<const T *>(dark.Row(r + windowY)) + windowX;
-        const T *b = reinterpret_cast<const T *>(bright.Row(r + windowY)) + windowX;
+        const T *d = reinterpret_cast<const T *>(dark.Row(windowY + r * Step)) + windowX;
+        const T *b = reinterpret_cast<const T *>(bright.Row(windowY + r * Step)) + windowX;
         for (int c = margin; c < colEnd; ++c) {
-            const int dc = d[c], bc = b[c];
+            const int dc = d[c * Step], bc = b[c * Step];
             if (AnyDifference ? bc == dc : bc <= dc)
                 continue;
             const int v = static_cast<int>(static_cast<Real>((int(p[c]) - dc) * Scale) / static_cast<Real>(bc - dc));
@@ -87,20 +87,21 @@ void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &b
 // pixel or it stands `threshold` away from the mean of its four neighbours. The maps are
 // read at the raw pixel's own byte offset, with the raw buffer's stride.
 template <class T>
-void MarkDots(const CImageBuffer &raw, const uint8_t *hot, const uint8_t *dead, uint8_t *dot, int threshold) {
+void MarkDots(const CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, uint8_t *dot, int threshold,
+              int windowX, int windowY, int step) {
     const int w = raw.Width(), h = raw.Height();
     const size_t stride = static_cast<size_t>(raw.Stride());
     for (int r = 4; r <= h - 5; ++r) {
         const T *up = reinterpret_cast<const T *>(raw.Row(r - 1));
         const T *row = reinterpret_cast<const T *>(raw.Row(r));
         const T *down = reinterpret_cast<const T *>(raw.Row(r + 1));
-        const T *hotRow = reinterpret_cast<const T *>(hot + r * stride);
-        const T *deadRow = reinterpret_cast<const T *>(dead + r * stride);
+        const T *hotRow = reinterpret_cast<const T *>(hot.Row(windowY + r * step)) + windowX;
+        const T *deadRow = reinterpret_cast<const T *>(dead.Row(windowY + r * step)) + windowX;
         T *dotRow = reinterpret_cast<T *>(dot + r * stride);
         for (int c = 4; c <= w - 5; ++c) {
             const int around = (int(row[c - 1]) + row[c + 1] + up[c] + down[c]) >> 2;
             const int diff = int(row[c]) - around;
-            const bool mark = hotRow[c] != 0 || deadRow[c] != 0 || diff >= threshold || -diff >= threshold;
+            const bool mark = hotRow[c * step] != 0 || deadRow[c * step] != 0 || diff >= threshold || -diff >= threshold;
             dotRow[c] = mark ? 1 : 0;
         }
     }
@@ -109,35 +110,44 @@ void MarkDots(const CImageBuffer &raw, const uint8_t *hot, const uint8_t *dead, 
 } // namespace
 
 bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
-               int margin) {
+               int margin, int step) {
     const int bpp = raw.BytesPerPixel();
     if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || !IsSensorSized(dark, bpp) || !IsSensorSized(bright, bpp))
         return false;
-    if (windowX < 0 || windowY < 0)
+    if (windowX < 0 || windowY < 0 || windowX >= kSensorWidth || windowY >= kSensorHeight || (step != 1 && step != 2))
         return false;
     const int w = raw.Width(), h = raw.Height();
-    // The references are read at the pixel's place in the window: keep inside them.
-    const int rowEnd = std::min(h - margin, kSensorHeight - windowY);
-    const int colEnd = std::min(w - margin, kSensorWidth - windowX);
-    if (bpp == 1)
-        MaskRows<uint8_t, float, 256, 255, true>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+    // The references are read at the pixel's place on the sensor: keep inside them.
+    const int rowEnd = std::min(h - margin, (kSensorHeight - windowY + step - 1) / step);
+    const int colEnd = std::min(w - margin, (kSensorWidth - windowX + step - 1) / step);
+    if (bpp == 1 && step == 1)
+        MaskRows<uint8_t, float, 256, 255, true, 1>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+    else if (bpp == 1)
+        MaskRows<uint8_t, float, 256, 255, true, 2>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+    else if (step == 1)
+        MaskRows<uint16_t, double, 4096, 4095, false, 1>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
     else
-        MaskRows<uint16_t, double, 4096, 4095, false>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+        MaskRows<uint16_t, double, 4096, 4095, false, 2>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
     return true;
 }
 
 bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot,
-                int threshold) {
+                int threshold, int windowX, int windowY, int step) {
     const int bpp = raw.BytesPerPixel();
-    const size_t needed = raw.ImageBytes();
-    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || hot.ImageBytes() < needed || dead.ImageBytes() < needed ||
-        dot.ImageBytes() < needed || hot.IsEmpty() || dead.IsEmpty() || dot.IsEmpty())
+    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || dot.ImageBytes() < raw.ImageBytes() || dot.IsEmpty() ||
+        step < 1 || windowX < 0 || windowY < 0)
         return false;
+    // Every pixel the marking reads on the maps must lie inside them.
+    const int lastRow = windowY + (raw.Height() - 5) * step, lastCol = windowX + (raw.Width() - 5) * step;
+    for (const CImageBuffer *map : {&hot, &dead})
+        if (map->IsEmpty() || map->BytesPerPixel() != bpp ||
+            (raw.Height() > 8 && (lastRow >= map->Height() || lastCol >= map->Width())))
+            return false;
     std::memset(dot.Pixels(), 0, dot.ImageBytes());
     if (bpp == 1)
-        MarkDots<uint8_t>(raw, hot.Pixels(), dead.Pixels(), dot.Pixels(), threshold);
+        MarkDots<uint8_t>(raw, hot, dead, dot.Pixels(), threshold, windowX, windowY, step);
     else
-        MarkDots<uint16_t>(raw, hot.Pixels(), dead.Pixels(), dot.Pixels(), threshold);
+        MarkDots<uint16_t>(raw, hot, dead, dot.Pixels(), threshold, windowX, windowY, step);
 
     const int w = raw.Width(), h = raw.Height();
     const size_t stride = static_cast<size_t>(raw.Stride());
@@ -187,8 +197,12 @@ void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, con
         const int y = view.mirrorV ? kSensorHeight - 1 - p.y : p.y;
         if (x < view.x0 || x > view.x1 || y < view.y0 || y > view.y1)
             return false;
-        *c = x - view.x0;
-        *k = y - view.y0;
+        // A subsampled picture shows every step-th sensor pixel only.
+        const int step = view.step > 0 ? view.step : 1;
+        if ((x - view.x0) % step || (y - view.y0) % step)
+            return false;
+        *c = (x - view.x0) / step;
+        *k = (y - view.y0) / step;
         return *c >= 0 && *c < w && *k >= 0 && *k < h;
     };
     // Listed pixels by memory row and column; only unlisted ones may serve as neighbours.

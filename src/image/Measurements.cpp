@@ -106,7 +106,7 @@ VONKEL_CONVERSION_ROUTINE(RegionMean8) {
 VONKEL_CONVERSION_ROUTINE(RegionMean16) {
     if (!detail::Usable(dst, src, rect) || srcBpp != 2)
         return 0;
-    return RegionMean<uint16_t>(MakeSpan(VONKEL_SPAN_ARGS), [](uint16_t v) { return uint32_t{(v >> 2) & 255u}; });
+    return RegionMean<uint16_t>(MakeSpan(VONKEL_SPAN_ARGS), [](uint16_t v) { return static_cast<uint32_t>(v >> 4); });
 }
 
 VONKEL_CONVERSION_ROUTINE(MeasureGray) {

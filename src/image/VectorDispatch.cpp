@@ -1,5 +1,6 @@
 #include "image/VectorDispatch.h"
 #include <atomic>
+#include <cstdlib>
 
 namespace conv::detail {
 namespace {
@@ -15,10 +16,17 @@ bool ProcessorHasAvx2() {
 
 std::atomic<bool> g_allowed{true};
 
+// VONKEL_NO_AVX2=1 keeps every routine on the baseline copy, as on a processor without
+// AVX2, so that the whole suite can be run on that path too.
+bool TurnedOffByEnvironment() {
+    const char *value = std::getenv("VONKEL_NO_AVX2");
+    return value && *value && *value != '0';
+}
+
 } // namespace
 
 bool WideVectors() {
-    static const bool present = ProcessorHasAvx2();
+    static const bool present = ProcessorHasAvx2() && !TurnedOffByEnvironment();
     return present && g_allowed.load(std::memory_order_relaxed);
 }
 

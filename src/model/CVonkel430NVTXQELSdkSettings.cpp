@@ -1,16 +1,20 @@
 // Camera settings as register writes: window and sub-sampling, mirroring, gain,
 // exposure, trigger mode and the temperature readout.
 #include "model/CVonkel430NVTXQELSdk.h"
+#include "model/RegisterMap.h"
+#include "model/WindowTiming.h"
 #include "transport/ResultCodes.h"
 #include <cmath>
 
 namespace {
 
+namespace sr = registers::sr;
+namespace cr = registers::cr;
+
 constexpr uint32_t kSettlePauseMs = 100;
 constexpr int kLineLengthLow = 236; // line length 1004 in registers 728/729
 constexpr int kLineLengthHigh = 3;
 
-int RoundUp4(int v) { return (v + 3) & ~3; }
 uint8_t Byte(uint32_t v, int n) { return static_cast<uint8_t>(v >> (8 * n)); }
 
 } // namespace
@@ -19,9 +23,9 @@ int CVonkel430NVTXQELSdk::SetWindow(int x, int y, int width, int height, int sub
     if (x < 0 || y < 0 || width < 8 || height < 8 || x + width > kSensorWidth || y + height > kSensorHeight ||
         (subSample != 0 && subSample != 1))
         return result::kInvalidWindow;
-    const int m = subSample == 1 ? 2 : 1;
-    const int w = width / m;
-    const int h = height / m;
+    const int divisor = subSample == 1 ? 2 : 1;
+    const int w = width / divisor;
+    const int h = height / divisor;
     // The camera sends whole groups of four pixels and lines: a window that does not
     // fill them would be delivered with another geometry than the one asked for.
     if (w % 4 != 0 || h % 4 != 0)
@@ -31,55 +35,34 @@ int CVonkel430NVTXQELSdk::SetWindow(int x, int y, int width, int height, int sub
     m_windowY.store(y);
     m_windowWidth.store(width);
     m_windowHeight.store(height);
-    const int a = RoundUp4(x);
-    const int b = RoundUp4(y);
-    const int W = RoundUp4(w);
-    const int H = RoundUp4(h);
-    SetupBuffers(w, 0, W, h, 0, H, 4);
-
-    int t, L, s1, s2, s3;
-    if (subSample == 1) {
-        t = b, L = 296, s1 = 17, s2 = 0, s3 = 2;
-    } else if (H == kSensorHeight) {
-        t = b, L = m_wordFlag.load() == 1 ? 1248 : 556, s1 = s2 = s3 = 0;
-    } else {
-        // Partial heights are addressed from the far end of the sensor.
-        t = 516 - y - height, L = H + 36, s1 = 0, s2 = 2, s3 = 1;
-    }
-    WriteSensor(572, static_cast<uint8_t>(s1));
-    WriteSensor(772, static_cast<uint8_t>(s2));
+    const WindowTiming t = ComputeWindowTiming(x, y, width, height, subSample, m_wordFlag.load() == 1,
+                                               m_logicVersion.load(), m_mirrorH.load() != 0);
+    SetupBuffers(w, 0, t.width, h, 0, t.height, 4);
+    WriteSensor(sr::kSubsample, static_cast<uint8_t>(t.subsampleMode));
+    WriteSensor(sr::kRowMode, static_cast<uint8_t>(t.rowMode));
     m_subSample.store(subSample);
-    WriteCapture(90, static_cast<uint8_t>(s3));
-
-    WriteSensor(800, Byte(a, 0));
-    WriteSensor(801, Byte(a, 1) & 7);
-    WriteSensor(802, Byte(t, 0));
-    WriteSensor(803, Byte(t, 1) & 7);
-    WriteSensor(804, Byte(W, 0));
-    WriteSensor(805, Byte(W, 1) & 7);
-    WriteSensor(806, Byte(H, 0));
-    WriteSensor(807, Byte(H, 1) & 7);
-    WriteSensor(724, Byte(L, 0));
-    WriteSensor(725, Byte(L, 1));
-    WriteSensor(728, kLineLengthLow);
-    WriteSensor(729, kLineLengthHigh);
-    m_frameLines.store(static_cast<uint32_t>(L));
-
-    int p, q;
-    if (m_logicVersion.load() <= 260) {
-        p = 21;
-        q = subSample == 1 ? 22 : 38;
-    } else if (subSample == 1) {
-        p = 23;
-        q = m_mirrorH.load() ? 24 : 8;
-    } else {
-        p = H == kSensorHeight ? 25 : 21;
-        q = 8;
+    WriteCapture(cr::kReadoutMode, static_cast<uint8_t>(t.readoutMode));
+    // Each start and size is 11 bits: low byte, then the top three.
+    const struct {
+        uint16_t low, high;
+        int value;
+    } kFields[] = {{sr::kColumnStart0, sr::kColumnStart1, t.columnStart},
+                   {sr::kRowStart0, sr::kRowStart1, t.rowStart},
+                   {sr::kWidth0, sr::kWidth1, t.width},
+                   {sr::kHeight0, sr::kHeight1, t.height}};
+    for (const auto &field : kFields) {
+        WriteSensor(field.low, Byte(field.value, 0));
+        WriteSensor(field.high, Byte(field.value, 1) & 7);
     }
-    WriteCapture16(72, p);
-    WriteCapture16(76, q);
-    WriteCapture16(64, H);
-    WriteCapture16(68, W);
+    WriteSensor(sr::kFrameLength0, Byte(t.frameLines, 0));
+    WriteSensor(sr::kFrameLength1, Byte(t.frameLines, 1));
+    WriteSensor(sr::kLineLength0, kLineLengthLow);
+    WriteSensor(sr::kLineLength1, kLineLengthHigh);
+    m_frameLines.store(static_cast<uint32_t>(t.frameLines));
+    WriteCapture16(cr::kCaptureOffsetP0, t.captureOffsetP);
+    WriteCapture16(cr::kCaptureOffsetQ0, t.captureOffsetQ);
+    WriteCapture16(cr::kHeight0, t.height);
+    WriteCapture16(cr::kWidth0, t.width);
 
     const int pixels = m_framePixelCount;
     if (pixels != m_transferSizeSent.load()) {
@@ -251,8 +234,10 @@ void CVonkel430NVTXQELSdk::SetTriggerTiming() {
 bool CVonkel430NVTXQELSdk::GetTemperature(double *out) {
     uint8_t control = 0, low = 0, high = 0;
     // The readout registers hold a value only while bit 0 of the control register is set.
-    bool ok = ReadSensorRegister(1928, &control);
-    ok = WriteSensor(1928, static_cast<uint8_t>(control | 1)) && ok;
+    // Without the control register's value, writing it back would clear its other bits.
+    if (!ReadSensorRegister(1928, &control))
+        return false;
+    bool ok = WriteSensor(1928, static_cast<uint8_t>(control | 1));
     ok = ReadSensorRegister(1680, &low) && ok;
     ok = ReadSensorRegister(1681, &high) && ok;
     ok = WriteSensor(1928, static_cast<uint8_t>(control & ~1)) && ok;

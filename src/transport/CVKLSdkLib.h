@@ -4,6 +4,7 @@
 #pragma once
 #include "platform/DeviceIo.h"
 #include "platform/Event.h"
+#include "transport/CFrameMailbox.h"
 #include "transport/Commands.h"
 #include <atomic>
 #include <cstdint>
@@ -68,7 +69,9 @@ public:
     int SetupBuffers(int lineWidth, int xOffset, int width, int rows, int yOffset, int height, int ringCount);
     int StartTransfer();
     int StopTransfer();
-    int WaitFrame();
+    // The state of the newest frame; waits up to `timeoutMs` for one newer than the
+    // last handed over (0: looks without waiting).
+    int WaitFrame(uint32_t timeoutMs = 0);
     int TakeFrame(const FrameTarget *output);
     int ReadSingleFrame();
     int ConvertSingleFrame(const FrameTarget *output);
@@ -81,6 +84,8 @@ public:
     uint32_t TransferBytes() const;
     int WordFlag() const { return m_wordFlag.load(); }
     bool TransferRunning() const { return m_block.stop.load() == 0; }
+    // Frames the transfer thread completed since it was last started.
+    uint64_t CompletedFrames() { return m_mailbox.Completed(); }
     int LastTransferResult() const { return m_lastTransferResult.load(); }
 
     // ---- non-volatile memory ----
@@ -128,24 +133,14 @@ private:
 
     // State shared by the transfer thread and its consumer. It belongs to this object,
     // so several cameras stream at once without touching each other.
+    // The frames themselves pass through m_mailbox.
     struct ThreadBlock {
         std::atomic<uint32_t> transferBytes{0};
-        platform::CEvent frameEvent{false};
         platform::CEvent doneEvent{true};
         std::atomic<int64_t> result{0};
         std::atomic<int> stop{1};
         std::atomic<int> failure{0};
         int ringCount = 0;
-        std::atomic<int> writeIndex{0};
-        std::atomic<int> readIndex{0};
-        // Completed frames and the slot of the newest one: the write index alone cannot
-        // tell, because the thread skips the slot the consumer holds.
-        uint64_t completed = 0;
-        uint64_t taken = 0;
-        int lastCompleted = -1;
-        // The slot at the read index was handed over by WaitFrame and not copied yet. A
-        // restart clears it: the new thread writes the new ring from its first slot.
-        bool handedOver = false;
         int large = 0;
         std::string devicePath;
     };
@@ -158,7 +153,6 @@ private:
     void JoinTransferThread();
     int StartTransferLocked();
     int StopTransferLocked();
-    int AdvanceIndex(int index) const { return index + 1 == m_block.ringCount ? 0 : index + 1; }
     bool FitsFrame(const FrameTarget &output) const;
     int ReadFrameInto(platform::DeviceHandle handle, uint8_t *buffer, uint32_t bytes, uint32_t *returned);
 
@@ -171,9 +165,8 @@ private:
     std::vector<Slot> m_slots;
     int m_slotBytes = 0;
 
-    // The index hand-over between the transfer thread and the consumer: held for a few
-    // instructions, never while a frame is read or copied.
-    std::mutex m_indexLock;
+    // Lock order: m_threadLock, then m_bufferLock, then the mailbox's own lock.
+    CFrameMailbox m_mailbox;
     ThreadBlock m_block;
     std::thread m_thread;
     std::mutex m_threadLock; // start and stop from different application threads

@@ -75,21 +75,19 @@ int CVKLSdkLib::StartTransferLocked() {
     if (m_block.stop.load() == 0)
         return result::kAlreadyRunning;
     JoinTransferThread(); // a thread that ended by itself
+    {
+        // Waits for a copy in progress; a frame handed over before is never taken from
+        // the new run. Without slots (no geometry yet, or every allocation failed) there
+        // is nothing to fill; with fewer than three, the newest frame and the one being
+        // copied could leave none free.
+        std::lock_guard<std::mutex> bufferLock(m_bufferLock);
+        if (m_slots.size() < 3 || m_block.ringCount != static_cast<int>(m_slots.size()))
+            return result::kNoMemory;
+        m_mailbox.Start(m_block.ringCount);
+    }
     m_block.transferBytes.store(TransferBytes());
     CommandExchange(cmd::Make(cmd::STREAM_START));
     m_block.doneEvent.Reset();
-    m_block.frameEvent.Reset();
-    {
-        // Waits for a copy in progress: the new thread begins with the slot it may read.
-        std::lock_guard<std::mutex> bufferLock(m_bufferLock);
-        std::lock_guard<std::mutex> lock(m_indexLock);
-        m_block.writeIndex.store(0);
-        m_block.readIndex.store(0);
-        m_block.completed = 0;
-        m_block.taken = 0;
-        m_block.lastCompleted = -1;
-        m_block.handedOver = false;
-    }
     m_block.failure.store(0);
     m_block.large = m_largeTransfer.load();
     m_block.devicePath = DevicePath();
@@ -99,6 +97,7 @@ int CVKLSdkLib::StartTransferLocked() {
         m_thread = std::thread(&CVKLSdkLib::TransferThread, this);
     } catch (...) {
         m_block.stop.store(1);
+        m_mailbox.End(false);
         m_block.doneEvent.Set();
         return result::kThreadFailed;
     }
@@ -122,11 +121,7 @@ void CVKLSdkLib::TransferThread() {
         // A camera may deliver one short frame right after it starts streaming.
         bool shortAllowed = true;
         while (m_block.stop.load() != 1 && code != result::kFrameFailed) {
-            int target;
-            {
-                std::lock_guard<std::mutex> lock(m_indexLock);
-                target = m_block.writeIndex.load();
-            }
+            const int target = m_mailbox.SlotToFill();
             uint8_t *slot = m_slots[target].memory.get();
             platform::TimerBeginPeriod1ms();
             uint32_t count = 0;
@@ -145,16 +140,7 @@ void CVKLSdkLib::TransferThread() {
                 platform::TimerEndPeriod1ms();
                 break;
             }
-            {
-                std::lock_guard<std::mutex> lock(m_indexLock);
-                m_block.lastCompleted = target;
-                ++m_block.completed;
-                int next = AdvanceIndex(target);
-                if (next == m_block.readIndex.load())
-                    next = AdvanceIndex(next);
-                m_block.writeIndex.store(next);
-            }
-            m_block.frameEvent.Set();
+            m_mailbox.Publish(target);
             platform::TimerEndPeriod1ms();
         }
         CloseDevice(&handle);
@@ -162,7 +148,7 @@ void CVKLSdkLib::TransferThread() {
     m_block.result.store(code);
     m_block.failure.store(code == result::kFrameFailed ? 1 : 0);
     m_block.stop.store(1);
-    m_block.frameEvent.Set(); // wakes a consumer waiting for a frame that will not come
+    m_mailbox.End(code == result::kFrameFailed); // wakes a consumer waiting for a frame that will not come
     m_block.doneEvent.Set();
 }
 
@@ -190,24 +176,23 @@ int CVKLSdkLib::StopTransferLocked() {
     JoinTransferThread();
     m_block.stop.store(1);
     m_block.failure.store(0);
+    m_mailbox.ClearFailure();
     return static_cast<int>(m_block.result.load());
 }
 
-int CVKLSdkLib::WaitFrame() {
+int CVKLSdkLib::WaitFrame(uint32_t timeoutMs) {
     if (m_block.failure.load())
         return frame_state::kFailed;
-    if (m_block.stop.load())
+    switch (m_mailbox.WaitNewer(timeoutMs)) {
+    case CFrameMailbox::Wait::Ready:
+        return frame_state::kReady;
+    case CFrameMailbox::Wait::Failed:
+        return frame_state::kFailed;
+    case CFrameMailbox::Wait::Ended:
         return frame_state::kNotRunning;
-    std::lock_guard<std::mutex> lock(m_indexLock);
-    if (m_block.completed == m_block.taken || m_block.lastCompleted < 0 ||
-        m_block.lastCompleted == m_block.writeIndex.load())
+    default:
         return frame_state::kNoNewFrame;
-    m_block.frameEvent.Wait(0); // consumed: the frames it announced are taken now
-    // Older unread frames are skipped: the consumer always gets the newest one.
-    m_block.readIndex.store(m_block.lastCompleted);
-    m_block.taken = m_block.completed;
-    m_block.handedOver = true;
-    return frame_state::kReady;
+    }
 }
 
 bool CVKLSdkLib::FitsFrame(const FrameTarget &output) const {
@@ -221,19 +206,13 @@ int CVKLSdkLib::TakeFrame(const FrameTarget *output) {
     std::lock_guard<std::mutex> lock(m_bufferLock);
     if (!FitsFrame(*output) || m_slots.empty())
         return result::kWrongGeometry;
-    int index;
-    {
-        // Only a slot handed over and not yet copied is kept from the thread; the buffer
-        // lock keeps a restart from coming between this check and the copy.
-        std::lock_guard<std::mutex> indexLock(m_indexLock);
-        if (!m_block.handedOver)
-            return result::kNoFrame;
-        index = m_block.readIndex.load();
-    }
-    int code = CopyFrame(*output, m_slots[index].memory.get());
-    std::lock_guard<std::mutex> indexLock(m_indexLock);
-    m_block.handedOver = false;
-    m_block.readIndex.store(AdvanceIndex(index));
+    // Only a slot handed over and not yet copied is kept from the thread; the buffer
+    // lock keeps a restart from coming between this check and the copy.
+    const int index = m_mailbox.Held();
+    if (index < 0 || index >= static_cast<int>(m_slots.size()))
+        return result::kNoFrame;
+    const int code = CopyFrame(*output, m_slots[index].memory.get());
+    m_mailbox.Release();
     return code;
 }
 

@@ -144,6 +144,8 @@ std::vector<Export> AllExports(int h, char (&names)[12][256], wchar_t (&wnames)[
         {"Vonkel_LoadMaskFileW", 0, [&] { return double(Vonkel_LoadMaskFileW(h, L"x")); }},
         {"Vonkel_LoadConfigFileA", 0, [&] { return double(Vonkel_LoadConfigFileA(h, "x")); }},
         {"Vonkel_LoadConfigFileW", 0, [&] { return double(Vonkel_LoadConfigFileW(h, L"x")); }},
+        {"Vonkel_Record", 0, [&] { return double(Vonkel_Record(h, "x.avi", 0, 0)); }},
+        {"Vonkel_RecordW", 0, [&] { return double(Vonkel_RecordW(h, L"x.avi", 0, 0)); }},
         {"Vonkel_Fps", 0, [&] { return double(Vonkel_Fps(h)); }},
         {"Vonkel_GetHalfClock", 0, [&] { return double(Vonkel_GetHalfClock(h)); }},
         {"Vonkel_SetHalfClock", 0, [&] { return double(Vonkel_SetHalfClock(h)); }},
@@ -154,6 +156,9 @@ std::vector<Export> AllExports(int h, char (&names)[12][256], wchar_t (&wnames)[
         {"Vonkel_GetVideoFormat", 0, [&] { return double(Vonkel_GetVideoFormat(h, &out)); }},
         {"Vonkel_SetSamplingRate", 0, [&] { return double(Vonkel_SetSamplingRate(h)); }},
         {"Vonkel_GetStatus", 0, [&] { return double(Vonkel_GetStatus(h, 1)); }},
+        {"Vonkel_SetAnalogDlg", 0, [&] { return double(Vonkel_SetAnalogDlg(h, nullptr)); }},
+        {"Vonkel_SetImageDlg", 0, [&] { return double(Vonkel_SetImageDlg(h, nullptr)); }},
+        {"Vonkel_SetCameraDlg", 0, [&] { return double(Vonkel_SetCameraDlg(h, nullptr)); }},
     };
 }
 
@@ -173,7 +178,7 @@ TEST(DllExportTable, EveryExportRefusesAnUnregisteredHandleAndRecordsNothing) {
             continue;
         int out = 77;
         auto exports = AllExports(h, names, wnames, text, wtext, bytes, out, info);
-        ASSERT_EQ(136u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
+        ASSERT_EQ(141u, exports.size()) << "every export but Vonkel_Initialize and Vonkel_GetDllVersion";
         for (const Export &e : exports) {
             EXPECT_EQ(e.failure, e.call()) << e.name << " with handle " << h;
             EXPECT_EQ(77, out) << e.name << " wrote its output";
@@ -331,6 +336,18 @@ TEST(DllSetters, WidePathsConvertIntoAThousandAndTwentyFourBytes) {
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_CONVERSION}), cam.Drain());
     EXPECT_EQ(0, Vonkel_LoadMaskFileW(cam, fits.c_str()));
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_MASK_FILE}), cam.Drain()) << "converted: the file is what fails";
+}
+
+// A name the code page cannot hold is refused, never turned into '?' or a look-alike
+// ("m\u0101sk" would otherwise save over "mask").
+TEST(DllSetters, WidePathsOutsideTheCodePageAreRefused) {
+    CCamera cam;
+    for (const wchar_t *name : {L"m\u0101sk.bin", L"\u4e00.bin"}) {
+        EXPECT_EQ(0, Vonkel_SaveMaskFileW(cam, name));
+        EXPECT_EQ((std::vector<int>{VONKEL_ERR_CONVERSION}), cam.Drain());
+    }
+    for (const char *lookAlike : {"mask.bin", "m?sk.bin", "?.bin"})
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(lookAlike)) << lookAlike;
 }
 
 } // namespace

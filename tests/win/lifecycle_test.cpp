@@ -1,5 +1,6 @@
 // Handles and the shared ownership mapping, through the DLL as an application uses it.
 #include "VonkelSdk.h"
+#include "support/ReleaseRace.h"
 #include "win/ChildProcess.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -23,6 +24,8 @@ TEST(DllLifecycle, HandlesAreNonZeroDistinctAndReleasedOnce) {
     }
     EXPECT_EQ(28837153, Vonkel_GetDllVersion());
 }
+
+TEST(DllLifecycle, ReleaseWhileOtherThreadsCallOnTheHandle) { EXPECT_EQ(0, testsupport::RunReleaseRace(60, 3)); }
 
 TEST(DllLifecycle, ReleasedHandleGivesFailureValues) {
     int h = Vonkel_Initialize(nullptr);

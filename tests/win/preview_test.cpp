@@ -3,9 +3,11 @@
 #include "win/DllSupport.h"
 #include "win/Frames.h"
 #include <gtest/gtest.h>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -186,6 +188,34 @@ ChildMode childFour("four-cameras", ChildFourCameras);
 
 TEST(DllPreviewMany, FourCamerasStreamIntoFourWindows) {
     EXPECT_EQ(0, RunSelfAsChild("four-cameras", "VONKEL_SIMULATE=4"));
+}
+
+// The parent's thread keeps calling into the library while another thread makes and
+// destroys child preview windows in it: the child's WM_PARENTNOTIFY needs the parent's
+// thread, so a window made under one of the library's locks would hang both.
+TEST_F(DllPreview, ChildWindowsOfAParentWhoseThreadCallsInDoNotHang) {
+    CTestWindow parent;
+    ASSERT_EQ(1, Vonkel_SetPreviewWindow(cam, parent.Handle(), 0, 0, 64, 64));
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        for (int i = 0; i < 30; ++i) {
+            Vonkel_CallBackPreview(cam, nullptr, nullptr, 0, 0);
+            Vonkel_Close(cam);
+        }
+        done = true;
+    });
+    static unsigned char picture[640 * 3 * 512];
+    const DWORD start = GetTickCount();
+    while (!done && GetTickCount() - start < 60000) {
+        Vonkel_GetImage(cam, picture, sizeof picture, 1);
+        Vonkel_SetCaptureWindowEx(cam, 640, 0, 640, 512, 0, 512);
+        Pump(1);
+    }
+    const bool finished = done;
+    if (!finished)
+        TerminateProcess(GetCurrentProcess(), 3); // a hang cannot be unwound
+    other.join();
+    EXPECT_TRUE(finished);
 }
 
 } // namespace

@@ -7,38 +7,6 @@
 
 namespace {
 
-struct Geometry {
-    int width, height, bits, stride;
-    size_t Bytes() const { return static_cast<size_t>(stride) * height; }
-};
-
-// Applies the common options (colour mode, subsampling, capture window, wait time) and
-// works out the picture the application will get.
-bool Configure(int h, const COptions &options, Geometry *geometry) {
-    const int bits = options.Int("mode", 8);
-    if (!Vonkel_SetColorMode(h, bits)) {
-        std::fprintf(stderr, "vonkelcam: --mode takes 8, 16, 24, 32, 48 or 64\n");
-        return false;
-    }
-    Vonkel_SetSubSample(h, options.Has("subsample") ? 1 : 0);
-    if (options.Has("wait"))
-        Vonkel_SetWaitTime(h, options.Int("wait", 1));
-    if (options.Has("window")) {
-        int x = 0, y = 0, w = 0, hh = 0;
-        if (std::sscanf(options.Text("window").c_str(), "%d,%d,%d,%d", &x, &y, &w, &hh) != 4 ||
-            !Vonkel_SetCaptureWindowEx(h, 640, x, w, 512, y, hh)) {
-            std::fprintf(stderr, "vonkelcam: --window X,Y,WIDTH,HEIGHT inside 640 x 512, sides multiples of 4\n");
-            return false;
-        }
-    }
-    const int divisor = options.Has("subsample") ? 2 : 1;
-    geometry->width = Vonkel_Width(h) / divisor;
-    geometry->height = Vonkel_Height(h) / divisor;
-    geometry->bits = bits;
-    geometry->stride = (geometry->width * (bits / 8) + 3) & ~3;
-    return true;
-}
-
 // A window that only receives messages: the frame notifications of the stream.
 class CMessageWindow {
 public:

@@ -22,6 +22,8 @@ struct CommandGroup {
 extern const CommandGroup kInfoCommands;
 extern const CommandGroup kRegisterCommands;
 extern const CommandGroup kStreamCommands;
+extern const CommandGroup kRecordCommands;
+extern const CommandGroup kDialogCommands;
 
 // "--name value" options, and the positional arguments left over.
 class COptions {
@@ -58,6 +60,16 @@ private:
     int m_handle = 0;
     bool m_ok = false;
 };
+
+// The picture the application gets from a camera.
+struct Geometry {
+    int width, height, bits, stride;
+    size_t Bytes() const { return static_cast<size_t>(stride) * height; }
+};
+
+// Applies the common options (colour mode, subsampling, capture window, wait time) and
+// works out the picture the application will get. Prints what is wrong.
+bool Configure(int h, const COptions &options, Geometry *geometry);
 
 // Prints and drains the error history of a handle ("errors: none" when empty).
 void PrintErrors(int handle);

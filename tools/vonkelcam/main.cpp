@@ -4,7 +4,8 @@
 
 namespace {
 
-const CommandGroup *const kGroups[] = {&kInfoCommands, &kRegisterCommands, &kStreamCommands};
+const CommandGroup *const kGroups[] = {&kInfoCommands, &kRegisterCommands, &kStreamCommands, &kRecordCommands,
+                                       &kDialogCommands};
 
 void Usage() {
     std::printf("usage: vonkelcam COMMAND [arguments]\n\ncommands:\n");

@@ -39,7 +39,6 @@ int WideToAnsi(const wchar_t *text, char *out, int outBytes) {
 }
 
 // UTF-8 has a form for every character WideToAnsi accepts.
-int WideToAnsiExact(const wchar_t *text, char *out, int outBytes) { return WideToAnsi(text, out, outBytes); }
 
 int AnsiToWide(const char *text, wchar_t *out, int outChars) {
     if (!text || !out || outChars <= 0)

@@ -46,7 +46,7 @@ protected:
     }
     // The frame description as the capture thread last left it.
     FrameInfo Info() {
-        std::lock_guard<std::recursive_mutex> lock(camera.ImageLock());
+        std::lock_guard<std::mutex> lock(camera.ImageLock());
         return camera.LastFrameInfo();
     }
 

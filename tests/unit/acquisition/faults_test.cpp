@@ -21,7 +21,7 @@ TEST_F(Faults, UnplugMidStreamEndsThePreviewWithAFrameWait) {
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(VONKEL_ERR_FRAME_WAIT, frames.back().lparam);
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 TEST_F(Faults, UnplugInTriggerModeRetriesQuietlyUntilStopped) {
@@ -29,7 +29,7 @@ TEST_F(Faults, UnplugInTriggerModeRetriesQuietlyUntilStopped) {
     sim.Camera(0)->Unplug();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     sim.Camera(0)->Replug();
 }
 
@@ -38,7 +38,7 @@ TEST_F(Faults, StopWhileATriggerReadWaitsEndsWithinTheTimeout) {
     camera.Driver()->SetTransferTimeout(300); // the read now waits at most 300 ms
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 TEST_F(Faults, ReleasingAStreamingInstanceStopsEverything) {
@@ -64,7 +64,7 @@ TEST_F(Faults, StopFromAnotherThreadWhileFramesArrive) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     stopper.join();
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 } // namespace
@@ -78,7 +78,7 @@ TEST_F(Acquisition, StopDoesNotWaitOutALongPauseBetweenTurns) {
     ASSERT_EQ(1, camera.StartPreview());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 } // namespace

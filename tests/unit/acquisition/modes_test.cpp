@@ -7,7 +7,7 @@ namespace {
 TEST_F(Acquisition, PreviewStartsOnceAndStopsCleanly) {
     ASSERT_EQ(1, camera.StartPreview());
     ASSERT_EQ(1, camera.StartPreview()) << "already running";
-    EXPECT_EQ(kModePreview, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Preview, camera.Mode());
     std::vector<uint8_t> picture(640 * 512);
     ASSERT_TRUE([&] {
         for (int i = 0; i < 2000 && !camera.FrameAvailable(); ++i)
@@ -16,14 +16,14 @@ TEST_F(Acquisition, PreviewStartsOnceAndStopsCleanly) {
     }());
     EXPECT_EQ(1, camera.GetImage(picture.data(), static_cast<uint32_t>(picture.size()), 1));
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     EXPECT_EQ(1, camera.StopPreview());
     EXPECT_TRUE(Drain().empty());
 }
 
 TEST_F(Acquisition, RefusedEntriesRecordNoCamera) {
     ASSERT_EQ(1, camera.Capture());
-    EXPECT_EQ(kModeCapture, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Capture, camera.Mode());
     EXPECT_EQ(0, camera.StartPreview());
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_NO_CAMERA}), Drain());
     EXPECT_EQ(0, camera.Trigger(nullptr, nullptr, 0, 0));
@@ -39,7 +39,7 @@ TEST_F(Acquisition, RefusedEntriesRecordNoCamera) {
 TEST_F(Acquisition, SnapshotFromIdleStaysIdleAndClosesTheChannel) {
     std::vector<uint8_t> picture(640 * 512);
     ASSERT_EQ(1, camera.SnapShot(picture.data(), static_cast<uint32_t>(picture.size()), 1));
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     EXPECT_EQ(0u, sim.Cameras().OpenHandles()) << "the single-frame channel is closed again";
     EXPECT_GT(sim::DecodeFrameNumberTurned(picture.data(), 640, 512, 1, 640), 0u);
     // In capture mode the channel stays open between snapshots.
@@ -102,16 +102,16 @@ TEST_F(Acquisition, PreviewWithoutFramesEndsWithFrameWaitAndStaysInPreview) {
     ASSERT_EQ(1u, frames.size());
     EXPECT_EQ(VONKEL_ERR_FRAME_WAIT, frames[0].lparam);
     EXPECT_EQ(0u, frames[0].wparam);
-    EXPECT_EQ(kModePreview, camera.Mode()) << "StopPreview still has to be called";
+    EXPECT_EQ(AcquisitionState::Preview, camera.Mode()) << "StopPreview still has to be called";
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_FRAME_WAIT}), Drain());
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 TEST_F(Acquisition, TriggerModeDeliversOneFramePerTrigger) {
     std::vector<uint8_t> picture(640 * 512);
     ASSERT_EQ(1, camera.Trigger(sink.Handle(), picture.data(), static_cast<uint32_t>(picture.size()), 1));
-    EXPECT_EQ(kModeTrigger, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Trigger, camera.Mode());
     EXPECT_EQ(0, camera.Trigger(sink.Handle(), picture.data(), static_cast<uint32_t>(picture.size()), 1))
         << "trigger mode runs already: no second capture thread";
     Drain();
@@ -129,7 +129,7 @@ TEST_F(Acquisition, TriggerModeDeliversOneFramePerTrigger) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(WaitForFrames(1, 0).empty()) << "one notification per trigger";
     EXPECT_EQ(1, camera.StopPreview());
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
 }
 
 } // namespace

@@ -68,10 +68,10 @@ TEST_F(Acquisition, EntriesWhoseCaptureThreadCannotStartFailAndLeaveNothingRunni
     GTEST_SKIP() << "thread creation is refused through the C library's default attributes";
 #else
     EXPECT_EQ(0, CallWhileThreadsRefused([&] { return camera.StartPreview(); }));
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     EXPECT_EQ(std::vector<int>{VONKEL_ERR_THREAD}, Drain());
     EXPECT_EQ(0, CallWhileThreadsRefused([&] { return camera.Trigger(sink.Handle(), nullptr, 0, 0); }));
-    EXPECT_EQ(kModeIdle, camera.Mode());
+    EXPECT_EQ(AcquisitionState::Idle, camera.Mode());
     EXPECT_EQ(std::vector<int>{VONKEL_ERR_THREAD}, Drain());
     EXPECT_EQ(0u, sim.Cameras().OpenHandles());
     // Nothing was left behind: the camera streams as usual afterwards.

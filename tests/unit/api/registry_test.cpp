@@ -2,6 +2,10 @@
 #include "VonkelSdk.h"
 #include "api/CSdkChain.h"
 #include "api/CTRing.h"
+#include "support/ReleaseRace.h"
+#include "platform/CMemorySettingsStore.h"
+#include <stdexcept>
+#include "camera/CVonkel.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <set>
@@ -140,6 +144,73 @@ TEST(Handles, ConcurrentInitializeAndReleaseFromSeveralThreads) {
     for (int f : failures)
         EXPECT_EQ(0, f);
     EXPECT_EQ(0, CSdkChain::Instance().Count());
+}
+
+TEST(Handles, ReleaseWhileOtherThreadsCallOnTheHandle) {
+    EXPECT_EQ(0, testsupport::RunReleaseRace(30, 3));
+    EXPECT_EQ(0, CSdkChain::Instance().Count());
+}
+
+// A release from inside a call on the same thread (a dialog's message loop) must not
+// wait for that call; the call's end tears the instance down.
+TEST(Handles, ReleaseFromInsideACallOnTheSameThreadLeavesTeardownToTheCall) {
+    const int handle = Vonkel_Initialize(nullptr);
+    ASSERT_NE(0, handle);
+    std::weak_ptr<CVonkel> alive;
+    {
+        CSdkChain::CCall call(CSdkChain::Instance(), handle);
+        ASSERT_TRUE(call);
+        alive = CSdkChain::Instance().LookupCamera(handle);
+        EXPECT_EQ(1, Vonkel_Release(handle));
+        EXPECT_EQ(0, Vonkel_GetLastError(handle)) << "no call reaches a released handle";
+        EXPECT_FALSE(alive.expired()) << "the call in flight still uses the instance";
+    }
+    EXPECT_TRUE(alive.expired());
+}
+
+// A store whose reads fail by throwing, as a registry read that runs out of memory would:
+// the instance must neither stay registered nor write its unread defaults back.
+class CThrowingStore final : public platform::ISettingsStore {
+public:
+    Key OpenKey(Key parent, const char *path, Access access) override { return m_store.OpenKey(parent, path, access); }
+    Key CreateKey(Key parent, const char *path, bool *created) override { return m_store.CreateKey(parent, path, created); }
+    void CloseKey(Key key) override { m_store.CloseKey(key); }
+    bool ReadDword(Key key, const char *name, uint32_t *value) override {
+        return failReads ? Fail() : m_store.ReadDword(key, name, value);
+    }
+    bool ReadBinary(Key key, const char *name, void *data, uint32_t size) override {
+        return failReads ? Fail() : m_store.ReadBinary(key, name, data, size);
+    }
+    bool WriteDword(Key key, const char *name, uint32_t value) override {
+        writes += failed;
+        return m_store.WriteDword(key, name, value);
+    }
+    bool WriteBinary(Key key, const char *name, const void *data, uint32_t size) override {
+        writes += failed;
+        return m_store.WriteBinary(key, name, data, size);
+    }
+    bool failReads = false;
+    bool failed = false;
+    int writes = 0; // after the first failed read
+
+private:
+    bool Fail() {
+        failed = true;
+        throw std::runtime_error("read");
+    }
+    platform::CMemorySettingsStore m_store;
+};
+
+TEST(Handles, InitializeThatThrowsLeavesNothingRegisteredAndWritesNoSettings) {
+    CThrowingStore store;
+    platform::ISettingsStore *previous = platform::SetSettingsStoreForTesting(&store);
+    ASSERT_EQ(1, Vonkel_Release(Vonkel_Initialize(nullptr))) << "a machine with stored settings";
+    store.failReads = true;
+    const int handle = Vonkel_Initialize(nullptr);
+    platform::SetSettingsStoreForTesting(previous);
+    EXPECT_EQ(0, handle);
+    EXPECT_EQ(0, CSdkChain::Instance().Count());
+    EXPECT_EQ(0, store.writes) << "settings that were never read are not written";
 }
 
 } // namespace

@@ -116,6 +116,23 @@ TEST(Ownership, SecondInstanceSeesTheFirstOnesClaims) {
     EXPECT_EQ(0u, ownership::Read(second.SharedView(), 5).ownerWindow);
 }
 
+// Two handles may share a notification window: the one that goes must give back only a
+// claim it made, not the streaming one's.
+TEST(Ownership, TeardownKeepsAnotherHandlesClaimOnTheSameWindow) {
+    MessageSink sink;
+    CVonkel streaming;
+    ASSERT_EQ(1, streaming.Initialize(sink.Handle()));
+    {
+        CVonkel idle;
+        ASSERT_EQ(1, idle.Initialize(sink.Handle()));
+        ASSERT_EQ(1, streaming.StartPreview());
+        ASSERT_NE(0u, ownership::Read(streaming.SharedView(), 0).ownerWindow);
+    }
+    EXPECT_NE(0u, ownership::Read(streaming.SharedView(), 0).ownerWindow) << "the streaming handle's claim stays";
+    EXPECT_EQ(1, streaming.StopPreview());
+    EXPECT_EQ(0u, ownership::Read(streaming.SharedView(), 0).ownerWindow);
+}
+
 TEST(CaptureWindowCheck, BoundsAndSubsampling) {
     CaptureWindow w;
     EXPECT_TRUE(CVonkel::CaptureWindowValid(w, 0));

@@ -48,18 +48,19 @@ protected:
     CVonkel camera;
 };
 
-TEST_F(Setters, CaptureWindowFromTheStoredSizeList) {
+TEST_F(Setters, CaptureWindowPicksTheStoredEntryByOutputSize) {
     Drain(camera);
-    Entry(1, 320, 240, 320, 240);
-    Entry(2, 700, 100, 700, 100);
-    ASSERT_EQ(1, camera.SetCaptureWindow(320, 240));
+    Entry(1, 640, 512, 320, 240);
+    Entry(2, 640, 512, 320, 256);
+    Entry(3, 640, 512, 700, 100);
+    ASSERT_EQ(1, camera.SetCaptureWindow(320, 256)) << "not only the first entry of equal sensor totals";
     EXPECT_EQ(320, camera.Width());
-    EXPECT_EQ(240, camera.Height());
+    EXPECT_EQ(256, camera.Height());
     EXPECT_EQ(0, camera.SetCaptureWindow(999, 1));
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_WINDOW}), Drain(camera));
-    EXPECT_EQ(1, camera.SetCaptureWindow(700, 100)) << "the full sensor instead";
+    EXPECT_EQ(0, camera.SetCaptureWindow(700, 100)) << "a stored size the camera cannot deliver";
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_CAPTURE_WINDOW}), Drain(camera));
-    EXPECT_EQ(640, camera.Width());
+    EXPECT_EQ(256, camera.Height()) << "and the window stays as it was";
     sim.Settings().Clear();
     EXPECT_EQ(0, camera.SetCaptureWindow(640, 512));
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_WINDOW}), Drain(camera));

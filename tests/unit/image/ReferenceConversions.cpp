@@ -298,7 +298,7 @@ VONKEL_CONVERSION_ROUTINE(RegionMean16) {
     uint64_t sum = 0, count = 0;
     for (int32_t i = 0; i < io.Rows(); ++i)
         for (int32_t j = 0; j < io.Cols(); ++j, ++count)
-            sum += (Io::Get16(io.S(i, j), 0) >> 2) & 255;
+            sum += Io::Get16(io.S(i, j), 0) >> 4;
     return count ? static_cast<int>(sum / count) : 0;
 }
 

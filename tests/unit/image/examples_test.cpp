@@ -295,9 +295,9 @@ TEST(Examples, GrayMeasureNeedsAUsableSampleAtEverySite) {
 
 TEST(Examples, RegionMeanOfAWindow) {
     CImageBuffer raw;
-    Create(raw, 10, 10, 16, 400 << 2); // (v >> 2) & 255 = 400 & 255 = 144
+    Create(raw, 10, 10, 16, 2048); // the top eight of twelve bits: 128, as an 8-bit mid-grey
     ImageRect window{2, 2, 5, 6};
-    EXPECT_EQ(144, CImageBuffer::ApplyConversion(&raw, conv::RegionMean16, &raw, &window, 2, 2));
+    EXPECT_EQ(128, CImageBuffer::ApplyConversion(&raw, conv::RegionMean16, &raw, &window, 2, 2));
 }
 
 TEST(Examples, RowWideningSpreadsAPackedFrameToTheStride) {

@@ -1,6 +1,7 @@
 // Register spaces, device selection and the sensor start-up.
 #include "ModelFixture.h"
 #include "model/SensorTable.h"
+#include "model/WindowTiming.h"
 
 namespace {
 
@@ -131,6 +132,10 @@ TEST_F(ModelTest, TemperatureIsReadWhileTheReadingIsOn) {
     EXPECT_DOUBLE_EQ(50.0, t);
     EXPECT_EQ(0, Camera()->PeekSensor(1928) & 1) << "the reading is switched off again";
     EXPECT_FALSE(driver->GetTemperature(nullptr));
+    const uint8_t control = Camera()->PeekSensor(1928);
+    Camera()->CorruptNextReply();
+    EXPECT_FALSE(driver->GetTemperature(&t));
+    EXPECT_EQ(control, Camera()->PeekSensor(1928)) << "a failed read of the control register writes nothing";
     Camera()->Unplug();
     EXPECT_FALSE(driver->GetTemperature(&t));
 }
@@ -141,6 +146,31 @@ TEST(Temperature, RawBytesAreEighthsOfADegreeInTwelveBits) {
     EXPECT_DOUBLE_EQ(0.125, CVonkel430NVTXQELSdk::TemperatureFromRaw(0x00, 0x01));
     EXPECT_DOUBLE_EQ(-256.0, CVonkel430NVTXQELSdk::TemperatureFromRaw(0x08, 0x00));
     EXPECT_DOUBLE_EQ(50.0, CVonkel430NVTXQELSdk::TemperatureFromRaw(0x81, 0x90)) << "the upper nibble is not part of it";
+}
+
+TEST(WindowTiming, StartSizeFrameLengthAndModesPerWindow) {
+    struct Case {
+        int x, y, width, height, subSample;
+        bool word;
+        int logic;
+        WindowTiming expected;
+    } cases[] = {
+        {0, 0, 640, 512, 0, false, 0x112, {0, 0, 640, 512, 556, 0, 0, 0, 25, 8}},
+        {0, 0, 640, 512, 0, true, 0x112, {0, 0, 640, 512, 1248, 0, 0, 0, 25, 8}},
+        {0, 0, 640, 512, 1, false, 0x112, {0, 0, 320, 256, 296, 17, 0, 2, 23, 8}},
+        {6, 100, 320, 200, 0, false, 0x112, {8, 216, 320, 200, 236, 0, 2, 1, 21, 8}},
+        {0, 0, 640, 512, 1, false, 0x100, {0, 0, 320, 256, 296, 17, 0, 2, 21, 22}},
+    };
+    for (const Case &c : cases) {
+        const WindowTiming t = ComputeWindowTiming(c.x, c.y, c.width, c.height, c.subSample, c.word, c.logic, false);
+        const int got[] = {t.columnStart, t.rowStart, t.width, t.height, t.frameLines,
+                           t.subsampleMode, t.rowMode, t.readoutMode, t.captureOffsetP, t.captureOffsetQ};
+        const WindowTiming &e = c.expected;
+        const int want[] = {e.columnStart, e.rowStart, e.width, e.height, e.frameLines,
+                            e.subsampleMode, e.rowMode, e.readoutMode, e.captureOffsetP, e.captureOffsetQ};
+        EXPECT_TRUE(std::equal(std::begin(got), std::end(got), std::begin(want)))
+            << c.x << "," << c.y << " " << c.width << "x" << c.height << " sub " << c.subSample;
+    }
 }
 
 } // namespace

@@ -52,7 +52,7 @@ protected:
         return s;
     }
     void Process() {
-        std::lock_guard<std::recursive_mutex> lock(camera.ImageLock());
+        std::lock_guard<std::mutex> lock(camera.ImageLock());
         camera.ProcessFrame();
     }
     std::vector<uint8_t> Bytes(CImageBuffer &b) { return std::vector<uint8_t>(b.Pixels(), b.Pixels() + b.ImageBytes()); }

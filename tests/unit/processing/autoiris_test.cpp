@@ -66,6 +66,32 @@ TEST_F(AutoIrisTest, ExposureFollowsInExposureMode) {
     EXPECT_EQ(static_cast<int>(bright * kAllDark), camera.Analog().exposure.load());
 }
 
+// Twelve-bit levels are measured on the 8-bit scale: a mid-grey frame is left alone in
+// every mode, where a wrapped measurement read 2048 as 0 and kept raising the gain.
+TEST_F(AutoIrisTest, SixteenBitModesMeasureOnTheEightBitScale) {
+    for (int bits : {16, 48, 64}) {
+        Prepare(bits);
+        camera.SetAutoIris(2);
+        Levels(2048, 2048);
+        Process();
+        EXPECT_EQ(200, Gain()) << bits;
+        Levels(230 << 4, 230 << 4);
+        Process();
+        EXPECT_EQ(static_cast<int>(200 * kAllBright), Gain()) << bits;
+        camera.SetAutoIris(0);
+        ASSERT_EQ(1, camera.SetFilterValue(13, 200));
+    }
+}
+
+TEST_F(AutoIrisTest, AFailedGainReadSkipsTheCorrection) {
+    camera.SetAutoIris(2);
+    Levels(230, 230);
+    sim.Camera(0)->CorruptNextReply();
+    Process();
+    EXPECT_EQ(200, camera.Analog().globalGain.load()) << "no gain made up from a failed read";
+    EXPECT_EQ(200, camera.Analog().colorR.load());
+}
+
 TEST_F(AutoIrisTest, OffDoesNothing) {
     camera.SetAutoIris(0);
     Levels(230, 230);

@@ -119,4 +119,42 @@ TEST_F(Processing, ConfigFilterRepairsTheListedPixelsOfEveryFrame) {
     std::remove(path.c_str());
 }
 
+// A subsampled window: frame pixel (20, 30) sits on the sensor at (32 + 2 * 20, 64 + 2 * 30),
+// and that is where the sensor-sized references and maps must be read.
+TEST_F(Processing, DefectCorrectionsReadTheReferencesAtTheSensorPosition) {
+    ASSERT_EQ(1, camera.SetSubSample(1));
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 64, 320, 512, 32, 256));
+    Prepare(8);
+    camera.SetFilterValue(103, 1);
+    Put(*camera.Buffer(kDark8), 72, 124, 50);
+    Put(*camera.Buffer(kBright8), 72, 124, 150);
+    Fill([](int, int) { return 90; });
+    Process();
+    EXPECT_EQ((90 - 50) * 256 / 100, At(Raw(), 20, 30));
+    EXPECT_EQ(90, At(Raw(), 52, 94)) << "not at the frame coordinates plus the offset";
+
+    camera.SetFilterValue(103, 0);
+    camera.SetFilterValue(102, 1);
+    Put(*camera.Buffer(kHot8), 72, 124, 1);
+    Fill([](int r, int c) { return r == 20 && c == 30 ? 110 : 100; }); // too small a step to be a dot
+    Process();
+    EXPECT_EQ(100, At(Raw(), 20, 30)) << "the hot map flags it";
+}
+
+TEST(ListedPixels, SubsampledPicturesShowEverySecondSensorPixel) {
+    CImageBuffer raw;
+    ASSERT_EQ(1, raw.Create(16, 16, 8));
+    for (int r = 0; r < 16; ++r)
+        for (int c = 0; c < 16; ++c)
+            raw.Row(r)[c] = static_cast<uint8_t>(10 * c + r);
+    const std::vector<uint8_t> before(raw.Pixels(), raw.Pixels() + raw.ImageBytes());
+    defect::SensorView view{0, 31, 0, 31, false, false, 2};
+    // Sensor (6, 4): column 3, k = 2, memory row 13. Sensor (5, 4) is not in the picture.
+    defect::RepairListed(raw, {{6, 4}, {5, 4}}, view);
+    EXPECT_EQ((before[13 * 16 + 2] + before[13 * 16 + 4] + before[12 * 16 + 3] + before[14 * 16 + 3]) / 4,
+              raw.Row(13)[3]);
+    raw.Row(13)[3] = before[13 * 16 + 3];
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), raw.Pixels())) << "nothing else changed";
+}
+
 } // namespace

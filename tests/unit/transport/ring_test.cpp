@@ -23,6 +23,9 @@ TEST(Geometry, FullWindowSizesTheTransferAndSlots) {
 TEST(Geometry, RefusedSetupsChangeNothing) {
     sim::CSimulatedCameras cams(SimOf({0}));
     CTestTransport t(cams);
+    t.SelectDevice(0);
+    EXPECT_EQ(result::kNoMemory, t.StartTransfer()) << "no ring to fill yet";
+    EXPECT_FALSE(t.TransferRunning());
     ASSERT_EQ(result::kOk, t.SetupBuffers(64, 0, 64, 32, 0, 32, 4));
     EXPECT_EQ(result::kBadWidth, t.SetupBuffers(0, 0, 64, 32, 0, 32, 4));
     EXPECT_EQ(result::kBadWidth, t.SetupBuffers(64, 0, 68, 32, 0, 32, 4));
@@ -50,6 +53,24 @@ TEST(Ring, ThousandFramesArriveNewestFirstAndStrictlyIncreasing) {
     }
     EXPECT_EQ(result::kOk, cam.transport.StopTransfer());
     EXPECT_EQ(result::kOk, cam.transport.StopTransfer());
+}
+
+TEST(Ring, AWaitEndsWithTheFrameOrWithTheStop) {
+    sim::CSimulatedCameras cams(SimOf({0}, sim::Pacing::RealTime));
+    CStreamingCamera cam(cams, 0, 64, 32);
+    ASSERT_EQ(result::kOk, cam.transport.StartTransfer());
+    EXPECT_EQ(frame_state::kReady, cam.transport.WaitFrame(CVKLSdkLib::kFrameWaitMs));
+    cam.transport.SetTransferTimeout(200);
+    cam.camera->Stall(true);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        cam.transport.StopTransfer();
+    });
+    int state = frame_state::kReady;
+    while (state == frame_state::kReady) // at most the frame already in flight
+        state = cam.transport.WaitFrame(CVKLSdkLib::kFrameWaitMs);
+    EXPECT_NE(frame_state::kNoNewFrame, state) << "woken by the stop, not by the six-second bound";
+    stopper.join();
 }
 
 TEST(Ring, WaitRightAfterStartHasNothingNew) {

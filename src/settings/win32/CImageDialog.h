@@ -1,0 +1,27 @@
+// The image filter dialog, with the gray filter page in the grey colour modes. Changes
+// are live in the instance's filter block; Cancel puts back the values it opened with.
+#pragma once
+#include "settings/win32/CFilterPage.h"
+#include "settings/win32/CTabbedDialog.h"
+#include <memory>
+
+class CVonkel;
+
+class CImageDialog : public CTabbedDialog {
+public:
+    explicit CImageDialog(CVonkel &camera);
+    int Show(HWND parent);
+
+private:
+    void CreatePages(HWND tab) override;
+    void Ok() override;
+    void Default() override;
+    void FiltersChanged() override;
+
+    CVonkel &m_camera;
+    FilterValues &m_block;
+    CFilterPage m_image;
+    std::unique_ptr<CFilterPage> m_gray; // only in the grey colour modes
+};
+
+int RunImageDialog(CVonkel &camera, HWND parent);

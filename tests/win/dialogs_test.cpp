@@ -1,0 +1,437 @@
+// The property dialogs as a person uses them: opened by the exports, worked by messages
+// from a second thread, and judged by what the camera and the registry then hold.
+#include "win/ChildProcess.h"
+#include "win/DialogDriver.h"
+#include "win/DllSupport.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <string>
+
+namespace {
+
+enum Dialog { kAnalog, kImage, kStream };
+constexpr int kFrame = -1;
+
+// What each dialog shows (English set, grey colour mode): control, class, text, and the
+// range of a trackbar.
+struct Expected {
+    Dialog dialog;
+    int page, id;
+    const wchar_t *cls, *text;
+    int low, high;
+};
+const Expected kControls[] = {
+    {kAnalog, kFrame, 1001, L"SysTabControl32", nullptr, 0, 0},
+    {kAnalog, kFrame, 1, L"Button", L"OK", 0, 0},
+    {kAnalog, kFrame, 2, L"Button", L"Cancel", 0, 0},
+    {kAnalog, kFrame, 3, L"Button", L"Default(&D)", 0, 0},
+    {kAnalog, 0, 1013, L"msctls_trackbar32", nullptr, 0, 420},
+    {kAnalog, 0, 1015, L"Edit", L"0", 0, 0},
+    {kAnalog, 0, 1038, L"msctls_updown32", nullptr, 0, 0},
+    {kAnalog, 0, 1018, L"msctls_trackbar32", nullptr, 0, 0},
+    {kAnalog, 0, 1024, L"msctls_trackbar32", nullptr, 0, 0},
+    {kAnalog, 0, 1026, L"msctls_trackbar32", nullptr, 1, 16777200},
+    {kAnalog, 0, 1027, L"Edit", nullptr, 0, 0},
+    {kAnalog, 0, 1043, L"msctls_updown32", nullptr, 0, 0},
+    {kAnalog, 0, 1028, L"Button", L"Mirror V", 0, 0},
+    {kAnalog, 0, 1029, L"Button", L"Mirror H", 0, 0},
+    {kAnalog, 0, 1036, L"Button", L"Gain", 0, 0},
+    {kAnalog, 0, 1037, L"Button", L"Exposure", 0, 0},
+    {kAnalog, 0, 1049, L"Static", nullptr, 0, 0},
+    {kImage, kFrame, 3, L"Button", L"Default(&D)", 0, 0},
+    {kImage, 0, 2001, L"msctls_trackbar32", nullptr, -255, 255},
+    {kImage, 0, 2002, L"Edit", L"0", 0, 0},
+    {kImage, 0, 2004, L"msctls_updown32", nullptr, 0, 0},
+    {kImage, 0, 2011, L"msctls_trackbar32", nullptr, -127, 127},
+    {kImage, 0, 2021, L"msctls_trackbar32", nullptr, -360, 360},
+    {kImage, 0, 2031, L"msctls_trackbar32", nullptr, -255, 255},
+    {kImage, 0, 2041, L"msctls_trackbar32", nullptr, 0, 30},
+    {kImage, 0, 2051, L"msctls_trackbar32", nullptr, 0, 400},
+    {kImage, 0, 2063, L"msctls_updown32", nullptr, 0, 0},
+    {kImage, 0, 2073, L"msctls_updown32", nullptr, 0, 0},
+    {kImage, 0, 2081, L"msctls_trackbar32", nullptr, 0, 200},
+    {kImage, 0, 2082, L"Edit", L"100", 0, 0},
+    {kImage, 0, 2074, L"Button", L"Once", 0, 0},
+    {kImage, 0, 1035, L"Button", L"All frames", 0, 0},
+    {kImage, 0, 1033, L"Button", L"3", 0, 0},
+    {kImage, 1, 2100, L"msctls_trackbar32", nullptr, 0, 400},
+    {kImage, 1, 2122, L"Edit", nullptr, 0, 0},
+    {kImage, 1, 2123, L"msctls_updown32", nullptr, 0, 0},
+    {kImage, 1, 1046, L"Button", L"Bayer", 0, 0},
+    {kImage, 1, 1047, L"Button", L"Bayer convert", 0, 0},
+    {kImage, 1, 1048, L"Button", L"Grayscale", 0, 0},
+    {kStream, kFrame, 1001, L"SysTabControl32", nullptr, 0, 0},
+    {kStream, kFrame, 1009, L"ComboBox", L"Monochrome 8bit", 0, 0},
+    {kStream, kFrame, 1010, L"ComboBox", L"640 x 512", 0, 0},
+    {kStream, kFrame, 1012, L"ComboBox", L"1/1", 0, 0},
+    {kStream, kFrame, 1014, L"ComboBox", nullptr, 0, 0},
+    {kStream, kFrame, 1041, L"Edit", L"640", 0, 0},
+    {kStream, kFrame, 1044, L"Edit", L"0", 0, 0},
+    {kStream, kFrame, 1045, L"Edit", L"1", 0, 0},
+    {kStream, kFrame, 1002, L"Button", L"Apply(&A)", 0, 0},
+};
+
+const std::string kDevice = std::string(kSdkKey) + "\\Camera_00";
+
+class DllDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A fresh instance on a machine without settings: the default size list and format.
+        cam.reset();
+        DeleteSdkKey();
+        cam = std::make_unique<CCamera>();
+        ASSERT_EQ(1, Vonkel_SetColorMode(*cam, 8));
+    }
+    void TearDown() override {
+        Vonkel_StopPreview(*cam);
+        cam.reset();
+        DeleteSdkKey();
+    }
+    std::unique_ptr<CDialogDriver> Open(Dialog which) {
+        int (*const run[])(int, HWND) = {Vonkel_SetAnalogDlg, Vonkel_SetImageDlg, Vonkel_SetCameraDlg};
+        const int handle = *cam;
+        auto driver = std::make_unique<CDialogDriver>([handle, which, run] { return run[which](handle, nullptr); });
+        EXPECT_TRUE(driver->Shown());
+        return driver;
+    }
+    int Get(int (*getter)(int, int *)) const {
+        int ok = 0;
+        return getter(*cam, &ok);
+    }
+    // Mean level of the processed 8-bit picture.
+    double MeanLevel() const {
+        std::vector<unsigned char> picture(640 * 512);
+        if (!Vonkel_GetImage(*cam, picture.data(), static_cast<int>(picture.size()), 1))
+            return -1;
+        double sum = 0;
+        for (unsigned char v : picture)
+            sum += v;
+        return sum / picture.size();
+    }
+    std::unique_ptr<CCamera> cam;
+};
+
+TEST_F(DllDialogs, EachDialogShowsItsTitleTabsControlsAndRanges) {
+    const std::vector<std::wstring> tabs[] = {{L"Analog Gain"}, {L"Image Filter", L"Gray Filter"}, {L"Stream Format"}};
+    for (Dialog which : {kAnalog, kImage, kStream}) {
+        auto d = Open(which);
+        ASSERT_TRUE(d->Shown());
+        EXPECT_EQ(L"Property", CDialogDriver::Text(d->Frame()));
+        EXPECT_EQ(tabs[which], d->TabTexts());
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(d->Frame(), 1001), GWL_STYLE) & TCS_OWNERDRAWFIXED);
+        for (const Expected &e : kControls) {
+            if (e.dialog != which)
+                continue;
+            HWND c = d->Control(e.id, e.page);
+            ASSERT_TRUE(c) << "dialog " << which << " control " << e.id;
+            EXPECT_EQ(0, _wcsicmp(e.cls, CDialogDriver::ClassOf(c).c_str())) << e.id;
+            if (e.text) {
+                EXPECT_EQ(e.text, CDialogDriver::Text(c)) << e.id;
+            }
+            if (e.low || e.high) {
+                EXPECT_EQ(e.low, SendMessageW(c, TBM_GETRANGEMIN, 0, 0)) << e.id;
+                EXPECT_EQ(e.high, SendMessageW(c, TBM_GETRANGEMAX, 0, 0)) << e.id;
+            }
+        }
+        EXPECT_EQ(1, d->Close(IDCANCEL));
+    }
+}
+
+TEST_F(DllDialogs, ImageFilterEnablingFollowsTheColourMode) {
+    const int bars[] = {2001, 2011, 2021, 2031, 2041, 2051, 2061, 2071, 2081};
+    const bool grey[] = {true, true, false, false, true, false, false, false, true};
+    for (int bits : {16, 24}) {
+        ASSERT_EQ(1, Vonkel_SetColorMode(*cam, bits));
+        auto d = Open(kImage);
+        ASSERT_TRUE(d->Shown());
+        EXPECT_EQ(bits == 16 ? 2u : 1u, d->TabTexts().size()) << bits;
+        for (size_t i = 0; i < 9; ++i)
+            EXPECT_EQ(bits == 24 || grey[i], IsWindowEnabled(d->Control(bars[i], 0)) != 0) << bits << " " << bars[i];
+        EXPECT_EQ(bits == 24, IsWindowEnabled(d->Control(1030, 0)) != 0);
+        EXPECT_EQ(bits == 24, IsWindowEnabled(d->Control(2074, 0)) != 0);
+        d->Close(IDCANCEL);
+    }
+}
+
+TEST_F(DllDialogs, BrightnessIsLiveCancelRestoresOkKeepsDefaultResets) {
+    ASSERT_EQ(1, Vonkel_SetGrayMode(*cam, 1));
+    ASSERT_EQ(1, Vonkel_SetBrightness(*cam, -50));
+    ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
+    ASSERT_EQ(1, Vonkel_StartPreview(*cam));
+    Sleep(300);
+    const double before = MeanLevel();
+    {
+        auto d = Open(kImage);
+        d->Slide(d->Control(2001, 0), 100);
+        EXPECT_EQ(L"100", CDialogDriver::Text(d->Control(2002, 0)));
+        EXPECT_EQ(100, Get(Vonkel_GetBrightness));
+        double after = before;
+        for (int i = 0; i < 300 && after < before + 100; ++i, Sleep(30))
+            after = MeanLevel();
+        EXPECT_GE(after, before + 100) << "the open dialog's brightness reaches the picture";
+        EXPECT_EQ(1, d->Close(IDCANCEL));
+    }
+    EXPECT_EQ(-50, Get(Vonkel_GetBrightness));
+    {
+        auto d = Open(kImage);
+        d->Type(d->Control(2002, 0), L"35");
+        EXPECT_EQ(35, SendMessageW(d->Control(2001, 0), TBM_GETPOS, 0, 0));
+        EXPECT_EQ(1, d->Close(IDOK));
+    }
+    EXPECT_EQ(35, Get(Vonkel_GetBrightness));
+    {
+        auto d = Open(kImage);
+        d->Click(d->Control(3));
+        EXPECT_EQ(L"0", CDialogDriver::Text(d->Control(2002, 0)));
+        EXPECT_EQ(L"128", CDialogDriver::Text(d->Control(2101, 1)));
+        d->Close(IDOK);
+    }
+    EXPECT_EQ(0, Get(Vonkel_GetBrightness));
+    EXPECT_EQ(100, Get(Vonkel_GetGamma));
+    EXPECT_EQ(2, Get(Vonkel_GetBayerMode));
+    EXPECT_EQ(128, Get(Vonkel_GetGrayGainG2));
+    EXPECT_EQ(0, Get(Vonkel_GetGrayOffsetB));
+    EXPECT_EQ(1, Get(Vonkel_GetGrayMode)) << "Default keeps the gray filter mode";
+}
+
+TEST_F(DllDialogs, GrayAllFramesTogglesAndOnceAsksOnePass) {
+    auto d = Open(kImage);
+    d->SelectTab(1);
+    EXPECT_TRUE(IsWindowVisible(d->Pages()[1]));
+    EXPECT_FALSE(IsWindowVisible(d->Pages()[0]));
+    int ok = 0;
+    d->Click(d->Control(1035, 1));
+    EXPECT_EQ(-1, Vonkel_GetFilterValue(*cam, 28, &ok));
+    d->Click(d->Control(1035, 1));
+    EXPECT_EQ(0, Vonkel_GetFilterValue(*cam, 28, &ok));
+    d->Click(d->Control(2074, 1));
+    EXPECT_EQ(1, Vonkel_GetFilterValue(*cam, 28, &ok));
+    d->Click(d->Control(1048, 1));
+    EXPECT_EQ(2, Get(Vonkel_GetGrayMode));
+    d->Close(IDCANCEL);
+    EXPECT_EQ(0, Vonkel_GetFilterValue(*cam, 28, &ok)) << "Cancel restores the automatic state too";
+    EXPECT_EQ(0, Get(Vonkel_GetGrayMode));
+}
+
+// A gray-gain measurement while streaming refills the open page through a posted message.
+TEST_F(DllDialogs, GrayGainMeasurementRefillsTheOpenPage) {
+    ASSERT_EQ(1, Vonkel_SetGrayMode(*cam, 1));
+    ASSERT_EQ(1, Vonkel_SetGrayGainB(*cam, 10));
+    ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
+    ASSERT_EQ(1, Vonkel_StartPreview(*cam));
+    auto d = Open(kImage);
+    d->SelectTab(1);
+    EXPECT_EQ(L"10", CDialogDriver::Text(d->Control(2110, 1)));
+    d->Click(d->Control(2074, 1));
+    int pending = 1, measured = 10, shown = 10;
+    for (int i = 0; i < 300 && (pending != 0 || measured == 10 || shown != measured); ++i, Sleep(30)) {
+        // The request first: once it is done, the values read after it are the measured ones.
+        pending = Vonkel_GetFilterValue(*cam, 28, nullptr);
+        measured = Get(Vonkel_GetGrayGainB);
+        shown = _wtoi(CDialogDriver::Text(d->Control(2110, 1)).c_str());
+    }
+    EXPECT_EQ(0, pending) << "one pass ran";
+    EXPECT_NE(10, measured);
+    EXPECT_EQ(measured, shown);
+    EXPECT_EQ(measured, SendMessageW(d->Control(2109, 1), TBM_GETPOS, 0, 0));
+    EXPECT_EQ(1, d->Close(IDOK));
+}
+
+// The gain as the sensor holds it, read through the register export.
+int SensorGain(int cam) {
+    int ok = 0;
+    const int high = Vonkel_ReadRegisterEx(cam, 1813, &ok);
+    const int low = Vonkel_ReadRegisterEx(cam, 1812, &ok);
+    return high * 256 + low;
+}
+
+TEST_F(DllDialogs, AnalogAppliesAsItGoesAndCancelReappliesTheOpeningGain) {
+    ASSERT_EQ(1, Vonkel_SetGlobalGain(*cam, 40));
+    auto d = Open(kAnalog);
+    d->Slide(d->Control(1013, 0), 300);
+    EXPECT_EQ(300, SensorGain(*cam));
+    d->Type(d->Control(1027, 0), L"1000");
+    EXPECT_EQ(1000, Get(Vonkel_GetExposureTime));
+    EXPECT_EQ(L"=12.96ms", CDialogDriver::Text(d->Control(1049, 0)));
+    d->Click(d->Control(1028, 0));
+    EXPECT_EQ(1, Vonkel_GetMirrorV(*cam));
+    d->Click(d->Control(1037, 0));
+    d->Click(d->Control(1036, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageW(d->Control(1036, 0), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageW(d->Control(1037, 0), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(2, Vonkel_GetAutoIris(*cam, nullptr));
+    EXPECT_EQ(1, d->Close(IDCANCEL));
+    EXPECT_EQ(40, SensorGain(*cam));
+    EXPECT_EQ(0, Vonkel_GetMirrorV(*cam));
+    EXPECT_EQ(0, Vonkel_GetAutoIris(*cam, nullptr));
+    EXPECT_NE(1000, Get(Vonkel_GetExposureTime));
+
+    auto again = Open(kAnalog);
+    again->Click(again->Control(3));
+    EXPECT_EQ(L"0", CDialogDriver::Text(again->Control(1015, 0)));
+    EXPECT_EQ(1, again->Close(IDOK));
+    EXPECT_EQ(0, SensorGain(*cam));
+}
+
+// Automatic gain during streaming reaches the open dialog by posted messages; the dialog
+// closes while frames keep coming.
+TEST_F(DllDialogs, AutomaticGainReachesTheOpenDialogAndClosingDuringStreamingReturns) {
+    ASSERT_EQ(1, Vonkel_SetGlobalGain(*cam, 200));
+    ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
+    ASSERT_EQ(1, Vonkel_StartPreview(*cam));
+    auto d = Open(kAnalog);
+    d->Click(d->Control(1036, 0));
+    int shown = 200, camera = 200;
+    for (int i = 0; i < 300 && (camera == 200 || shown != camera); ++i, Sleep(30)) {
+        shown = _wtoi(CDialogDriver::Text(d->Control(1015, 0)).c_str());
+        camera = SensorGain(*cam);
+    }
+    EXPECT_NE(200, camera) << "automatic gain changed the camera's gain";
+    EXPECT_EQ(camera, shown);
+    EXPECT_EQ(1, d->Close(IDOK));
+    EXPECT_EQ(2, Vonkel_GetAutoIris(*cam, nullptr));
+}
+
+TEST_F(DllDialogs, StreamFormatCustomSizeApplyWritesTheRegistryCancelKeepsTheInstance) {
+    ASSERT_TRUE(WriteDword(kDevice, "Clock", 0));
+    auto d = Open(kStream);
+    HWND sizes = d->Control(1010), clocks = d->Control(1014);
+    EXPECT_FALSE(IsWindowEnabled(clocks));
+    EXPECT_EQ(L"Nomal(24MHz)", CDialogDriver::Text(clocks));
+    EXPECT_EQ((std::vector<std::wstring>{L"Nomal(24MHz)", L"Half(12MHz)", L"High(54MHz)"}), d->ListItems(clocks));
+    EXPECT_FALSE(IsWindowEnabled(d->Control(1002)));
+    EXPECT_FALSE(IsWindowEnabled(d->Control(1041))) << "this camera has no horizontal effective area";
+    d->Select(sizes, 1);
+    const wchar_t *typed[] = {L"640", L"512", L"320", L"256", L"160", L"128"};
+    for (int i = 0; i < 6; ++i)
+        d->Type(d->Control(1039 + i), typed[i]);
+    EXPECT_TRUE(IsWindowEnabled(d->Control(1002)));
+    d->Click(d->Control(1002));
+    EXPECT_EQ((std::vector<std::wstring>{L"640 x 512", L"320 x 256", L"Custom"}), d->ListItems(sizes));
+    EXPECT_EQ(L"320 x 256", CDialogDriver::Text(sizes));
+    EXPECT_FALSE(IsWindowEnabled(d->Control(1002)));
+    EXPECT_EQ(1, d->Close(IDCANCEL));
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDword(kDevice + "\\Size_01", "EH", &value) && value == 320);
+    EXPECT_TRUE(ReadDword(kDevice + "\\Size_01", "EVS", &value) && value == 128);
+    EXPECT_TRUE(ReadDword(kDevice + "\\Size_01", "Buf", &value) && value == 4);
+    EXPECT_TRUE(ReadDword(kDevice, "Size", &value) && value == 1);
+    EXPECT_TRUE(ReadDword(kDevice, "Color", &value) && value == 0) << "a stored 2 is not offered: the first name is";
+    EXPECT_EQ(640, Vonkel_Width(*cam)) << "Cancel: the instance does not take the registry";
+}
+
+TEST_F(DllDialogs, StreamFormatRefusesASizePastAHundred) {
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(WriteDword(kDevice + "\\Size_" + (i < 10 ? "0" : "") + std::to_string(i), "TH", 640));
+    auto d = Open(kStream);
+    HWND sizes = d->Control(1010);
+    ASSERT_EQ(101, SendMessageW(sizes, CB_GETCOUNT, 0, 0));
+    d->Select(sizes, 100);
+    d->Type(d->Control(1042), L"256");
+    d->Click(d->Control(1002));
+    EXPECT_TRUE(IsWindowEnabled(d->Control(1002))) << "refused: Apply stays enabled";
+    EXPECT_EQ(101, SendMessageW(sizes, CB_GETCOUNT, 0, 0));
+    d->Close(IDCANCEL);
+    DWORD value = 0;
+    EXPECT_FALSE(ReadDword(kDevice + "\\Size_100", "TH", &value));
+    EXPECT_TRUE(ReadDword(kDevice, "Size", &value) && value == 0) << "nothing was written";
+}
+
+// Frames delivered to `window` within a bounded wait.
+size_t FramesWithin(CTestWindow &window, DWORD ms) { return window.WaitFor(VONKEL_WM_FRAME, 3, ms).size(); }
+
+TEST_F(DllDialogs, StreamFormatRestartsThePreviewOrStaysStoppedWithTheSizeError) {
+    CTestWindow window;
+    std::vector<unsigned char> buffer(640 * 512);
+    ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
+    ASSERT_EQ(1, Vonkel_CallBackPreview(*cam, window.Handle(), buffer.data(), static_cast<int>(buffer.size()), 1));
+    EXPECT_EQ(3u, FramesWithin(window, 5000));
+    {
+        auto d = Open(kStream);
+        window.Take(VONKEL_WM_FRAME);
+        EXPECT_EQ(0u, FramesWithin(window, 300)) << "stopped while the dialog is open";
+        d->Type(d->Control(1042), L"256");
+        EXPECT_EQ(1, d->Close(IDOK));
+    }
+    EXPECT_EQ(256, Vonkel_Height(*cam));
+    EXPECT_EQ(3u, FramesWithin(window, 5000)) << "the preview runs again";
+    cam->Drain();
+    {
+        auto d = Open(kStream);
+        d->Type(d->Control(1044), L"400"); // 400 + 256 rows: past the sensor
+        EXPECT_EQ(1, d->Close(IDOK));
+    }
+    window.Take(VONKEL_WM_FRAME);
+    EXPECT_EQ(0u, FramesWithin(window, 500)) << "stays stopped";
+    EXPECT_EQ(std::vector<int>{VONKEL_ERR_CAPTURE_WINDOW}, cam->Drain());
+}
+
+// In a process whose cameras trigger themselves every 100 ms: the trigger loop idles while
+// the stream format dialog is open and delivers again after it.
+int ChildTriggerAroundDialog(int, char **) {
+    CTestWindow window;
+    CCamera cam(window.Handle());
+    Vonkel_SetColorMode(cam, 8);
+    std::vector<unsigned char> picture(640 * 512);
+    if (Vonkel_Trigger(cam, window.Handle(), picture.data(), static_cast<int>(picture.size()), 1) != 1)
+        return 1;
+    if (window.WaitFor(VONKEL_WM_FRAME, 2, 5000).size() != 2)
+        return 2;
+    {
+        const int handle = cam;
+        CDialogDriver d([handle] { return Vonkel_SetCameraDlg(handle, nullptr); });
+        Sleep(300); // a frame already read may still arrive
+        window.Take(VONKEL_WM_FRAME);
+        if (!d.Shown() || !window.WaitFor(VONKEL_WM_FRAME, 1, 500).empty())
+            return 3;
+        if (d.Close(IDCANCEL) != 1)
+            return 4;
+    }
+    if (window.WaitFor(VONKEL_WM_FRAME, 2, 5000).size() != 2)
+        return 5;
+    return Vonkel_StopPreview(cam) == 1 ? 0 : 6;
+}
+ChildMode childTriggerDialog("trigger-dialog", ChildTriggerAroundDialog);
+
+TEST_F(DllDialogs, StreamFormatIdlesAndResumesTriggerMode) {
+    cam.reset();
+    EXPECT_EQ(0, RunSelfAsChild("trigger-dialog", "VONKEL_SIMULATE_TRIGGER_MS=100"));
+    cam = std::make_unique<CCamera>();
+}
+
+// Run by CTest once more with LANG=ja_JP.UTF-8, where Wine's system language is Japanese.
+TEST(DllDialogsJapanese, AnalogShowsTheExposureAsATimeWithAUnit) {
+    if (GetSystemDefaultLangID() != 1041)
+        GTEST_SKIP() << "the system language is not Japanese";
+    DeleteSdkKey();
+    CCamera cam;
+    ASSERT_EQ(1, Vonkel_SetExposureTimeEx(cam, 0.0125));
+    {
+        auto d = std::make_unique<CDialogDriver>([&cam] { return Vonkel_SetAnalogDlg(cam, nullptr); });
+        ASSERT_TRUE(d->Shown());
+        EXPECT_EQ(L"プロパティ", CDialogDriver::Text(d->Frame()));
+        EXPECT_EQ(std::vector<std::wstring>{L"アナログゲイン"}, d->TabTexts());
+        EXPECT_FALSE(IsWindowVisible(d->Control(1026, 0)));
+        EXPECT_FALSE(IsWindowVisible(d->Control(1027, 0)));
+        HWND unit = d->Control(1052, 0);
+        EXPECT_EQ(L"12", CDialogDriver::Text(d->Control(1051, 0)));
+        EXPECT_EQ(L"ms", CDialogDriver::Text(unit));
+        EXPECT_EQ(L"range: 20us - 2s", CDialogDriver::Text(d->Control(1053, 0)));
+        d->Select(unit, 0);
+        EXPECT_EQ(L"12500", CDialogDriver::Text(d->Control(1051, 0)));
+        int ok = 0;
+        EXPECT_DOUBLE_EQ(0.0125, Vonkel_GetExposureTimeEx(cam, &ok)) << "a unit change does not re-apply";
+        d->Type(d->Control(1051, 0), L"20000");
+        EXPECT_DOUBLE_EQ(0.02, Vonkel_GetExposureTimeEx(cam, &ok));
+        d->Close(IDCANCEL);
+    }
+    int ok = 0;
+    EXPECT_DOUBLE_EQ(0.0125, Vonkel_GetExposureTimeEx(cam, &ok));
+    auto stream = std::make_unique<CDialogDriver>([&cam] { return Vonkel_SetCameraDlg(cam, nullptr); });
+    EXPECT_EQ(L"白黒 8bit", CDialogDriver::Text(stream->Control(1009)));
+    EXPECT_EQ(L"カスタム", stream->ListItems(stream->Control(1010)).back());
+    stream->Close(IDCANCEL);
+    DeleteSdkKey();
+}
+
+} // namespace
