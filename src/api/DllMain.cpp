@@ -1,5 +1,5 @@
 #include "platform/win32/Win32.h"
-#include "settings/win32/DialogSupport.h"
+#include "dialogs/DialogSupport.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {

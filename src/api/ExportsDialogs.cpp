@@ -2,9 +2,9 @@
 #include "VonkelSdk.h"
 #include "api/ExportGuard.h"
 #include "camera/CVonkel.h"
-#include "settings/win32/CAnalogDialog.h"
-#include "settings/win32/CImageDialog.h"
-#include "settings/win32/CStreamDialog.h"
+#include "dialogs/CAnalogDialog.h"
+#include "dialogs/CImageDialog.h"
+#include "dialogs/CStreamDialog.h"
 
 extern "C" {
 

@@ -1,6 +1,5 @@
 #include "image/CImageBuffer.h"
 #include "image/Conversions.h"
-#include "output/CDataFile.h"
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -12,16 +11,6 @@ bool ValidDepth(int bits) { return bits == 8 || bits == 16 || bits == 24 || bits
 // Stores beyond 2 GiB are refused: bitmap files count bytes in 32 bits, and no camera
 // frame comes near.
 constexpr int64_t kMaxStoreBytes = INT32_MAX;
-
-void PutLe16(uint8_t *at, uint16_t v) {
-    at[0] = static_cast<uint8_t>(v);
-    at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(uint8_t *at, uint32_t v) {
-    PutLe16(at, static_cast<uint16_t>(v));
-    PutLe16(at + 2, static_cast<uint16_t>(v >> 16));
-}
 
 } // namespace
 
@@ -189,22 +178,3 @@ int CImageBuffer::BlitTo(CImageBuffer *dst, const CImageBuffer *src, const Image
     return 0;
 }
 
-int CImageBuffer::WriteBitmapFile(const char *fileName) const {
-    CDataFile file;
-    if (!file.OpenForWriting(fileName))
-        return 0;
-    const bool withTable = m_bitsPerPixel <= 8;
-    const uint32_t offset = withTable ? 14 + 40 + 1024 : 14 + 40;
-    uint8_t fileHeader[14] = {};
-    PutLe16(fileHeader, 0x4D42);
-    PutLe32(fileHeader + 2, offset + static_cast<uint32_t>(ImageBytes()));
-    PutLe32(fileHeader + 10, offset);
-    bool ok = file.Write(fileHeader, sizeof fileHeader);
-    ok = file.Write(withTable ? static_cast<const void *>(&m_info) : &m_info.header,
-                    withTable ? sizeof m_info : sizeof m_info.header) &&
-         ok;
-    if (m_pixels)
-        ok = file.Write(m_pixels, static_cast<uint32_t>(ImageBytes())) && ok;
-    file.Close();
-    return ok ? 1 : 0;
-}

@@ -56,10 +56,6 @@ public:
     // into 24 or 32 bits through the source's colour table. 1 when pixels moved.
     static int BlitTo(CImageBuffer *dst, const CImageBuffer *src, const ImageRect *srcRect, int32_t x, int32_t y);
 
-    // Writes a bitmap file: file header, this header, the colour table for 8 bits, the
-    // store in memory order. 0 when the file cannot be made or written.
-    int WriteBitmapFile(const char *fileName) const;
-
     int32_t Width() const { return m_width; }
     int32_t Height() const { return m_height; }
     int32_t Stride() const { return m_stride; }

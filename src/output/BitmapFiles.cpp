@@ -4,6 +4,38 @@
 #include "output/StillImage.h"
 
 namespace still {
+namespace {
+
+void PutLe16(uint8_t *at, uint16_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void PutLe32(uint8_t *at, uint32_t v) {
+    PutLe16(at, static_cast<uint16_t>(v));
+    PutLe16(at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+} // namespace
+
+int WriteBitmapStore(const char *fileName, const CImageBuffer &image) {
+    CDataFile file;
+    if (!fileName || !file.OpenForWriting(fileName))
+        return 0;
+    const bool withTable = image.BitsPerPixel() <= 8;
+    const uint32_t infoBytes = withTable ? sizeof(BitmapInfo) : sizeof(BitmapInfoHeader);
+    const uint32_t offset = 14 + infoBytes;
+    uint8_t fileHeader[14] = {};
+    PutLe16(fileHeader, 0x4D42); // "BM"
+    PutLe32(fileHeader + 2, offset + static_cast<uint32_t>(image.ImageBytes()));
+    PutLe32(fileHeader + 10, offset);
+    bool ok = file.Write(fileHeader, sizeof fileHeader);
+    ok = file.Write(image.Info(), infoBytes) && ok;
+    if (!image.IsEmpty())
+        ok = file.Write(image.Pixels(), static_cast<uint32_t>(image.ImageBytes())) && ok;
+    file.Close();
+    return ok ? 1 : 0;
+}
 
 int WriteBitmap(const char *fileName, const CImageBuffer &source) {
     if (!fileName || source.IsEmpty())
@@ -15,7 +47,7 @@ int WriteBitmap(const char *fileName, const CImageBuffer &source) {
         return 0;
     if (!CImageBuffer::ApplyConversion(&flipped, conv::CopyPlain, &source, nullptr, 0, 0))
         return 0;
-    return flipped.WriteBitmapFile(fileName);
+    return WriteBitmapStore(fileName, flipped);
 }
 
 int WriteRaw(const char *fileName, const CImageBuffer &source) {

@@ -28,6 +28,9 @@ int Save(const char *fileName, const CImageBuffer &source, int format, int signi
 // The writer families, for the saver and the tests.
 // Bottom-up bitmap file with the source's depth; 8-bit files get the grey ramp.
 int WriteBitmap(const char *fileName, const CImageBuffer &source);
+// A bitmap file of the store as it is: file header, the buffer's header, the colour table
+// for 8 bits, the rows in memory order. 0 when the file cannot be made or written.
+int WriteBitmapStore(const char *fileName, const CImageBuffer &image);
 // height x stride bytes exactly as they are in memory.
 int WriteRaw(const char *fileName, const CImageBuffer &source);
 // Progressive JPEG at `quality` (1..100): 8 and 16-bit sources give grey files, the

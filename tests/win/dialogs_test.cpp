@@ -427,6 +427,22 @@ TEST(DllDialogsJapanese, AnalogShowsTheExposureAsATimeWithAUnit) {
     }
     int ok = 0;
     EXPECT_DOUBLE_EQ(0.0125, Vonkel_GetExposureTimeEx(cam, &ok));
+    {
+        // A dark frame makes the automatic exposure lengthen it: the shown time follows.
+        ASSERT_EQ(1, Vonkel_SetExposureTimeEx(cam, 0.0001));
+        ASSERT_EQ(1, Vonkel_SetWaitTime(cam, 1));
+        ASSERT_EQ(1, Vonkel_StartPreview(cam));
+        auto d = std::make_unique<CDialogDriver>([&cam] { return Vonkel_SetAnalogDlg(cam, nullptr); });
+        ASSERT_TRUE(d->Shown());
+        const std::wstring before = CDialogDriver::Text(d->Control(1051, 0));
+        d->Click(d->Control(1037, 0));
+        std::wstring shown = before;
+        for (int i = 0; i < 300 && shown == before; ++i, Sleep(30))
+            shown = CDialogDriver::Text(d->Control(1051, 0));
+        EXPECT_NE(before, shown) << "the time shown follows the automatic exposure";
+        d->Close(IDCANCEL);
+        EXPECT_EQ(1, Vonkel_StopPreview(cam));
+    }
     auto stream = std::make_unique<CDialogDriver>([&cam] { return Vonkel_SetCameraDlg(cam, nullptr); });
     EXPECT_EQ(L"白黒 8bit", CDialogDriver::Text(stream->Control(1009)));
     EXPECT_EQ(L"カスタム", stream->ListItems(stream->Control(1010)).back());

@@ -2,6 +2,7 @@
 #include "Harness.h"
 #include "image/CImageBuffer.h"
 #include "image/Conversions.h"
+#include "output/StillImage.h"
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -272,7 +273,7 @@ TEST(WriteBitmapFile, GreyAndColourFilesHaveTheirLayout) {
         ASSERT_EQ(1, b.Create(640, 512, e.bits));
         Pattern(b);
         const std::string name = TempName(e.bits == 8 ? "grey.bmp" : "colour.bmp");
-        ASSERT_EQ(1, b.WriteBitmapFile(name.c_str()));
+        ASSERT_EQ(1, still::WriteBitmapStore(name.c_str(), b));
         const std::vector<uint8_t> f = ReadAll(name);
         ASSERT_EQ(e.offset + e.pixels, f.size());
         EXPECT_EQ('B', f[0]);
@@ -289,7 +290,7 @@ TEST(WriteBitmapFile, GreyAndColourFilesHaveTheirLayout) {
     }
     CImageBuffer b;
     ASSERT_EQ(1, b.Create(3, 3, 24));
-    EXPECT_EQ(0, b.WriteBitmapFile(TempName("no_such_dir/x.bmp").c_str()));
+    EXPECT_EQ(0, still::WriteBitmapStore(TempName("no_such_dir/x.bmp").c_str(), b));
 }
 
 #ifndef _WIN32
@@ -326,7 +327,7 @@ END
         ASSERT_EQ(1, b.Create(640, 512, bits));
         Pattern(b);
         const std::string name = TempName(bits == 8 ? "check_grey.bmp" : "check_colour.bmp");
-        ASSERT_EQ(1, b.WriteBitmapFile(name.c_str()));
+        ASSERT_EQ(1, still::WriteBitmapStore(name.c_str(), b));
         EXPECT_EQ(0, std::system(("sh " + script + " " + name + " " + std::to_string(bits)).c_str())) << bits;
         std::remove(name.c_str());
     }

@@ -1,5 +1,5 @@
-#include "settings/win32/CTabbedDialog.h"
-#include "settings/win32/DialogResources.h"
+#include "dialogs/CTabbedDialog.h"
+#include "dialogs/DialogResources.h"
 
 INT_PTR CTabbedDialog::Run(HWND parent, int frameTemplate) {
     return dialogs::RunModal(frameTemplate, parent, dialogs::Forward<CTabbedDialog, &CTabbedDialog::FrameMessage>,

@@ -1,8 +1,8 @@
-#include "settings/win32/CImageDialog.h"
+#include "dialogs/CImageDialog.h"
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
-#include "settings/win32/DialogResources.h"
-#include "settings/win32/DialogTexts.h"
+#include "dialogs/DialogResources.h"
+#include "dialogs/DialogTexts.h"
 #include <vector>
 
 namespace {

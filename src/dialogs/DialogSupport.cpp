@@ -1,6 +1,6 @@
-#include "settings/win32/DialogSupport.h"
+#include "dialogs/DialogSupport.h"
 #include "camera/CVonkel.h"
-#include "settings/win32/DialogResources.h"
+#include "dialogs/DialogResources.h"
 #include <cstdarg>
 #include <cwchar>
 #include <mutex>

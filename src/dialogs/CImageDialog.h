@@ -1,8 +1,8 @@
 // The image filter dialog, with the gray filter page in the grey colour modes. Changes
 // are live in the instance's filter block; Cancel puts back the values it opened with.
 #pragma once
-#include "settings/win32/CFilterPage.h"
-#include "settings/win32/CTabbedDialog.h"
+#include "dialogs/CFilterPage.h"
+#include "dialogs/CTabbedDialog.h"
 #include <memory>
 
 class CVonkel;

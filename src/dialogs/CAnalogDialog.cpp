@@ -1,9 +1,9 @@
-#include "settings/win32/CAnalogDialog.h"
+#include "dialogs/CAnalogDialog.h"
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
 #include "settings/ExposureUnits.h"
-#include "settings/win32/DialogResources.h"
-#include "settings/win32/DialogTexts.h"
+#include "dialogs/DialogResources.h"
+#include "dialogs/DialogTexts.h"
 #include <cwchar>
 
 namespace {
@@ -119,6 +119,10 @@ void CAnalogDialog::FillUnits() {
 void CAnalogDialog::ShowExposureValue(int unit) {
     double seconds = 0.0;
     m_camera.Driver()->GetRealExposure(&seconds);
+    ShowExposureSeconds(seconds, unit);
+}
+
+void CAnalogDialog::ShowExposureSeconds(double seconds, int unit) {
     m_textByDialog = true;
     dialogs::SetText(m_page, IDC_EXPOSURE_VALUE, Widen(exposure_units::Text(seconds, unit)));
     m_textByDialog = false;
@@ -252,8 +256,14 @@ void CAnalogDialog::Default() {
 
 void CAnalogDialog::AnalogValue(int edit, int value) {
     // Takes the edit's path, as a value typed there would.
-    if (m_page && (edit == IDC_GAIN_EDIT || edit == IDC_EXPOSURE_EDIT))
-        SetDlgItemInt(m_page, edit, static_cast<UINT>(value), TRUE);
+    if (!m_page || (edit != IDC_GAIN_EDIT && edit != IDC_EXPOSURE_EDIT))
+        return;
+    SetDlgItemInt(m_page, edit, static_cast<UINT>(value), TRUE);
+    // The time shown in the current unit follows the lines the automatic exposure chose
+    // (the camera's exposure in seconds is not moved by a change in lines).
+    const LRESULT selected = SendDlgItemMessageW(m_page, IDC_EXPOSURE_UNIT, CB_GETCURSEL, 0, 0);
+    if (edit == IDC_EXPOSURE_EDIT && selected >= 0 && static_cast<size_t>(selected) < m_units.size())
+        ShowExposureSeconds(value * kClocksPerLine * kMsPerClock / 1000.0, m_units[selected]);
 }
 
 int RunAnalogDialog(CVonkel &camera, HWND parent) {

@@ -1,6 +1,6 @@
-#include "settings/win32/CFilterPage.h"
-#include "settings/win32/DialogResources.h"
-#include "settings/win32/DialogTexts.h"
+#include "dialogs/CFilterPage.h"
+#include "dialogs/DialogResources.h"
+#include "dialogs/DialogTexts.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A modal frame holding a tab control with its pages and the buttons OK, Cancel and
 // Default: the shape of the analog and the image filter dialogs.
 #pragma once
-#include "settings/win32/DialogSupport.h"
+#include "dialogs/DialogSupport.h"
 #include <vector>
 
 class CTabbedDialog {

@@ -3,8 +3,8 @@
 // camera instance take them.
 #pragma once
 #include "settings/CRegistrySettings.h"
-#include "settings/win32/DialogSupport.h"
-#include "settings/win32/DialogTexts.h"
+#include "dialogs/DialogSupport.h"
+#include "dialogs/DialogTexts.h"
 #include <string>
 
 class CVonkel;

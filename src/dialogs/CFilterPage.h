@@ -3,7 +3,7 @@
 // every change.
 #pragma once
 #include "settings/SettingsTypes.h"
-#include "settings/win32/DialogSupport.h"
+#include "dialogs/DialogSupport.h"
 #include <cstddef>
 
 class CFilterPage {

@@ -1,8 +1,8 @@
-#include "settings/win32/CStreamDialog.h"
+#include "dialogs/CStreamDialog.h"
 #include "VonkelSdk.h"
 #include "camera/CVonkel.h"
 #include "platform/SettingsStore.h"
-#include "settings/win32/DialogResources.h"
+#include "dialogs/DialogResources.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The analog settings dialog: gain, exposure, mirroring and automatic iris, applied to
 // the camera as the user edits them; Cancel puts back what the camera had.
 #pragma once
-#include "settings/win32/CTabbedDialog.h"
+#include "dialogs/CTabbedDialog.h"
 #include <vector>
 
 class CVonkel;
@@ -28,6 +28,7 @@ private:
     void FillTriples(int gain, int lines);
     void FillUnits();
     void ShowExposureValue(int unit);
+    void ShowExposureSeconds(double seconds, int unit);
     void WriteMilliseconds();
     void EditChanged(int id);
     void ExposureValueChanged();
