@@ -21,10 +21,9 @@ CVonkel::~CVonkel() {
         CRegistrySettings registry(platform::DefaultSettingsStore());
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     }
-    // Stops the capture thread before anything it uses goes away, and gives back the
-    // device claim the running preview made (and no other).
+    // Stops the capture thread and finishes a recording before anything they use goes
+    // away, and gives back the device claim the running preview made (and no other).
     Close();
-    m_recorder.Stop();
     m_driver.reset();
     m_mapping.Close();
 }

@@ -207,8 +207,7 @@ int CVonkel::Close() {
     {
         std::lock_guard<std::mutex> modeLock(m_modeLock);
         if (m_driver)
-            StopPreviewLocked();
-        m_recorder.Stop();
+            StopPreviewLocked(); // which also finishes a recording
         m_frameAvailable.store(0);
         if (m_driver)
             m_driver->CloseFrameHandle();

@@ -66,9 +66,10 @@ int CVonkel::SizeDisplayBuffer(int32_t width, int32_t height) {
 }
 
 int CVonkel::DrawFrame() {
-    const CImageBuffer *source = m_chain.DisplayPicture();
+    // Without a window to show it in, the display copy of the picture is not made.
     if (!m_preview || !m_preview->IsVisible())
         return 0;
+    const CImageBuffer *source = m_chain.DisplayPicture();
     int32_t width = 0, height = 0;
     if (!m_preview->ClientSize(&width, &height) || width <= 0 || height <= 0 || !m_preview->HasDeviceContext() ||
         !source || source->IsEmpty())

@@ -1,10 +1,8 @@
-// Looking at and setting the simulated camera's registers directly, for tests, and
-// what it counts.
+// What tests may do behind the driver's back: read and set the simulated camera's
+// registers and memory directly, and read its counters.
 #include "sim/CSimCamera.h"
 
 namespace sim {
-
-// ---- direct register access -------------------------------------------------------------------
 
 uint8_t CSimCamera::PeekSensor(uint16_t address) const {
     std::lock_guard<std::mutex> lock(m_lock);

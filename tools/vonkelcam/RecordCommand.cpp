@@ -49,12 +49,10 @@ int Record(const Args &args) {
     }
     const std::string path = options.Positional()[0];
     CCameraHandle cam(options.Int("device", 0));
-    if (!cam.Ok())
-        return 1;
-    const int h = cam.Get();
     Geometry g;
-    if (!Configure(h, options, &g))
-        return 2;
+    if (const int failed = Configure(cam, options, &g))
+        return failed;
+    const int h = cam.Get();
     Vonkel_SetPreviewWindow(h, nullptr, 0, 0, 0, 0);
     if (!Vonkel_Record(h, path.c_str(), static_cast<int>(seconds * 1000), 0)) {
         PrintErrors(h);

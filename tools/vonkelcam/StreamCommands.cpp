@@ -37,12 +37,10 @@ int Stream(const Args &args) {
     COptions options(args);
     CMessageWindow window;
     CCameraHandle cam(options.Int("device", 0), window.Handle());
-    if (!cam.Ok())
-        return 1;
-    const int h = cam.Get();
     Geometry g;
-    if (!Configure(h, options, &g))
-        return 2;
+    if (const int failed = Configure(cam, options, &g))
+        return failed;
+    const int h = cam.Get();
     Vonkel_SetPreviewWindow(h, nullptr, 0, 0, 0, 0);
     const double seconds = options.Real("seconds", options.Has("frames") ? 3600 : 5);
     const int wanted = options.Int("frames", 0);
@@ -155,12 +153,10 @@ int Snap(const Args &args) {
         return 2;
     }
     CCameraHandle cam(options.Int("device", 0));
-    if (!cam.Ok())
-        return 1;
-    const int h = cam.Get();
     Geometry g;
-    if (!Configure(h, options, &g))
-        return 2;
+    if (const int failed = Configure(cam, options, &g))
+        return failed;
+    const int h = cam.Get();
     std::vector<uint8_t> picture(g.Bytes());
     if (!Vonkel_SnapShot(h, picture.data(), static_cast<int>(picture.size()), 1)) {
         PrintErrors(h);
@@ -183,12 +179,10 @@ int Snap(const Args &args) {
 int Preview(const Args &args) {
     COptions options(args);
     CCameraHandle cam(options.Int("device", 0));
-    if (!cam.Ok())
-        return 1;
-    const int h = cam.Get();
     Geometry g;
-    if (!Configure(h, options, &g))
-        return 2;
+    if (const int failed = Configure(cam, options, &g))
+        return failed;
+    const int h = cam.Get();
     // A centred window of the capture size.
     Vonkel_SetPreviewWindow(h, nullptr, 0, 0, g.width, g.height);
     if (!Vonkel_Preview(h)) {

@@ -128,7 +128,9 @@ void PrintErrors(int handle) {
         std::printf("  %2d  %s\n", code, ErrorText(code));
 }
 
-bool Configure(int h, const COptions &options, Geometry *geometry) {
+namespace {
+
+bool ConfigureHandle(int h, const COptions &options, Geometry *geometry) {
     const int bits = options.Int("mode", 8);
     if (!Vonkel_SetColorMode(h, bits)) {
         std::fprintf(stderr, "vonkelcam: --mode takes 8, 16, 24, 32, 48 or 64\n");
@@ -151,4 +153,12 @@ bool Configure(int h, const COptions &options, Geometry *geometry) {
     geometry->bits = bits;
     geometry->stride = (geometry->width * (bits / 8) + 3) & ~3;
     return true;
+}
+
+} // namespace
+
+int Configure(const CCameraHandle &cam, const COptions &options, Geometry *geometry) {
+    if (!cam.Ok())
+        return 1;
+    return ConfigureHandle(cam.Get(), options, geometry) ? 0 : 2;
 }

@@ -67,9 +67,10 @@ struct Geometry {
     size_t Bytes() const { return static_cast<size_t>(stride) * height; }
 };
 
-// Applies the common options (colour mode, subsampling, capture window, wait time) and
-// works out the picture the application will get. Prints what is wrong.
-bool Configure(int h, const COptions &options, Geometry *geometry);
+// Applies the common options (colour mode, subsampling, capture window, wait time) to an
+// opened camera and works out the picture the application will get. 0, or the command's
+// exit code: 1 when the camera did not open, 2 when an option was refused (said on stderr).
+int Configure(const CCameraHandle &cam, const COptions &options, Geometry *geometry);
 
 // Prints and drains the error history of a handle ("errors: none" when empty).
 void PrintErrors(int handle);
