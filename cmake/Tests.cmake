@@ -105,3 +105,31 @@ if(WIN32)
                      $<TARGET_FILE:vonkelcam>)
     set_tests_properties(dll_pe_tables PROPERTIES LABELS wine)
 endif()
+
+# The API torture through the export table: a short run here, long runs from
+# scripts/torture.sh. Under Wine it goes through the DLL, with an application window
+# whose thread calls exports between its messages.
+file(GLOB VONKEL_TORTURE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/torture/*.cpp)
+add_executable(vonkel_torture ${VONKEL_TORTURE_SOURCES})
+target_include_directories(vonkel_torture PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/include)
+if(WIN32)
+    target_link_libraries(vonkel_torture PRIVATE VonkelSdk user32 advapi32)
+    add_test(NAME api_torture COMMAND vonkel_torture --threads 4 --calls 1500 --cameras 2 --parent --limit 60)
+    set_tests_properties(api_torture PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
+                         RESOURCE_LOCK wine_shared ENVIRONMENT VONKEL_SIMULATE=2)
+else()
+    target_link_libraries(vonkel_torture PRIVATE vonkel_native_sdk)
+    add_test(NAME api_torture COMMAND vonkel_torture --threads 4 --calls 1500 --cameras 2 --limit 60)
+    set_tests_properties(api_torture PROPERTIES LABELS native TIMEOUT 300 ENVIRONMENT VONKEL_SIMULATE=2)
+endif()
+
+if(WIN32)
+    # Four cameras streaming at full rate into one application window: a short run here,
+    # the hour from scripts/soak.sh.
+    add_executable(vonkel_soak ${CMAKE_SOURCE_DIR}/tests/soak/soak.cpp)
+    target_include_directories(vonkel_soak PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/include)
+    target_link_libraries(vonkel_soak PRIVATE VonkelSdk user32)
+    add_test(NAME soak_four_cameras COMMAND vonkel_soak --seconds 20 --report-seconds 5 --cameras 4)
+    set_tests_properties(soak_four_cameras PROPERTIES LABELS wine TIMEOUT 120 FIXTURES_REQUIRED wine_env
+                         RESOURCE_LOCK wine_shared ENVIRONMENT VONKEL_SIMULATE=4)
+endif()

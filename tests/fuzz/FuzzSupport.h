@@ -1,0 +1,55 @@
+// What the fuzz targets share: simulated cameras and an in-memory registry put in place
+// once for the whole process, and a scratch file for inputs the library reads by name.
+#pragma once
+#include "platform/CMemorySettingsStore.h"
+#include "platform/DeviceIo.h"
+#include "platform/SettingsStore.h"
+#include "sim/CSimulatedCameras.h"
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace fuzz {
+
+struct Process {
+    Process() {
+        sim::CSimConfig config;
+        config.devices = {0, 1};
+        config.pacing = sim::Pacing::AsFastAsPossible;
+        cameras = new sim::CSimulatedCameras(config);
+        platform::SetDeviceIoForTesting(cameras);
+        platform::SetSettingsStoreForTesting(&settings);
+    }
+    sim::CSimulatedCameras *cameras;
+    platform::CMemorySettingsStore settings;
+};
+
+inline Process &TheProcess() {
+    static Process *process = new Process(); // outlives every camera of the run
+    return *process;
+}
+
+// A file of this process holding `bytes`, for the loaders that take a name.
+inline const std::string &WriteScratch(const uint8_t *bytes, size_t size) {
+    static const std::string name = "/tmp/vonkel-fuzz-" + std::to_string(getpid());
+    FILE *f = std::fopen(name.c_str(), "wb");
+    if (!f)
+        std::abort();
+    if (size)
+        std::fwrite(bytes, 1, size, f);
+    std::fclose(f);
+    return name;
+}
+
+// Ends the run with the reason when a property of the library does not hold.
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+            std::abort();                                                                      \
+        }                                                                                      \
+    } while (0)
+
+} // namespace fuzz

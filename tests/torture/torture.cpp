@@ -1,0 +1,201 @@
+// vonkel_torture [--seed S] [--threads T] [--calls N] [--cameras C] [--parent] [--limit SECONDS]
+//
+// T threads make N random calls each over the export table on C simulated cameras
+// (VONKEL_SIMULATE is set to C unless the environment already asks for cameras). With
+// --parent (Windows) the main thread owns an application window, pumps its messages and
+// calls exports between messages as an application's window thread does; previews then
+// go into that window. A watchdog ends the run with the call that hangs when one call
+// takes longer than the limit. Exit 0 when nothing hung or crashed and a new camera can
+// be initialised, streamed and released afterwards.
+#include "Torture.h"
+#include "support/ProcessStats.h"
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Options {
+    uint64_t seed = 0;
+    int threads = 4;
+    int calls = 5000;
+    int cameras = 2;
+    bool parent = false;
+    int limitSeconds = 60;
+};
+
+Options Parse(int argc, char **argv) {
+    Options o;
+    o.seed = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007u;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&] { return i + 1 < argc ? std::strtoull(argv[++i], nullptr, 10) : 0ull; };
+        if (a == "--seed") o.seed = next();
+        else if (a == "--threads") o.threads = static_cast<int>(next());
+        else if (a == "--calls") o.calls = static_cast<int>(next());
+        else if (a == "--cameras") o.cameras = static_cast<int>(next());
+        else if (a == "--limit") o.limitSeconds = static_cast<int>(next());
+        else if (a == "--parent") o.parent = true;
+        else {
+            std::fprintf(stderr, "unknown argument %s\n", a.c_str());
+            std::exit(2);
+        }
+    }
+    return o;
+}
+
+void SetEnv(const char *name, const std::string &value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+std::string MakeDirectory(uint64_t seed) {
+#ifdef _WIN32
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    std::string dir = std::string(base) + "vonkel-torture-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir + "\\";
+#else
+    std::string dir = "/tmp/vonkel-torture-" + std::to_string(getpid()) + "-" + std::to_string(seed);
+    std::system(("mkdir -p " + dir).c_str());
+    return dir + "/";
+#endif
+}
+
+void RemoveDirectory(const std::string &dir) {
+#ifdef _WIN32
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do
+            DeleteFileA((dir + found.cFileName).c_str());
+        while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+    // The settings the run left behind would be the next program's start-up values.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Pelkor\\Vonkel430NVTXQELSdk");
+#else
+    std::system(("rm -rf " + dir).c_str());
+#endif
+}
+
+#ifdef _WIN32
+HWND MakeParent() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VonkelTortureParent";
+    RegisterClassA(&wc);
+    return CreateWindowA("VonkelTortureParent", "torture", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
+                         nullptr, nullptr, wc.hInstance, nullptr);
+}
+#endif
+
+// Pumps what the calling thread's windows were sent and posted.
+void Pump() {
+#ifdef _WIN32
+    MSG msg;
+    for (int i = 0; i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+#endif
+}
+
+int64_t Now() { return torture::Clock::now().time_since_epoch().count(); }
+
+void RunCaller(torture::Caller &c, int calls) {
+    for (int i = 0; i < calls; ++i) {
+        c.since = Now();
+        c.RunOne();
+        c.current = nullptr;
+        ++c.shared.calls;
+        Pump();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const Options o = Parse(argc, argv);
+    if (!std::getenv("VONKEL_SIMULATE") && !std::getenv("VONKEL_SIMULATE_DEVICES"))
+        SetEnv("VONKEL_SIMULATE", std::to_string(o.cameras));
+    std::printf("torture: seed %" PRIu64 " threads %d calls %d cameras %d%s\n", o.seed, o.threads, o.calls,
+                o.cameras, o.parent ? " parent window" : "");
+    std::printf("replay: --seed %" PRIu64 " --threads %d --calls %d --cameras %d%s\n", o.seed, o.threads, o.calls,
+                o.cameras, o.parent ? " --parent" : "");
+    std::fflush(stdout);
+
+    torture::Shared shared;
+    shared.directory = MakeDirectory(o.seed);
+#ifdef _WIN32
+    if (o.parent)
+        shared.parent = MakeParent();
+#endif
+    for (int s = 0; s < torture::kSlots; ++s)
+        shared.deliveryBuffers.emplace_back(torture::kImageBytes);
+    std::vector<std::unique_ptr<torture::Caller>> callers;
+    for (int t = 0; t < o.threads; ++t)
+        callers.push_back(std::make_unique<torture::Caller>(shared, t, o.seed * 1000003u + t));
+    for (auto &h : shared.handles)
+        h = Vonkel_Initialize(shared.parent);
+    const testsupport::ProcessStats before = testsupport::CurrentProcessStats();
+    const auto start = torture::Clock::now();
+
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            for (auto &c : callers) {
+                const char *name = c->current.load();
+                const double seconds =
+                    std::chrono::duration<double>(torture::Clock::duration(Now() - c->since.load())).count();
+                if (name && seconds > o.limitSeconds) {
+                    std::printf("HANG: thread %d in %s for %.0f s (seed %" PRIu64 ")\n", c->index, name, seconds,
+                                o.seed);
+                    std::fflush(stdout);
+                    std::_Exit(3);
+                }
+            }
+        }
+    });
+    // With a parent window, caller 0 is the window's own thread.
+    std::vector<std::thread> threads;
+    for (int t = o.parent ? 1 : 0; t < o.threads; ++t)
+        threads.emplace_back(RunCaller, std::ref(*callers[t]), o.calls);
+    if (o.parent)
+        RunCaller(*callers[0], o.calls);
+    for (auto &t : threads)
+        t.join();
+    for (auto &h : shared.handles)
+        Vonkel_Release(h.exchange(0));
+    const double seconds = std::chrono::duration<double>(torture::Clock::now() - start).count();
+    const bool works = torture::StillWorks();
+    done = true;
+    watchdog.join();
+    const testsupport::ProcessStats after = testsupport::CurrentProcessStats();
+#ifdef _WIN32
+    if (shared.parent)
+        DestroyWindow(shared.parent);
+#endif
+    RemoveDirectory(shared.directory);
+    std::printf("torture: %" PRIu64 " calls in %.1f s; private %.1f -> %.1f MiB, handles %" PRIu64 " -> %" PRIu64
+                "; new camera %s\n",
+                shared.calls.load(), seconds, before.privateBytes / 1048576.0, after.privateBytes / 1048576.0,
+                before.handles, after.handles, works ? "streams" : "FAILS");
+    return works ? 0 : 1;
+}
