@@ -97,6 +97,9 @@ private:
     void PreviewLoop();
     void TriggerLoop();
     int CopyFrameToRaw(bool fromRing);
+    // Gives the chain's buffers the capture window's size when a frame no longer fits
+    // them; under the image lock. False when that is not the cause or they cannot grow.
+    bool FollowGeometry();
     // The frame in the raw buffer, processed and handed on; called under `lock` (the
     // image lock), which it gives up before the notification is posted.
     void DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview);

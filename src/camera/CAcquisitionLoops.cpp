@@ -51,6 +51,13 @@ int CAcquisition::CopyFrameToRaw(bool fromRing) {
         return 0;
     FrameTarget target{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
     int code = fromRing ? m_driver->TakeFrame(&target) : m_driver->ConvertSingleFrame(&target);
+    if (code == result::kWrongGeometry && FollowGeometry()) {
+        // The capture window changed while the capture runs: the camera streams in the new
+        // size, and so does the capture, instead of failing every frame from now on.
+        raw = m_chain.Raw();
+        target = FrameTarget{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
+        code = fromRing ? m_driver->TakeFrame(&target) : m_driver->ConvertSingleFrame(&target);
+    }
     if (code != result::kOk)
         return 0;
     // The frame lies packed at the start of the store; rows move out to the stride.
@@ -58,6 +65,15 @@ int CAcquisition::CopyFrameToRaw(bool fromRing) {
         CImageBuffer::ApplyConversion(raw, raw->BitsPerPixel() == 8 ? conv::WidenRows8 : conv::WidenRows16, raw,
                                       nullptr, 0, 0);
     return 1;
+}
+
+bool CAcquisition::FollowGeometry() {
+    int width = 0, height = 0;
+    m_host.CaptureSize(&width, &height);
+    const CImageBuffer *raw = m_chain.Raw();
+    if (raw && raw->Width() == width && raw->Height() == height)
+        return false; // the window is not what changed
+    return m_chain.Prepare(m_chain.Mode(), width, height) && m_chain.Raw() && !m_chain.Raw()->IsEmpty();
 }
 
 void CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
@@ -94,7 +110,10 @@ void CAcquisition::PreviewLoop() {
         // Waits for the frame itself rather than polling: a frame is taken as soon as it
         // is complete, and the wait ends early when the transfer thread stops.
         const int state = m_driver->WaitFrame(CVKLSdkLib::kFrameWaitMs);
-        if (state == frame_state::kFailed) {
+        // A transfer that never opened its device ends as a failed one does: a preview
+        // that delivers nothing says so instead of waiting in silence.
+        if (state == frame_state::kFailed ||
+            (state == frame_state::kNotRunning && m_driver->TransferNeverOpened())) {
             m_loopState.store(0);
             std::unique_lock<std::mutex> lock(m_imageLock);
             PostFailure(lock, VONKEL_ERR_FRAME_WAIT);

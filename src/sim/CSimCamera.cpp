@@ -73,12 +73,21 @@ void CSimCamera::FailNextTransfers(uint32_t count, TransferKind kind) {
 
 void CSimCamera::ShortNextFrame() {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_shortNext = true;
+    ++m_shortFrames; // each call cuts one more frame
 }
 
 void CSimCamera::Stall(bool on) {
     std::lock_guard<std::mutex> lock(m_lock);
     m_stalled = on;
+    m_changed.notify_all();
+}
+
+void CSimCamera::ClearFaults() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    std::fill(std::begin(m_failNext), std::end(m_failNext), 0u);
+    m_shortFrames = 0;
+    m_stalled = false;
+    m_corruptNextReply = false;
     m_changed.notify_all();
 }
 
@@ -319,8 +328,9 @@ bool CSimCamera::ReadImage(uint64_t generation, uint8_t *out, uint32_t outBytes,
         if (state.framePixels > kMaxFramePixels || state.FrameBytes() > outBytes)
             return false;
         number = ++m_frameCounter;
-        cut = m_shortNext;
-        m_shortNext = false;
+        cut = m_shortFrames > 0;
+        if (cut)
+            --m_shortFrames;
         still = m_still;
     }
     m_renderer.Render(state, number, still, out);

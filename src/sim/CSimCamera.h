@@ -51,9 +51,10 @@ public:
     void Replug();
     bool IsPlugged() const;
     void FailNextTransfers(uint32_t count, TransferKind kind = TransferKind::Any);
-    void ShortNextFrame();   // the next frame delivers half its bytes
+    void ShortNextFrame();   // the next frame not yet cut delivers half its bytes
     void Stall(bool on);     // image reads wait for the transfer timeout and fail
     void CorruptNextReply(); // the next value reply of a query comes back with 32 bytes
+    void ClearFaults();      // no more failing, short, stalled or corrupt transfers
     void SetTemperature(double celsius);
     double Temperature() const;
     void SetSerial(const std::string &serial);
@@ -121,7 +122,7 @@ private:
     uint32_t m_timeoutMs = kDefaultTimeoutMs;
     uint32_t m_frameCounter = 0;
     uint32_t m_failNext[4] = {};
-    bool m_shortNext = false;
+    uint32_t m_shortFrames = 0; // frames still to cut
     bool m_stalled = false;
     bool m_corruptNextReply = false;
     double m_temperature = kDefaultTemperature;

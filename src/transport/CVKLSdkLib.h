@@ -6,6 +6,7 @@
 #include "platform/Event.h"
 #include "transport/CFrameMailbox.h"
 #include "transport/Commands.h"
+#include "transport/ResultCodes.h"
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -84,6 +85,11 @@ public:
     uint32_t TransferBytes() const;
     int WordFlag() const { return m_wordFlag.load(); }
     bool TransferRunning() const { return m_block.stop.load() == 0; }
+    // The transfer thread ended by itself because the device did not open (it vanished
+    // after it was enumerated): no frame will come until a new start.
+    bool TransferNeverOpened() const {
+        return m_block.stop.load() == 1 && m_block.result.load() == result::kNotOpened;
+    }
     // Frames the transfer thread completed since it was last started.
     uint64_t CompletedFrames() { return m_mailbox.Completed(); }
     int LastTransferResult() const { return m_lastTransferResult.load(); }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <random>
 #include <string>
@@ -48,6 +49,11 @@ public:
     char names[kNameEntries][256];
     wchar_t wideNames[kNameEntries][256];
     int values[6];
+    struct Time {
+        uint64_t calls = 0;
+        double total = 0, longest = 0; // seconds
+    };
+    std::map<std::string, Time> times; // per export, for the summary
     std::atomic<const char *> current{nullptr};
     std::atomic<int64_t> since{0}; // nanoseconds of Clock when the current call began
 

@@ -1,6 +1,7 @@
 // A calling thread's hostile arguments, and the check that the process still works.
 #include "Torture.h"
 #include <climits>
+#include <cstdio>
 #include <thread>
 
 namespace torture {
@@ -112,12 +113,32 @@ void Caller::Reinitialize() {
 bool StillWorks() {
     const int h = Vonkel_Initialize(nullptr);
     if (!h)
-        return false;
+        return std::printf("after the run: Vonkel_Initialize fails\n"), false;
     static std::vector<uint8_t> picture(kImageBytes);
-    const bool ok = Vonkel_SetColorMode(h, 24) == 1 && Vonkel_SetCaptureWindowEx(h, 640, 0, 640, 512, 0, 512) == 1 &&
-                    Vonkel_SnapShot(h, picture.data(), static_cast<int>(picture.size()), 1) == 1 &&
-                    Vonkel_StartPreview(h) == 1 && Vonkel_StopPreview(h) == 1;
-    return Vonkel_Release(h) == 1 && ok;
+    const char *failed = nullptr;
+    // What the run stored may rightly stop frames (an exposure of minutes): a new camera
+    // is set up as an application would set it up.
+    if (Vonkel_SetColorMode(h, 24) != 1)
+        failed = "Vonkel_SetColorMode";
+    else if (Vonkel_SetSubSample(h, 0) != 1 || Vonkel_SetWaitTime(h, 10) != 1)
+        failed = "Vonkel_SetSubSample";
+    else if (Vonkel_SetExposureTime(h, 1030) != 1)
+        failed = "Vonkel_SetExposureTime";
+    else if (Vonkel_SetCaptureWindowEx(h, 640, 0, 640, 512, 0, 512) != 1)
+        failed = "Vonkel_SetCaptureWindowEx";
+    else if (Vonkel_SnapShot(h, picture.data(), static_cast<int>(picture.size()), 1) != 1)
+        failed = "Vonkel_SnapShot";
+    else if (Vonkel_StartPreview(h) != 1)
+        failed = "Vonkel_StartPreview";
+    else if (Vonkel_StopPreview(h) != 1)
+        failed = "Vonkel_StopPreview";
+    if (failed) {
+        std::printf("after the run: %s fails with errors", failed);
+        for (int code = Vonkel_GetLastError(h); code; code = Vonkel_GetLastError(h))
+            std::printf(" %d", code);
+        std::printf("\n");
+    }
+    return Vonkel_Release(h) == 1 && !failed;
 }
 
 } // namespace torture

@@ -9,7 +9,10 @@
 // be initialised, streamed and released afterwards.
 #include "Torture.h"
 #include "support/ProcessStats.h"
+#include <algorithm>
 #include <cinttypes>
+#include <map>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -120,12 +123,37 @@ int64_t Now() { return torture::Clock::now().time_since_epoch().count(); }
 
 void RunCaller(torture::Caller &c, int calls) {
     for (int i = 0; i < calls; ++i) {
-        c.since = Now();
+        const int64_t began = Now();
+        c.since = began;
         c.RunOne();
+        const double seconds = std::chrono::duration<double>(torture::Clock::duration(Now() - began)).count();
+        torture::Caller::Time &t = c.times[c.current.load() ? c.current.load() : "?"];
+        ++t.calls;
+        t.total += seconds;
+        t.longest = std::max(t.longest, seconds);
         c.current = nullptr;
         ++c.shared.calls;
         Pump();
     }
+}
+
+// Where the time went: the exports that took longest in all, with their longest call.
+void PrintSlowest(const std::vector<std::unique_ptr<torture::Caller>> &callers) {
+    std::map<std::string, torture::Caller::Time> all;
+    for (const auto &c : callers)
+        for (const auto &[name, t] : c->times) {
+            torture::Caller::Time &a = all[name];
+            a.calls += t.calls;
+            a.total += t.total;
+            a.longest = std::max(a.longest, t.longest);
+        }
+    std::vector<std::pair<std::string, torture::Caller::Time>> sorted(all.begin(), all.end());
+    std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.second.total > b.second.total; });
+    std::printf("%zu exports called; slowest in all:\n", sorted.size());
+    for (size_t i = 0; i < sorted.size() && i < 6; ++i)
+        std::printf("  %-28s %6llu calls %7.2f s, longest %.2f s\n", sorted[i].first.c_str(),
+                    static_cast<unsigned long long>(sorted[i].second.calls), sorted[i].second.total,
+                    sorted[i].second.longest);
 }
 
 } // namespace
@@ -197,5 +225,6 @@ int main(int argc, char **argv) {
                 "; new camera %s\n",
                 shared.calls.load(), seconds, before.privateBytes / 1048576.0, after.privateBytes / 1048576.0,
                 before.handles, after.handles, works ? "streams" : "FAILS");
+    PrintSlowest(callers);
     return works ? 0 : 1;
 }

@@ -218,4 +218,22 @@ TEST_F(DllPreview, ChildWindowsOfAParentWhoseThreadCallsInDoNotHang) {
     EXPECT_TRUE(finished);
 }
 
+// A window belongs to the thread that made it: a release on another thread hands its
+// destruction (and its class) to that thread, which does it with its next messages.
+TEST(DllPreviewRelease, OnAnotherThreadTakesThePreviewWindowAndItsClass) {
+    const int h = Vonkel_Initialize(nullptr);
+    ASSERT_NE(0, h);
+    ASSERT_EQ(1, Vonkel_SetWaitTime(h, 1));
+    ASSERT_EQ(1, Vonkel_Preview(h));
+    const auto windows = PreviewWindows();
+    ASSERT_EQ(1u, windows.size());
+    char cls[64] = {};
+    GetClassNameA(windows[0], cls, sizeof cls);
+    std::thread([h] { EXPECT_EQ(1, Vonkel_Release(h)); }).join();
+    Pump(50);
+    EXPECT_TRUE(PreviewWindows().empty());
+    WNDCLASSA info;
+    EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), cls, &info)) << cls << " is still registered";
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // No windows in the native build: the preview is an off-screen surface of the client
 // size that keeps the last picture drawn, so tests can look at what a user would see.
 #include "platform/PreviewWindow.h"
+#include <algorithm>
 #include <cstdio>
 #include <atomic>
 #include <cstring>
@@ -30,8 +31,10 @@ bool CPreviewWindow::Show() {
 bool CPreviewWindow::CreateChild(WindowHandle, int, int, int width, int height, uint32_t key1, uint32_t key2) {
     Close();
     Register(key1, key2);
-    m_clientWidth = width > 0 ? width : 0;
-    m_clientHeight = height > 0 ? height : 0;
+    // Child rectangles come from the application unchecked; the surface stays within
+    // what a desktop could show, as the top-level window's does.
+    m_clientWidth = std::clamp(width, 0, kScreenWidth * 4);
+    m_clientHeight = std::clamp(height, 0, kScreenHeight * 4);
     m_window = reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(0x1000 + ++g_windows));
     return Show();
 }

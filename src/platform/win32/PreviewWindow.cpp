@@ -1,7 +1,11 @@
 #include "platform/PreviewWindow.h"
 #include "platform/win32/Win32.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -12,6 +16,32 @@ constexpr UINT_PTR kChildId = 6540;
 
 HINSTANCE AppModule() { return GetModuleHandleA(nullptr); }
 
+// A window is destroyed by its own thread only. A close on another thread (a release on
+// a worker while the window belongs to the application's window thread) asks that thread
+// with this message, the device context in lParam.
+constexpr UINT kCloseOnOwnThread = WM_APP + 0x3A5;
+
+// Classes whose window was not gone yet when it was closed: unregistered as soon as it
+// is, by the window's own close or by the next window made.
+std::mutex g_classesLock;
+std::vector<std::string> g_classesLeft;
+
+void UnregisterLeftClasses() {
+    std::lock_guard<std::mutex> lock(g_classesLock);
+    auto gone = [](const std::string &name) { return UnregisterClassA(name.c_str(), AppModule()) != FALSE; };
+    g_classesLeft.erase(std::remove_if(g_classesLeft.begin(), g_classesLeft.end(), gone), g_classesLeft.end());
+}
+
+LRESULT CALLBACK PreviewProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != kCloseOnOwnThread)
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    if (lparam)
+        ReleaseDC(hwnd, reinterpret_cast<HDC>(lparam));
+    DestroyWindow(hwnd);
+    UnregisterLeftClasses();
+    return 0;
+}
+
 // A copy of the picture's BITMAPINFO with the row order GDI should assume.
 struct BitmapInfo256 {
     BITMAPINFOHEADER header;
@@ -21,12 +51,13 @@ struct BitmapInfo256 {
 } // namespace
 
 bool CPreviewWindow::Register(uint32_t key1, uint32_t key2) {
+    UnregisterLeftClasses();
     char name[64];
     std::snprintf(name, sizeof name, "VideoRenderer_%08x_%08x", key1, key2);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = 0;
-    wc.lpfnWndProc = DefWindowProcA; // the capture thread draws; the window itself paints nothing
+    wc.lpfnWndProc = PreviewProc; // the capture thread draws; the window itself paints nothing
     wc.hInstance = AppModule();
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -38,10 +69,13 @@ bool CPreviewWindow::Register(uint32_t key1, uint32_t key2) {
 }
 
 void CPreviewWindow::Unregister() {
-    if (!m_className.empty()) {
-        UnregisterClassA(m_className.c_str(), AppModule());
-        m_className.clear();
+    if (m_className.empty())
+        return;
+    if (!UnregisterClassA(m_className.c_str(), AppModule())) {
+        std::lock_guard<std::mutex> lock(g_classesLock);
+        g_classesLeft.push_back(m_className);
     }
+    m_className.clear();
 }
 
 bool CPreviewWindow::Show() {
@@ -98,14 +132,20 @@ bool CPreviewWindow::AcquireDeviceContext() {
 }
 
 void CPreviewWindow::Close() {
-    if (m_dc) {
-        ReleaseDC(static_cast<HWND>(m_window), static_cast<HDC>(m_dc));
-        m_dc = nullptr;
+    HWND hwnd = static_cast<HWND>(m_window);
+    if (hwnd && GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
+        // Posted, never sent: the window's thread may be waiting in the library for a
+        // lock this thread holds. A thread that has ended took its windows with it.
+        if (IsWindow(hwnd))
+            PostMessageA(hwnd, kCloseOnOwnThread, 0, reinterpret_cast<LPARAM>(m_dc));
+    } else {
+        if (m_dc)
+            ReleaseDC(hwnd, static_cast<HDC>(m_dc));
+        if (hwnd)
+            DestroyWindow(hwnd);
     }
-    if (m_window) {
-        DestroyWindow(static_cast<HWND>(m_window));
-        m_window = nullptr;
-    }
+    m_dc = nullptr;
+    m_window = nullptr;
     Unregister();
 }
 

@@ -133,3 +133,26 @@ TEST_F(Acquisition, TriggerModeDeliversOneFramePerTrigger) {
 }
 
 } // namespace
+
+namespace {
+
+// A new capture window while frames stream: the capture follows it, and the application
+// gets frames of the new size instead of a failed transfer for every frame.
+TEST_F(Acquisition, ACaptureWindowChangedWhileStreamingIsFollowed) {
+    std::vector<uint8_t> picture(640 * 512);
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), picture.data(), static_cast<int32_t>(picture.size()), 1));
+    ASSERT_FALSE(WaitForFrames(2).empty());
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 64, 320, 512, 32, 256));
+    bool resized = false;
+    for (int i = 0; i < 200 && !resized; ++i) {
+        const auto frames = WaitForFrames(1, 5);
+        ASSERT_FALSE(frames.empty()) << "the stream stopped";
+        ASSERT_EQ(0, frames[0].lparam) << "a frame failed after the change";
+        resized = Info().width == 320 && Info().height == 256;
+    }
+    EXPECT_TRUE(resized);
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_TRUE(Drain().empty());
+}
+
+} // namespace
