@@ -9,6 +9,7 @@ packages=(cmake ninja-build make g++ pkg-config
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev nasm dpkg-dev
           googletest libbenchmark-dev
+          clang libclang-rt-14-dev # the libFuzzer targets (scripts/fuzz.sh)
           libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
           wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic fonts-wine
           imagemagick python3-pil x11-apps

@@ -1,6 +1,8 @@
 #include "api/CSdkChain.h"
 #include "camera/CVonkel.h"
 #include "platform/Clock.h"
+#include "platform/Messages.h"
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -9,6 +11,9 @@ namespace {
 // values: a thread-local with a destructor is best avoided in a DLL.
 thread_local const CVonkel *t_calls[CSdkChain::kMaxNesting];
 thread_local int t_depth = 0;
+
+// How often a waiting release answers what was sent to its thread's windows.
+constexpr std::chrono::milliseconds kServePeriod{5};
 
 } // namespace
 
@@ -62,8 +67,14 @@ std::shared_ptr<CVonkel> CSdkChain::Unregister(int32_t handle) {
     }
     // No new owner can appear now; the ones in flight only go away.
     const long mine = 1 + OwnersOnThisThread(camera.get());
+    // The calls may wait for this thread's windows meanwhile (one making a preview window
+    // in a window of this thread): their messages are answered while the wait goes on.
     std::unique_lock<std::mutex> lock(m_flightLock);
-    m_callLeft.wait(lock, [&] { return camera.use_count() <= mine; });
+    while (!m_callLeft.wait_for(lock, kServePeriod, [&] { return camera.use_count() <= mine; })) {
+        lock.unlock();
+        platform::ServeSentMessages();
+        lock.lock();
+    }
     return camera;
 }
 

@@ -19,10 +19,13 @@ using detail::Span;
 // stored and would keep the loop from vectorizing.
 // A kernel that takes a fourth argument learns which copy it runs in.
 template <class Kernel> int ForEachRow(const Span &s, Kernel kernel) {
+    // Asked out here: clang cannot answer it inside the generic lambda below.
+    constexpr bool kTakesCopy =
+        std::is_invocable_v<Kernel &, uint8_t *, const uint8_t *, int32_t, detail::BaselineCopy>;
     detail::Dispatch([s, kernel](auto copy) VONKEL_INLINE_LAMBDA {
         const int32_t rows = s.rows, cols = s.cols;
         for (int32_t i = 0; i < rows; ++i) {
-            if constexpr (std::is_invocable_v<Kernel &, uint8_t *, const uint8_t *, int32_t, decltype(copy)>)
+            if constexpr (kTakesCopy)
                 kernel(s.DstRow(i), s.SrcRow(i), cols, copy);
             else
                 kernel(s.DstRow(i), s.SrcRow(i), cols);

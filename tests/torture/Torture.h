@@ -32,6 +32,7 @@ struct Shared {
     HWND parent = nullptr;     // an application window to put previews in, or none
     std::string directory;     // where the file exports write and read
     std::atomic<uint64_t> calls{0};
+    std::atomic<int> finished{0}; // callers through with their calls
 };
 
 // One calling thread's state. `current` and `since` are read by the watchdog.

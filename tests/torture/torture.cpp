@@ -9,6 +9,7 @@
 // be initialised, streamed and released afterwards.
 #include "Torture.h"
 #include "support/ProcessStats.h"
+#include "support/TestOutput.h"
 #include <algorithm>
 #include <cinttypes>
 #include <map>
@@ -78,7 +79,7 @@ std::string MakeDirectory(uint64_t seed) {
 #endif
 }
 
-void RemoveDirectory(const std::string &dir) {
+void RemoveRunFiles(const std::string &dir) {
 #ifdef _WIN32
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((dir + "*").c_str(), &found);
@@ -135,6 +136,7 @@ void RunCaller(torture::Caller &c, int calls) {
         ++c.shared.calls;
         Pump();
     }
+    ++c.shared.finished;
 }
 
 // Where the time went: the exports that took longest in all, with their longest call.
@@ -159,6 +161,7 @@ void PrintSlowest(const std::vector<std::unique_ptr<torture::Caller>> &callers) 
 } // namespace
 
 int main(int argc, char **argv) {
+    testsupport::KeepOutputOnCrash();
     const Options o = Parse(argc, argv);
     if (!std::getenv("VONKEL_SIMULATE") && !std::getenv("VONKEL_SIMULATE_DEVICES"))
         SetEnv("VONKEL_SIMULATE", std::to_string(o.cameras));
@@ -195,6 +198,11 @@ int main(int argc, char **argv) {
                 if (name && seconds > o.limitSeconds) {
                     std::printf("HANG: thread %d in %s for %.0f s (seed %" PRIu64 ")\n", c->index, name, seconds,
                                 o.seed);
+                    for (auto &other : callers)
+                        if (const char *in = other->current.load())
+                            std::printf("  thread %d in %s for %.1f s\n", other->index, in,
+                                        std::chrono::duration<double>(
+                                            torture::Clock::duration(Now() - other->since.load())).count());
                     std::fflush(stdout);
                     std::_Exit(3);
                 }
@@ -205,8 +213,15 @@ int main(int argc, char **argv) {
     std::vector<std::thread> threads;
     for (int t = o.parent ? 1 : 0; t < o.threads; ++t)
         threads.emplace_back(RunCaller, std::ref(*callers[t]), o.calls);
-    if (o.parent)
+    if (o.parent) {
         RunCaller(*callers[0], o.calls);
+        // The window thread keeps answering its messages until the others are done: the
+        // library's windows on other threads send to it.
+        while (shared.finished.load() < o.threads) {
+            Pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     for (auto &t : threads)
         t.join();
     for (auto &h : shared.handles)
@@ -220,7 +235,7 @@ int main(int argc, char **argv) {
     if (shared.parent)
         DestroyWindow(shared.parent);
 #endif
-    RemoveDirectory(shared.directory);
+    RemoveRunFiles(shared.directory);
     std::printf("torture: %" PRIu64 " calls in %.1f s; private %.1f -> %.1f MiB, handles %" PRIu64 " -> %" PRIu64
                 "; new camera %s\n",
                 shared.calls.load(), seconds, before.privateBytes / 1048576.0, after.privateBytes / 1048576.0,

@@ -8,4 +8,9 @@ bool PostWindowMessage(WindowHandle window, uint32_t message, uintptr_t wparam, 
                         static_cast<LPARAM>(lparam)) != FALSE;
 }
 
+void ServeSentMessages() {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 } // namespace platform

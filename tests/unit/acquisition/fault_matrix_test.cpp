@@ -143,7 +143,7 @@ TEST_P(FaultMatrix, EveryFaultIsToldAndTheHandleStreamsAgainAfterTheCameraIsBack
             Inject(row.fault);
             Start();
         } else {
-            ASSERT_EQ(1, Start());
+            ASSERT_EQ(1, Start()) << "errors " << ::testing::PrintToString(Drain());
             before = NextPicture(0);
             ASSERT_NE(0u, before) << "no picture before the fault";
             camera.Driver()->SetTransferTimeout(kTimeoutMs);
