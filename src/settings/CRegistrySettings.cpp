@@ -1,4 +1,5 @@
 #include "settings/CRegistrySettings.h"
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -75,6 +76,7 @@ const NamedAnalog kAnalogValues[] = {
 };
 
 const CaptureWindow kDefaultSize{};
+constexpr double kMaxStoredExposureSeconds = 3600.0;
 const StreamFormat kDefaultFormat{2, 0, 1, 2};
 
 } // namespace
@@ -187,8 +189,11 @@ int CRegistrySettings::ReadAnalog(int device, AnalogSettings &analog, const Anal
     }
     for (const NamedAnalog &v : kAnalogValues)
         Read(m_store, gain.Get(), v.name, analog.*v.member);
+    // Any eight bytes read as a double: what is no exposure time at all (not a number,
+    // infinite, negative, beyond an hour) leaves the one the camera has.
     double seconds;
-    if (m_store.ReadBinary(gain.Get(), "ExposureEx", &seconds, sizeof seconds))
+    if (m_store.ReadBinary(gain.Get(), "ExposureEx", &seconds, sizeof seconds) && std::isfinite(seconds) &&
+        seconds >= 0.0 && seconds <= kMaxStoredExposureSeconds)
         analog.exposureSeconds.store(seconds);
     return 1;
 }
