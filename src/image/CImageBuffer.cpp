@@ -1,4 +1,5 @@
 #include "image/CImageBuffer.h"
+#include "platform/PageMemory.h"
 #include "image/Conversions.h"
 #include <algorithm>
 #include <cstring>
@@ -61,7 +62,7 @@ int CImageBuffer::CreateLike(const CImageBuffer *model) {
 int CImageBuffer::Allocate() {
     if (m_bitsPerPixel == 8)
         SetColorTable(0);
-    m_pixels = new (std::nothrow) uint8_t[ImageBytes()]();
+    m_pixels = platform::AllocatePages(ImageBytes());
     if (!m_pixels) {
         Release();
         return 0;
@@ -70,7 +71,7 @@ int CImageBuffer::Allocate() {
 }
 
 void CImageBuffer::Release() {
-    delete[] m_pixels;
+    platform::FreePages(m_pixels);
     m_pixels = nullptr;
     m_width = 0;
     m_height = 0;

@@ -12,7 +12,13 @@ CSimulatedCameras *ProcessCameras() {
     // identification areas the application wrote live as long as the process.
     static CSimulatedCameras *const cameras = [] {
         const auto config = CSimConfig::FromProcessEnvironment();
-        return config ? new CSimulatedCameras(*config) : nullptr;
+        if (!config)
+            return static_cast<CSimulatedCameras *>(nullptr);
+        auto *made = new CSimulatedCameras(*config);
+        // Nobody reads the protocol log of the process's cameras (tests that do make their
+        // own): kept, it would be memory growing with every command for hours.
+        made->Log().SetEnabled(false);
+        return made;
     }();
     return cameras;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include "platform/DeviceIo.h"
 #include "platform/Event.h"
+#include "platform/PageMemory.h"
 #include "transport/CFrameMailbox.h"
 #include "transport/Commands.h"
 #include "transport/ResultCodes.h"
@@ -134,7 +135,7 @@ protected:
 
 private:
     struct Slot {
-        std::unique_ptr<uint8_t[]> memory;
+        platform::PageBuffer memory;
     };
 
     // State shared by the transfer thread and its consumer. It belongs to this object,
@@ -166,7 +167,7 @@ private:
     // into the single-frame buffer; SetupBuffers replaces them under it. The frame
     // geometry the copies use changes only under it too.
     std::mutex m_bufferLock;
-    std::vector<uint8_t> m_singleFrame;
+    platform::PageBuffer m_singleFrame; // TransferBytes() at most: twice the frame's pixels
     bool m_singleFrameRead = false; // it holds a whole frame read by ReadSingleFrame
     std::vector<Slot> m_slots;
     int m_slotBytes = 0;

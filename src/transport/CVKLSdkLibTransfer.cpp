@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "transport/CVKLSdkLib.h"
 #include "transport/ResultCodes.h"
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -27,16 +28,18 @@ int CVKLSdkLib::SetupBuffers(int lineWidth, int xOffset, int width, int rows, in
         return result::kNoMemory;
 
     // New buffers first: a failed allocation leaves the old geometry fully usable.
-    std::vector<uint8_t> single;
+    const size_t bytes = static_cast<size_t>(pixels) * 2;
+    platform::PageBuffer single(platform::AllocatePages(bytes));
     std::vector<Slot> slots;
     try {
-        single.assign(static_cast<size_t>(pixels) * 2, 0);
         slots.resize(ringCount);
-        for (Slot &slot : slots)
-            slot.memory.reset(new uint8_t[static_cast<size_t>(pixels) * 2]());
     } catch (const std::bad_alloc &) {
         return result::kNoMemory;
     }
+    for (Slot &slot : slots)
+        slot.memory.reset(platform::AllocatePages(bytes));
+    if (!single || std::any_of(slots.begin(), slots.end(), [](const Slot &slot) { return !slot.memory; }))
+        return result::kNoMemory;
 
     // A window change while streaming: the thread must not write into slots being
     // replaced, so it is stopped around the swap and started again on the new ring.
@@ -232,7 +235,7 @@ int CVKLSdkLib::ReadSingleFrame() {
     uint32_t count = 0;
     PipeTransfer(m_frameHandle, platform::kCommandPipe, cmd::kSize, request.data(), &count, 1);
     count = 0;
-    bool ok = !m_singleFrame.empty() && ReadFrameInto(m_frameHandle, m_singleFrame.data(), bytes, &count) == 0;
+    bool ok = m_singleFrame && ReadFrameInto(m_frameHandle, m_singleFrame.get(), bytes, &count) == 0;
     if (!ok || count != bytes) {
         m_lastTransferResult.store(result::kFrameFailed);
         CloseDevice(&m_frameHandle);
@@ -247,12 +250,12 @@ int CVKLSdkLib::ConvertSingleFrame(const FrameTarget *output) {
     if (!output)
         return result::kNullOutput;
     std::lock_guard<std::mutex> lock(m_bufferLock);
-    if (!FitsFrame(*output) || m_singleFrame.empty())
+    if (!FitsFrame(*output) || !m_singleFrame)
         return result::kWrongGeometry;
     // A window change since the read replaced the buffer the frame was in.
     if (!m_singleFrameRead)
         return result::kNoFrame;
-    return CopyFrame(*output, m_singleFrame.data());
+    return CopyFrame(*output, m_singleFrame.get());
 }
 
 void CVKLSdkLib::CloseFrameHandle() {

@@ -65,7 +65,7 @@ void SetEnv(const char *name, const std::string &value) {
 #endif
 }
 
-std::string MakeDirectory(uint64_t seed) {
+std::string MakeDirectory([[maybe_unused]] uint64_t seed) {
 #ifdef _WIN32
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
