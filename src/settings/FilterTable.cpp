@@ -1,6 +1,6 @@
 #include "settings/FilterTable.h"
 
-const FilterDescriptor kFilterTable[] = {
+const FilterDescriptor kFilterTable[kFilterCount] = {
     {1, &FilterValues::brightness, -255, 255, "Filter", "Brightness", 0},
     {2, &FilterValues::contrast, -127, 127, "Filter", "Contrast", 0},
     {3, &FilterValues::hue, -360, 360, "Filter", "Hue", 0},
@@ -22,7 +22,6 @@ const FilterDescriptor kFilterTable[] = {
     {27, &FilterValues::grayOffsetB, -255, 255, "Gray", "OffsetB1", 0},
     {28, &FilterValues::grayGainAuto, 0, 1, nullptr, nullptr, 0},
 };
-const size_t kFilterTableSize = sizeof kFilterTable / sizeof kFilterTable[0];
 
 const FilterDescriptor *FindFilter(int number) {
     for (const FilterDescriptor &f : kFilterTable)

@@ -15,8 +15,8 @@ struct FilterDescriptor {
 };
 
 // In the order the registry keeps the values of each group.
-extern const FilterDescriptor kFilterTable[];
-extern const size_t kFilterTableSize;
+constexpr size_t kFilterCount = 20;
+extern const FilterDescriptor kFilterTable[kFilterCount];
 
 // The entry of a filter number, or null when the number is not a stored value.
 const FilterDescriptor *FindFilter(int number);
