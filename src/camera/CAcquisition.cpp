@@ -7,7 +7,6 @@
 #include "VonkelSdk.h"
 #include "camera/CAcquisition.h"
 #include "image/ImageTraits.h"
-#include "transport/ResultCodes.h"
 
 namespace {
 constexpr int kTriggerTimeoutMs = 5000;
@@ -59,7 +58,7 @@ int CAcquisition::StartPreviewLocked() {
         return m_host.RaiseError(VONKEL_ERR_THREAD), 0;
     }
     m_driver->SetTriggerMode(0);
-    if (m_driver->StartTransfer() != result::kOk) {
+    if (m_driver->StartStream() != DriverResult::Ok) {
         StopPreviewLocked();
         return m_host.RaiseError(VONKEL_ERR_REGISTER), 0;
     }
@@ -82,7 +81,7 @@ int CAcquisition::StopPreviewLocked() {
     if (m_mode.load() != AcquisitionState::Idle) {
         m_mode.store(AcquisitionState::Idle);
         m_driver->SetTriggerMode(0);
-        m_driver->StopTransfer();
+        (void)m_driver->StopStream(); // a failed stop leaves nothing running either
         // Only a claim this instance made: another handle may share the notification
         // window, and its claim would look like ours.
         if (m_claimedDevice >= 0)
@@ -135,7 +134,7 @@ int CAcquisition::Capture() {
         return verdict == Verdict::Already ? 1 : (m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0);
     if (!PrepareCapture())
         return m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    if (m_driver->ReadSingleFrame() != result::kOk)
+    if (m_driver->ReadOneFrame() != DriverResult::Ok)
         return m_host.RaiseError(VONKEL_ERR_TRANSFER), 0;
     m_mode.store(AcquisitionState::Capture);
     return 1;
@@ -168,7 +167,7 @@ int CAcquisition::Trigger(WindowHandle window, uint8_t *buffer, int32_t length, 
 int CAcquisition::StartTrigger() {
     if (!PrepareCapture())
         return VONKEL_ERR_NO_CAMERA;
-    if (m_driver->ReadSingleFrame() != result::kOk)
+    if (m_driver->ReadOneFrame() != DriverResult::Ok)
         return VONKEL_ERR_TRANSFER;
     m_mode.store(AcquisitionState::Trigger);
     m_driver->SetTransferTimeout(kTriggerTimeoutMs);

@@ -5,7 +5,6 @@
 #include "image/Conversions.h"
 #include "image/ImageTraits.h"
 #include "platform/Clock.h"
-#include "transport/ResultCodes.h"
 
 namespace {
 constexpr uint32_t kTriggerIdleMs = 10;
@@ -50,15 +49,15 @@ int CAcquisition::CopyFrameToRaw(bool fromRing) {
     if (!raw || raw->IsEmpty())
         return 0;
     FrameTarget target{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
-    int code = fromRing ? m_driver->TakeFrame(&target) : m_driver->ConvertSingleFrame(&target);
-    if (code == result::kWrongGeometry && FollowGeometry()) {
+    DriverResult copied = fromRing ? m_driver->TakeFrameInto(target) : m_driver->CopyOneFrameInto(target);
+    if (copied != DriverResult::Ok && FollowGeometry()) {
         // The capture window changed while the capture runs: the camera streams in the new
         // size, and so does the capture, instead of failing every frame from now on.
         raw = m_chain.Raw();
         target = FrameTarget{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
-        code = fromRing ? m_driver->TakeFrame(&target) : m_driver->ConvertSingleFrame(&target);
+        copied = fromRing ? m_driver->TakeFrameInto(target) : m_driver->CopyOneFrameInto(target);
     }
-    if (code != result::kOk)
+    if (copied != DriverResult::Ok)
         return 0;
     // The frame lies packed at the start of the store; rows move out to the stride.
     if (raw->Stride() != raw->Width() * raw->BytesPerPixel())
@@ -109,17 +108,14 @@ void CAcquisition::PreviewLoop() {
             continue;
         // Waits for the frame itself rather than polling: a frame is taken as soon as it
         // is complete, and the wait ends early when the transfer thread stops.
-        const int state = m_driver->WaitFrame(CVKLSdkLib::kFrameWaitMs);
-        // A transfer that never opened its device ends as a failed one does: a preview
-        // that delivers nothing says so instead of waiting in silence.
-        if (state == frame_state::kFailed ||
-            (state == frame_state::kNotRunning && m_driver->TransferNeverOpened())) {
+        const FrameState state = m_driver->WaitForFrame(CVonkel430NVTXQELSdk::kFrameWaitMs);
+        if (state == FrameState::Failed) {
             m_loopState.store(0);
             std::unique_lock<std::mutex> lock(m_imageLock);
             PostFailure(lock, VONKEL_ERR_FRAME_WAIT);
             break;
         }
-        if (state != frame_state::kReady)
+        if (state != FrameState::Ready)
             continue;
         std::unique_lock<std::mutex> lock(m_imageLock);
         if (CopyFrameToRaw(true))
@@ -136,10 +132,10 @@ void CAcquisition::TriggerLoop() {
             continue;
         }
         // Blocks until a triggered frame arrives or the transfer timeout passes.
-        const int code = m_driver->ReadSingleFrame();
+        const DriverResult read = m_driver->ReadOneFrame();
         if (m_loopState.load() == 0)
             break;
-        if (code != result::kOk) {
+        if (read != DriverResult::Ok) {
             // Nothing to report; a camera that cannot be read is not asked again at once.
             platform::SleepMs(kTriggerIdleMs);
             continue;
@@ -158,13 +154,13 @@ int CAcquisition::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
     if (fromIdle) {
         if (!PrepareCapture())
             return m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-        if (m_driver->ReadSingleFrame() != result::kOk)
+        if (m_driver->ReadOneFrame() != DriverResult::Ok)
             return m_host.RaiseError(VONKEL_ERR_TRANSFER), 0;
     }
     // From idle every snapshot opens and closes the single-frame channel; in capture
     // mode it stays open between calls.
     std::unique_lock<std::mutex> lock(m_imageLock);
-    const bool read = m_driver->ReadSingleFrame() == result::kOk;
+    const bool read = m_driver->ReadOneFrame() == DriverResult::Ok;
     const bool copied = read && CopyFrameToRaw(false);
     int failure = 0;
     if (!copied) {

@@ -1,9 +1,8 @@
-// What the fuzz targets share: simulated cameras and an in-memory registry put in place
-// once for the whole process, and a scratch file for inputs the library reads by name.
+// What the fuzz targets share: simulated cameras and an in-memory registry made once
+// for the whole process and given to the camera instances, and a scratch file for inputs the library reads by name.
 #pragma once
+#include "camera/CameraServices.h"
 #include "platform/CMemorySettingsStore.h"
-#include "platform/DeviceIo.h"
-#include "platform/SettingsStore.h"
 #include "sim/CSimulatedCameras.h"
 #include <cstdint>
 #include <cstdio>
@@ -19,11 +18,11 @@ struct Process {
         config.devices = {0, 1};
         config.pacing = sim::Pacing::AsFastAsPossible;
         cameras = new sim::CSimulatedCameras(config);
-        platform::SetDeviceIoForTesting(cameras);
-        platform::SetSettingsStoreForTesting(&settings);
+        services = {cameras, &settings};
     }
     sim::CSimulatedCameras *cameras;
     platform::CMemorySettingsStore settings;
+    CameraServices services{};
 };
 
 inline Process &TheProcess() {

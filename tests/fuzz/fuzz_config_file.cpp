@@ -7,9 +7,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    fuzz::TheProcess();
     static CVonkel *camera = [] {
-        auto *c = new CVonkel();
+        auto *c = new CVonkel(fuzz::TheProcess().services);
         FUZZ_CHECK(c->Initialize(nullptr) == 1);
         FUZZ_CHECK(c->SetConfigFilter(1) == 1);
         return c;

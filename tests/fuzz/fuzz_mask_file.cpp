@@ -41,9 +41,8 @@ std::vector<uint8_t> Planes(CVonkel &camera) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    fuzz::TheProcess();
     static CVonkel *camera = [] {
-        auto *c = new CVonkel();
+        auto *c = new CVonkel(fuzz::TheProcess().services);
         FUZZ_CHECK(c->Initialize(nullptr) == 1);
         return c;
     }();

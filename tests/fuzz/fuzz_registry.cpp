@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::Process &process = fuzz::TheProcess();
     Fill(process.settings, data, size);
     {
-        CVonkel camera;
+        CVonkel camera(process.services);
         FUZZ_CHECK(camera.Initialize(nullptr) == 1);
         CheckRunnable(camera);
         // Snapshots wait for no pause: a stored wait time only paces the preview.

@@ -129,7 +129,7 @@ protected:
     const std::string m_avi = (std::filesystem::temp_directory_path() / "vonkel_fault_matrix.avi").string();
     CScopedCameras sim{{0}, sim::Pacing::RealTime};
     MessageSink sink;
-    CVonkel camera;
+    CVonkel camera{sim.Services()};
     std::vector<uint8_t> delivered = std::vector<uint8_t>(kPicture);
     std::vector<uint8_t> picture = std::vector<uint8_t>(kPicture);
 };

@@ -1,9 +1,6 @@
-// The process's choice of device I/O: the simulated cameras when the environment asks for
-// them (read once, on first use), else the kernel driver; tests may put their own in place.
-#include "platform/DeviceIo.h"
+// The simulated cameras the environment asks for, made once for the whole process.
 #include "sim/CSimulatedCameras.h"
 #include "sim/ProcessCameras.h"
-#include <atomic>
 
 namespace sim {
 
@@ -24,21 +21,3 @@ CSimulatedCameras *ProcessCameras() {
 }
 
 } // namespace sim
-
-namespace platform {
-
-namespace {
-std::atomic<IDeviceIo *> g_testDeviceIo{nullptr};
-}
-
-IDeviceIo &DefaultDeviceIo() {
-    if (IDeviceIo *io = g_testDeviceIo.load())
-        return *io;
-    if (sim::CSimulatedCameras *cameras = sim::ProcessCameras())
-        return *cameras;
-    return SystemDeviceIo();
-}
-
-void SetDeviceIoForTesting(IDeviceIo *io) { g_testDeviceIo.store(io); }
-
-} // namespace platform
