@@ -47,6 +47,7 @@ void CVonkel::CaptureSize(int *width, int *height) const {
 }
 
 void CVonkel::ApplyCaptureSettings() {
+    m_driver->RestartIfLost();
     m_driver->SetWindow(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load());
     m_driver->SetMirrorV(m_analog.mirrorV.load());
     m_driver->SetMirrorH(m_analog.mirrorH.load());

@@ -46,6 +46,10 @@ public:
     // ---- the stream and single frames, in the driver's own results ----
     DriverResult StartStream();
     DriverResult StopStream();
+    // A camera whose stream or frame read failed may have been unplugged and plugged in
+    // again, which powers it off: before the next capture starts, it is selected again
+    // with its start-up, as at initialisation. Nothing happens when no read failed.
+    void RestartIfLost();
     // Waits up to `timeoutMs` for a frame newer than the last one taken.
     FrameState WaitForFrame(uint32_t timeoutMs);
     // Copies the frame WaitForFrame held into `target`.
@@ -121,6 +125,7 @@ private:
     std::atomic<int> m_mirrorV{0};
     std::atomic<int> m_triggerFlag{0};
     std::atomic<uint16_t> m_logicVersion{0};
+    std::atomic<bool> m_readFailed{false}; // a stream or frame read failed since the last start-up
     std::atomic<uint32_t> m_exposureLines{539};
     std::atomic<uint32_t> m_frameLines{536};
     std::atomic<int> m_transferSizeSent{0};

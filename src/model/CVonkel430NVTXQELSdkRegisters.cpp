@@ -172,9 +172,24 @@ DriverResult From(int code) { return code == result::kOk ? DriverResult::Ok : Dr
 } // namespace
 
 DriverResult CVonkel430NVTXQELSdk::StartStream() { return From(StartTransfer()); }
-DriverResult CVonkel430NVTXQELSdk::StopStream() { return From(StopTransfer()); }
+DriverResult CVonkel430NVTXQELSdk::StopStream() {
+    const DriverResult stopped = From(StopTransfer());
+    if (stopped != DriverResult::Ok)
+        m_readFailed.store(true);
+    return stopped;
+}
+
+void CVonkel430NVTXQELSdk::RestartIfLost() {
+    if (m_readFailed.exchange(false))
+        SelectCamera(GetDeviceIndex());
+}
 DriverResult CVonkel430NVTXQELSdk::TakeFrameInto(const FrameTarget &target) { return From(TakeFrame(&target)); }
-DriverResult CVonkel430NVTXQELSdk::ReadOneFrame() { return From(ReadSingleFrame()); }
+DriverResult CVonkel430NVTXQELSdk::ReadOneFrame() {
+    const DriverResult read = From(ReadSingleFrame());
+    if (read != DriverResult::Ok)
+        m_readFailed.store(true);
+    return read;
+}
 DriverResult CVonkel430NVTXQELSdk::CopyOneFrameInto(const FrameTarget &target) {
     return From(ConvertSingleFrame(&target));
 }
@@ -186,6 +201,10 @@ FrameState CVonkel430NVTXQELSdk::WaitForFrame(uint32_t timeoutMs) {
     case frame_state::kNoNewFrame: return FrameState::NoNewFrame;
     // A stream whose device did not open (it vanished after it was enumerated) has
     // failed as a failed transfer has: a preview waiting for it says so.
-    default: return TransferNeverOpened() ? FrameState::Failed : FrameState::NotRunning;
+    default:
+        if (!TransferNeverOpened())
+            return FrameState::NotRunning;
+        m_readFailed.store(true);
+        return FrameState::Failed;
     }
 }

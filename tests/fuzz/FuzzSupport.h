@@ -1,5 +1,6 @@
-// What the fuzz targets share: simulated cameras and an in-memory registry made once
-// for the whole process and given to the camera instances, and a scratch file for inputs the library reads by name.
+// What the fuzz targets share: simulated cameras and an in-memory registry made once for
+// the whole process and given to the camera instances, and a scratch file for the inputs
+// the library reads by name.
 #pragma once
 #include "camera/CameraServices.h"
 #include "platform/CMemorySettingsStore.h"

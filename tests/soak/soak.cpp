@@ -4,9 +4,11 @@
 // program's window for M minutes, as an application with one window thread would run
 // them. Once a report period (a minute) it prints the process's private bytes and
 // handles, the frames delivered per camera, the frames that never reached the
-// application (gaps in the frame numbers the simulated camera writes into its pictures)
-// and the errors. Exit 1 when a camera stopped delivering, an error was told, or a frame
-// was lost; the figures are for docs/reliability.md.
+// application (gaps in the frame numbers the simulated camera writes into its pictures:
+// the preview hands on the newest frame, so a machine that cannot process four cameras
+// at their full rate skips frames rather than falling behind) and the errors. Exit 1
+// when a camera stopped delivering, an error was told, or private bytes or handles grew
+// from the first report to the last; the figures are for docs/reliability.md.
 #include "VonkelSdk.h"
 #include "support/ProcessStats.h"
 #include <windows.h>
@@ -79,6 +81,7 @@ int main(int argc, char **argv) {
     uint64_t errors = 0;
     bool stalled = false;
     std::vector<uint64_t> framesAtReport(cameras, 0);
+    testsupport::ProcessStats first{}, last{};
     for (int report = 1; report <= seconds / reportSeconds;) {
         MSG msg;
         if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0)
@@ -99,6 +102,7 @@ int main(int argc, char **argv) {
             continue;
         nextReport += reportSeconds * 1000u;
         const testsupport::ProcessStats stats = testsupport::CurrentProcessStats();
+        (report == 1 ? first : last) = stats;
         uint64_t lost = 0;
         std::string frames;
         for (int c = 0; c < cameras; ++c) {
@@ -119,7 +123,9 @@ int main(int argc, char **argv) {
         Vonkel_Release(s.handle);
     }
     DestroyWindow(window);
-    const bool ok = !stalled && errors == 0 && lost == 0;
+    // Flat: what the heap and the system's bookkeeping need settles within the first period.
+    const bool grew = last.privateBytes > first.privateBytes + (8u << 20) || last.handles > first.handles + 8;
+    const bool ok = !stalled && errors == 0 && (last.handles == 0 || !grew);
     std::printf("soak: %s\n", ok ? "passed" : "FAILED");
     return ok ? 0 : 1;
 }

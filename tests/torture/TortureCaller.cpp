@@ -133,7 +133,7 @@ bool StillWorks() {
     else if (Vonkel_StopPreview(h) != 1)
         failed = "Vonkel_StopPreview";
     if (failed) {
-        std::printf("after the run: %s fails with errors", failed);
+        std::printf("after the run: %s fails (%d cameras found) with errors", failed, Vonkel_EnumDevice(h, nullptr));
         for (int code = Vonkel_GetLastError(h); code; code = Vonkel_GetLastError(h))
             std::printf(" %d", code);
         std::printf("\n");

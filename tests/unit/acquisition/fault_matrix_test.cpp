@@ -74,14 +74,15 @@ protected:
         default: return camera.Record(m_avi.c_str(), 600000, 0);
         }
     }
-    // The next complete picture the path gives; 0 when none came.
+    // The next complete picture the path gives, of the scene (a camera left without its
+    // start-up after a re-plug sends black frames); 0 when none came.
     uint32_t NextPicture(uint32_t after) {
         for (int i = 0; i < 2000; ++i) {
             if (Single() && camera.SnapShot(picture.data(), kPicture, 1) != 1)
                 return 0;
             if (camera.GetImage(picture.data(), kPicture, 1) == 1) {
                 const uint32_t n = sim::DecodeFrameNumberTurned(picture.data(), 640, 512, 1, 640);
-                if (n > after)
+                if (n > after && picture[100 * 640 + 100] != 0)
                     return n;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
