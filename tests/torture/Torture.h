@@ -72,6 +72,7 @@ public:
     std::string Path(const char *extension);
     const wchar_t *WidePath(const char *extension);
     void Reinitialize();                 // replaces a slot's handle by a new one
+    void Released(int handle);           // kept among the handles that are not live
 };
 
 // The export table: every export with a way to call it.

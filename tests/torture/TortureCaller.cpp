@@ -97,17 +97,26 @@ const wchar_t *Caller::WidePath(const char *extension) {
     return wide;
 }
 
+void Caller::Released(int handle) {
+    std::lock_guard<std::mutex> lock(shared.releasedLock);
+    if (shared.released.size() >= 64)
+        shared.released.erase(shared.released.begin());
+    shared.released.push_back(handle);
+}
+
 void Caller::Reinitialize() {
     const int slot = static_cast<int>(Draw(kSlots));
-    const int old = shared.handles[slot].exchange(0);
-    if (old) {
+    if (const int old = shared.handles[slot].exchange(0)) {
         Vonkel_Release(old);
-        std::lock_guard<std::mutex> lock(shared.releasedLock);
-        if (shared.released.size() >= 64)
-            shared.released.erase(shared.released.begin());
-        shared.released.push_back(old);
+        Released(old);
     }
-    shared.handles[slot] = Vonkel_Initialize(Window());
+    // Another thread may have filled the slot meanwhile: a handle is never dropped unreleased.
+    const int made = Vonkel_Initialize(Window());
+    int empty = 0;
+    if (made && !shared.handles[slot].compare_exchange_strong(empty, made)) {
+        Vonkel_Release(made);
+        Released(made);
+    }
 }
 
 bool StillWorks() {
