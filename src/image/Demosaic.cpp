@@ -165,14 +165,16 @@ VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *
 }
 
 // The hand-written AVX2 runs exist for 8-bit samples and factors below 2^15 only.
+// It stores whole pixels of three or four bytes at `out` itself.
 template <class T, class U, class Scale>
-int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, U *, U *, U *) {
+int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int) {
     return 0;
 }
 inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red, ScaleNarrow blue,
-                              uint8_t *outB, uint8_t *outG, uint8_t *outR, uint8_t *out32) {
+                              uint8_t *out, int spp) {
     const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, outB, outG, outR, out32);
+    return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr,
+                                   spp == 3 ? out : nullptr, spp == 4 ? out : nullptr);
 }
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
@@ -208,16 +210,15 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             for (int32_t c0 = first; c0 < end; c0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - c0);
                 U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
-                int32_t done = 0; // a multiple of 32, so the rest starts on phase 0 again
+                int32_t done = 0; // even, so the rest starts on phase 0 again
                 if constexpr (kHandWritten)
-                    done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, outB, outG, outR, spp == 4 ? out : nullptr);
+                    done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, out, spp);
                 VerticalSums(vr, vb, cell, c0 + done, n - done);
-                Combine<T, U, Sum>(outB + done, outG + done, outR + done, vr, vb, odd, cell, c0 + done, n - done,
-                                   scaleRed, scaleBlue);
+                Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0 + done, n - done, scaleRed, scaleBlue);
                 if (spp == 3)
-                    StoreColour<3>(out, outB, outG, outR, n);
+                    StoreColour<3>(out + 3 * done, outB, outG, outR, n - done);
                 else
-                    StoreColour<4>(out + 4 * done, outB + done, outG + done, outR + done, n - done);
+                    StoreColour<4>(out + 4 * done, outB, outG, outR, n - done);
             }
         };
         if (!border) {
