@@ -164,17 +164,22 @@ VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *
     }
 }
 
-// The hand-written AVX2 runs exist for 8-bit samples and factors below 2^15 only.
-// It stores whole pixels of three or four bytes at `out` itself.
-template <class T, class U, class Scale>
+// The hand-written runs (AVX2 and SSE2) exist for 8-bit samples and factors below 2^15 only.
+// They store whole pixels of three or four bytes at `out` themselves; Wide picks the
+// AVX2 run or the SSE2 one.
+template <bool Wide, class T, class U, class Scale>
 int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int) {
     return 0;
 }
+template <bool Wide>
 inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red, ScaleNarrow blue,
                               uint8_t *out, int spp) {
     const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr,
-                                   spp == 3 ? out : nullptr, spp == 4 ? out : nullptr);
+    uint8_t *out24 = spp == 3 ? out : nullptr, *out32 = spp == 4 ? out : nullptr;
+    if constexpr (Wide)
+        return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr, out24, out32);
+    else
+        return detail::DemosaicRunBase(rows, c0, n, red.factor2, blue.factor2, out24, out32);
 }
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
@@ -189,7 +194,7 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
     static const PhaseMask<Sum> phases;
     const Sum *odd = phases.odd;
     detail::Dispatch([s, rowFlip, colFlip, gains, scaleRed, scaleBlue, odd, border](auto copy) VONKEL_INLINE_LAMBDA {
-        constexpr bool kHandWritten = decltype(copy)::value && std::is_same_v<Scale, ScaleNarrow>;
+        constexpr bool kHandWritten = std::is_same_v<Scale, ScaleNarrow>;
         constexpr int32_t kBlock = 512, top = sizeof(U) == 1 ? 255 : 65535;
         U outB[kBlock], outG[kBlock], outR[kBlock];
         Sum vr[kBlock + 4], vb[kBlock + 4];
@@ -212,7 +217,7 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
                 U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
                 int32_t done = 0; // even, so the rest starts on phase 0 again
                 if constexpr (kHandWritten)
-                    done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, out, spp);
+                    done = RunHandWritten<decltype(copy)::value>(cell, c0, n, scaleRed, scaleBlue, out, spp);
                 VerticalSums(vr, vb, cell, c0 + done, n - done);
                 Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0 + done, n - done, scaleRed, scaleBlue);
                 if (spp == 3)
