@@ -219,7 +219,7 @@ double Spread(std::vector<double> v) {
     return (v[v.size() * 3 / 4] - v[v.size() / 4]) / Median(v);
 }
 
-// Rounds of the three writers in rotating order, about 2 s of them and at least 9.
+// Rounds of the three writers in rotating order, about 2 s of them and at least 15.
 void Compare(benchmark::State &state, int format, int bits) {
     CImageBuffer frame;
     bench::MakeFrame(frame, bits);
@@ -250,7 +250,7 @@ void Compare(benchmark::State &state, int format, int bits) {
         state.SkipWithError("the writers made different files");
         return;
     }
-    const int rounds = std::clamp(int(2.0 / once), 9, 99);
+    const int rounds = std::clamp(int(2.0 / once), 15, 99);
     std::vector<double> times[3];
     for (auto _ : state)
         for (int r = 0; r < rounds; ++r)
