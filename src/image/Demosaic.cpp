@@ -56,24 +56,30 @@ template <class T, class U> struct CPixel {
 
     // With the folded columns c-2..c+1 worked out by the caller, once per column.
     void operator()(int32_t r, int32_t c, const int32_t columns[4]) const {
-        int64_t v[4][4];
-        for (int i = 0; i < 4; ++i) {
-            const T *row = span.template Src<T>(Fold(r - 2 + i, span.rows));
-            for (int j = 0; j < 4; ++j)
-                v[i][j] = row[columns[j]];
-        }
+        const T *rows[4];
+        for (int i = 0; i < 4; ++i)
+            rows[i] = span.template Src<T>(Fold(r - 2 + i, span.rows));
+        (*this)(rows, r, c, columns);
+    }
+
+    // With the rows r-2..r+1 (folded) as well, once per row. Sums of 8-bit samples times
+    // their gain factor (at most 4080 x 2^19) stay inside 32 bits.
+    void operator()(const T *const rows[4], int32_t r, int32_t c, const int32_t columns[4]) const {
+        using Acc = std::conditional_t<sizeof(T) == 1, int32_t, int64_t>;
+        auto at = [&](int i, int j) { return static_cast<Acc>(rows[i][columns[j]]); };
         const int rowPhase = (r & 1) ^ rowFlip, colPhase = (c & 1) ^ colFlip;
         // Window index 2 is the pixel's own row or column, 1 the one before; a site's near
         // line is whichever of the two has its phase, its far line lies across the centre.
         auto bilinear = [&](int siteRowPhase, int siteColPhase) {
             const int rn = rowPhase == siteRowPhase ? 2 : 1, rf = rn == 2 ? 0 : 3;
             const int cn = colPhase == siteColPhase ? 2 : 1, cf = cn == 2 ? 0 : 3;
-            return 9 * v[rn][cn] + 3 * v[rn][cf] + 3 * v[rf][cn] + v[rf][cf];
+            return 9 * at(rn, cn) + 3 * at(rn, cf) + 3 * at(rf, cn) + at(rf, cf);
         };
         U *out = span.template Dst<U>(r) + static_cast<ptrdiff_t>(c) * (span.dstBpp / static_cast<int>(sizeof(U)));
-        out[0] = static_cast<U>(std::min((bilinear(0, 1) * gains.blue) >> 11, top));
-        out[1] = static_cast<U>((rowPhase == colPhase ? v[1][1] + v[2][2] : v[1][2] + v[2][1]) >> 1);
-        out[2] = static_cast<U>(std::min((bilinear(1, 0) * gains.red) >> 11, top));
+        const Acc most = static_cast<Acc>(top);
+        out[0] = static_cast<U>(std::min<Acc>((bilinear(0, 1) * static_cast<Acc>(gains.blue)) >> 11, most));
+        out[1] = static_cast<U>((rowPhase == colPhase ? at(1, 1) + at(2, 2) : at(1, 2) + at(2, 1)) >> 1);
+        out[2] = static_cast<U>(std::min<Acc>((bilinear(1, 0) * static_cast<Acc>(gains.red)) >> 11, most));
     }
 };
 
@@ -236,10 +242,17 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
         } else {
             for (int32_t i : {0, 1, rows - 2, rows - 1})
                 row(i);
-            for (int32_t c : {0, 1, cols - 2, cols - 1}) {
-                const int32_t columns[4] = {Fold(c - 2, cols), Fold(c - 1, cols), Fold(c, cols), Fold(c + 1, cols)};
-                for (int32_t r = 0; r < rows; ++r)
-                    single(r, c, columns);
+            const int32_t edge[4] = {0, 1, cols - 2, cols - 1};
+            int32_t columns[4][4];
+            for (int k = 0; k < 4; ++k)
+                for (int j = 0; j < 4; ++j)
+                    columns[k][j] = Fold(edge[k] - 2 + j, cols);
+            for (int32_t r = 0; r < rows; ++r) {
+                const T *window[4];
+                for (int i = 0; i < 4; ++i)
+                    window[i] = s.Src<T>(Fold(r - 2 + i, rows));
+                for (int k = 0; k < 4; ++k)
+                    single(window, r, edge[k], columns[k]);
             }
         }
     });
