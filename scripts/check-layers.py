@@ -10,9 +10,7 @@ import sys
 ALLOWED = {
     "api": {"dialogs", "camera", "settings", "platform"},
     "dialogs": {"camera", "settings", "image", "platform"},
-    "camera": {"model", "image", "output", "settings", "platform",
-               # the driver's result codes: until the model has a result type of its own
-               "transport"},
+    "camera": {"model", "image", "output", "settings", "platform"},
     "settings": {"platform"},
     "model": {"transport", "image", "platform"},
     "transport": {"platform"},

@@ -24,6 +24,7 @@ CVonkel::~CVonkel() {
     // Stops the capture thread and finishes a recording before anything they use goes
     // away, and gives back the device claim the running preview made (and no other).
     Close();
+    m_acquisition.Attach(nullptr);
     m_driver.reset();
     m_mapping.Close();
 }
@@ -44,6 +45,7 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
         m_driver.reset();
     }
     m_notifyWindow = notifyWindow;
+    m_acquisition.Attach(m_driver.get());
     if (!m_driver || !m_chain.Create()) {
         RaiseError(VONKEL_ERR_MEMORY);
         return 0;
@@ -62,10 +64,7 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
         m_window.EVS = 0;
     }
     m_driver->SetWindow(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load());
-    m_previewRect[0] = 0;
-    m_previewRect[1] = 0;
-    m_previewRect[2] = m_window.EH;
-    m_previewRect[3] = m_window.EV;
+    m_acquisition.SetPreviewWindow(nullptr, 0, 0, m_window.EH, m_window.EV);
     ReadDeviceSettings(registry, m_driver->GetDeviceIndex());
     m_settingsRead = true;
     StreamFormat format{m_colorMode.load(), m_subSample.load(), m_waitTime.load(), m_clock};

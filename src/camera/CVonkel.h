@@ -1,9 +1,8 @@
 // The object behind one camera handle: owns the driver object, the image buffers,
 // the capture threads, the preview window, the settings and the error history.
 #pragma once
-#include "camera/AcquisitionState.h"
+#include "camera/CAcquisition.h"
 #include "camera/CAutoExposure.h"
-#include "camera/CFrameDelivery.h"
 #include "camera/CErrorHistory.h"
 #include "camera/CRecorder.h" // AVI recording
 #include "camera/IDialogNotifier.h"
@@ -11,8 +10,6 @@
 #include "image/DefectFilters.h"
 #include "image/CImageBuffer.h"
 #include "model/CVonkel430NVTXQELSdk.h"
-#include "platform/Event.h"
-#include "platform/PreviewWindow.h"
 #include "platform/SharedMapping.h"
 #include "platform/Types.h"
 #include "settings/SettingsTypes.h"
@@ -20,12 +17,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class CRegistrySettings;
 
-class CVonkel : private IExposureControl {
+class CVonkel : private IExposureControl, private IAcquisitionHost {
 public:
     static constexpr int kDeviceNameLength = 20; // "Vonkel430NVTX-QEL_01"
     static constexpr const char *kDeviceBaseName = "Vonkel430NVTX-QEL";
@@ -39,14 +35,14 @@ public:
     int Initialize(WindowHandle notifyWindow);
 
     // ---- error history and notification ----
-    int RaiseError(int32_t code);
+    int RaiseError(int32_t code) override;
     void PostError(int32_t code); // post only: not recorded, window not checked
     int32_t GetLastError() { return m_errors.Pop(); }
     CErrorHistory &Errors() { return m_errors; }
 
     // ---- the device-ownership table (0 only when there is no shared view) ----
-    int ClaimDevice(int device);
-    int ReleaseDevice(int device);
+    int ClaimDevice(int device) override;
+    int ReleaseDevice(int device) override;
 
     // ---- devices ----
     int SetDeviceNumber(int number);
@@ -69,29 +65,35 @@ public:
     int WriteSromID(int index, int value);
     double GetTemperatureEx(int *ok);
 
-    // ---- acquisition ----
-    int StartPreview();
-    int StopPreview();
-    int Preview();
-    int CallBackPreview(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
-    int Capture();
-    int SnapShot(uint8_t *buffer, int32_t length, int rowOrder);
-    int GetImage(uint8_t *buffer, int32_t length, int rowOrder);
-    int Trigger(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
-    int Close();
+    // ---- acquisition: the mode entries are the acquisition's (CAcquisition) ----
+    int StartPreview() { return NeedsDriver() ? m_acquisition.StartPreview() : 0; }
+    int StopPreview() { return NeedsDriver() ? m_acquisition.StopPreview() : 0; }
+    int Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
+    int CallBackPreview(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder) {
+        return m_acquisition.CallBackPreview(window, buffer, length, rowOrder);
+    }
+    int Capture() { return NeedsDriver() ? m_acquisition.Capture() : 0; }
+    int SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
+        return NeedsDriver() ? m_acquisition.SnapShot(buffer, length, rowOrder) : 0;
+    }
+    int GetImage(uint8_t *buffer, int32_t length, int rowOrder) {
+        return NeedsDriver() ? m_acquisition.GetImage(buffer, length, rowOrder) : 0;
+    }
+    int Trigger(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder) {
+        return NeedsDriver() ? m_acquisition.Trigger(window, buffer, length, rowOrder) : 0;
+    }
+    int Close() { return m_acquisition.Close(); }
     int GetRealExposureTime(int *ok);
     int SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height);
-    AcquisitionState Mode() const { return m_mode.load(); }
+    CAcquisition &Acquisition() { return m_acquisition; }
+    AcquisitionState Mode() const { return m_acquisition.Mode(); }
     // Idles a running trigger loop (and lets it go on again) while the stream format
-    // dialog is open: the loop keeps its thread and delivery, it only stops reading.
-    void HoldTriggerLoop(bool hold) {
-        int from = hold ? 1 : 2;
-        m_loopState.compare_exchange_strong(from, hold ? 2 : 1);
-    }
-    bool FrameAvailable() const { return m_frameAvailable.load() != 0; }
+    // dialog is open.
+    void HoldTriggerLoop(bool hold) { m_acquisition.HoldTriggerLoop(hold); }
+    bool FrameAvailable() const { return m_acquisition.FrameAvailable(); }
     // Read under the image lock.
-    const FrameInfo &LastFrameInfo() const { return m_delivery.Info(); }
-    platform::CPreviewWindow *PreviewWindow() { return m_preview.get(); }
+    const FrameInfo &LastFrameInfo() const { return m_acquisition.LastFrameInfo(); }
+    platform::CPreviewWindow *PreviewWindow() { return m_acquisition.PreviewWindow(); }
     CImageBuffer *Buffer(BufferIndex index) { return m_chain.Buffer(index); }
     // The buffer holding the finished picture of the current colour mode.
     CImageBuffer *OutputBuffer() { return m_chain.Output(); }
@@ -100,7 +102,7 @@ public:
     // ---- per-frame processing and defect correction ----
     // Runs the processing chain on the raw buffer of the capture's colour mode with the
     // settings as they are at this moment; the caller holds the image lock.
-    void ProcessFrame();
+    void ProcessFrame() override;
     // The Bayer mode the routines get: the stored one adjusted for the camera's mirroring.
     int AdjustedBayerMode() const;
     int UpdateMaskData(int kind);
@@ -148,7 +150,7 @@ public:
     int DeviceNumber() const { return m_deviceNumber; }
     int ColorMode() const { return m_colorMode.load(); }
     int SubSample() const { return m_subSample.load(); }
-    int WaitTime() const { return m_waitTime.load(); }
+    int WaitTime() const override { return m_waitTime.load(); }
     int Clock() const { return m_clock; }
     const FilterValues &Filters() const { return m_filters; }
     // The image filter dialog edits the block in place while frames are processed: each
@@ -160,6 +162,15 @@ public:
     static bool CaptureWindowValid(const CaptureWindow &window, int subSample);
 
 private:
+    // Records error 1 and gives false when there is no camera.
+    bool NeedsDriver();
+    // The acquisition's way to the instance.
+    int32_t CaptureRefusal() override;
+    int CaptureColorMode() const override { return m_colorMode.load(); }
+    void CaptureSize(int *width, int *height) const override;
+    void ApplyCaptureSettings() override;
+    void PreviewPictureReady() override { m_recorder.NewFrame(); }
+    void AcquisitionStopped() override { m_recorder.Stop(); }
     // The automatic exposure's way to the camera.
     bool ReadGain(int *gain) override;
     void GainRange(int *low, int *high) override;
@@ -186,30 +197,6 @@ private:
     int RegisterRead(int *ok, Read &&read);
     template <class Write>
     int RegisterWrite(Write &&write);
-    // Where the frames of a callback mode go.
-    void SetDelivery(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
-
-    // Acquisition; the ...Locked forms run under the mode lock.
-    int PrepareCapture();
-    int StartPreviewLocked();
-    int StopPreviewLocked();
-    bool Refused(ModeEntry entry);
-    int StartTrigger(); // 0, or the error code of the step that failed
-    int StartCaptureThread(AcquisitionState mode);
-    void JoinCaptureThread();
-    void CaptureThread(AcquisitionState mode);
-    void PreviewLoop();
-    void TriggerLoop();
-    int CopyFrameToRaw(bool fromRing);
-    // The frame in the raw buffer, processed and handed on; called under `lock` (the
-    // image lock), which it gives up before the notification is posted.
-    void DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview);
-    int MakePreview(std::unique_ptr<platform::CPreviewWindow> *made);
-    std::unique_ptr<platform::CPreviewWindow> PublishPreview(std::unique_ptr<platform::CPreviewWindow> window);
-    int DrawFrame();
-    int SizeDisplayBuffer(int32_t width, int32_t height);
-    int CaptureWidth() const;
-    int CaptureHeight() const;
     // ---- set by Initialize, then read by every thread; gone only at teardown ----
     // The shared mapping holding the device-ownership table.
     platform::CSharedMapping m_mapping;
@@ -250,41 +237,19 @@ private:
     double m_realLinePeriod = 1.0;
     int32_t m_realExposureMs = 0;
 
-    // ---- the mode lock: one mode change at a time; first in the lock order ----
-    std::mutex m_modeLock;
-    std::atomic<AcquisitionState> m_mode{AcquisitionState::Idle}; // changed under the mode lock
-    // The device the running preview claimed in the ownership table, -1 for none; a
-    // device switch while streaming does not move the claim.
-    int m_claimedDevice = -1;
-    // Where a preview window goes: a child of the parent at the rectangle, or a
-    // top-level window; read when a mode entry makes the window.
-    WindowHandle m_previewParent = nullptr;
-    int32_t m_previewRect[4] = {0, 0, 640, 512};
-    // The capture thread, its completion event and the loop state (1 run, 0 stop).
-    std::thread m_captureThread;
-    std::unique_ptr<platform::CEvent> m_captureDone;
-    std::atomic<int> m_loopState{0};
-    // Set by a stop: wakes the preview loop from its pause between turns.
-    platform::CEvent m_loopWake{true};
-
     // ---- the image lock: the capture thread against the application's image calls;
-    // after the mode lock, before the chain's mask lock. Never held while a window is
-    // made or destroyed or a notification is posted; register I/O under it only where a
-    // frame's automatic exposure needs the camera's gain. ----
+    // after the mode lock (the acquisition's), before the chain's mask lock. Never held
+    // while a window is made or destroyed or a notification is posted; register I/O
+    // under it only where a frame's automatic exposure needs the camera's gain. ----
     std::mutex m_imageLock;
     // The processing chain: image buffers (under the image lock) and the mask (under its
     // own mask lock).
     CProcessingChain m_chain;
     CAutoExposure m_autoExposure{*this, m_analog.autoIris, m_dialogs};
-    // Where frames go and how they are described.
-    CFrameDelivery m_delivery{[this](int32_t code) { RaiseError(code); }};
-    // The preview window: published under the image lock, made and destroyed outside
-    // every lock.
-    std::unique_ptr<platform::CPreviewWindow> m_preview;
-    // Set when a capture path has processed a frame; cleared by Close.
-    std::atomic<int> m_frameAvailable{0};
     // Open property dialogs to tell about measured values (null when none is open).
     std::atomic<IDialogNotifier *> m_dialogs{nullptr};
+    // Modes, capture thread, preview window and delivery; it owns the mode lock.
+    CAcquisition m_acquisition{*this, m_imageLock, m_chain};
 
     // ---- AVI recording (CVonkelRecord.cpp, CRecorder) ----------------------------------
     // The preview loop sets the recorder's new-frame flag after each processed picture;
@@ -298,7 +263,7 @@ public:
 private:
     // Declared last: built once everything it reads exists, stopped before anything goes.
     CRecorder m_recorder{RecorderSource{&m_imageLock, [this]() -> const CImageBuffer * { return OutputBuffer(); },
-                                        [this] { return m_loopState.load() != 0; },
+                                        [this] { return m_acquisition.Running(); },
                                         [this](int32_t code) { RaiseError(code); }}};
 };
 

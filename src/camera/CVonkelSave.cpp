@@ -12,7 +12,7 @@ constexpr int kSignificantBits = sensor::kSignificantBits16;
 int CVonkel::SaveImage(const char *path, int format) {
     // Before the first frame the output buffer holds no picture, only zeros or nothing:
     // a file made from it would be reported as a saved image that was never taken.
-    if (!m_driver || !m_frameAvailable.load())
+    if (!m_driver || !m_acquisition.FrameAvailable())
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     // Under the image lock no capture thread converts into the picture while it is written.
     std::lock_guard<std::mutex> lock(m_imageLock);

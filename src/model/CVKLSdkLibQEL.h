@@ -4,7 +4,9 @@
 #include "transport/CVKLSdkLib.h"
 #include <atomic>
 
-class CVKLSdkLibQEL : public CVKLSdkLib {
+// The transport is the driver's implementation, not its interface: what the layers above
+// may use of it the model names itself, with its own result types.
+class CVKLSdkLibQEL : protected CVKLSdkLib {
 public:
     explicit CVKLSdkLibQEL(platform::IDeviceIo &io);
     ~CVKLSdkLibQEL() override = default;

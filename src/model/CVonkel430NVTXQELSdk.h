@@ -2,6 +2,7 @@
 // the sensor start-up, and every camera setting as register writes.
 #pragma once
 #include "model/CVKLSdkLibQEL.h"
+#include "model/DriverResult.h"
 #include <atomic>
 #include <cstdint>
 
@@ -22,6 +23,37 @@ public:
     // Enumerates the devices and selects device 0 with its start-up.
     explicit CVonkel430NVTXQELSdk(platform::IDeviceIo &io);
     ~CVonkel430NVTXQELSdk() override = default;
+
+    // ---- devices, memory and frame geometry, as the transport has them ----
+    using CVKLSdkLib::CloseFrameHandle;
+    using CVKLSdkLib::EnumerateDevices;
+    using CVKLSdkLib::FrameHeight;
+    using CVKLSdkLib::FramePixelCount;
+    using CVKLSdkLib::FrameWidth;
+    using CVKLSdkLib::GetDeviceIndex;
+    using CVKLSdkLib::GetMaxDevices;
+    using CVKLSdkLib::IsDevicePresent;
+    using CVKLSdkLib::kFrameWaitMs;
+    using CVKLSdkLib::kMaxDevices;
+    using CVKLSdkLib::ReadMemoryByte;
+    using CVKLSdkLib::ReadSerialBytes;
+    using CVKLSdkLib::ReadSromByte;
+    using CVKLSdkLib::SelectDevice;
+    using CVKLSdkLib::SetTransferTimeout;
+    using CVKLSdkLib::SetVariant;
+    using CVKLSdkLib::WriteSromByte;
+
+    // ---- the stream and single frames, in the driver's own results ----
+    DriverResult StartStream();
+    DriverResult StopStream();
+    // Waits up to `timeoutMs` for a frame newer than the last one taken.
+    FrameState WaitForFrame(uint32_t timeoutMs);
+    // Copies the frame WaitForFrame held into `target`.
+    DriverResult TakeFrameInto(const FrameTarget &target);
+    // Reads one frame on the single-frame channel (opening it when needed) and copies
+    // the last one read into `target`.
+    DriverResult ReadOneFrame();
+    DriverResult CopyOneFrameInto(const FrameTarget &target);
 
     // ---- model overrides of the virtual interface ----
     int CopyFrame(const FrameTarget &output, const uint8_t *raw) override;

@@ -164,3 +164,26 @@ int CVonkel430NVTXQELSdk::CopyFrame(const FrameTarget &output, const uint8_t *ra
     }
     return result::kOk;
 }
+
+// ---- the stream and single frames ----------------------------------------------------
+
+namespace {
+DriverResult From(int code) { return code == result::kOk ? DriverResult::Ok : DriverResult::Failed; }
+} // namespace
+
+DriverResult CVonkel430NVTXQELSdk::StartStream() { return From(StartTransfer()); }
+DriverResult CVonkel430NVTXQELSdk::StopStream() { return From(StopTransfer()); }
+DriverResult CVonkel430NVTXQELSdk::TakeFrameInto(const FrameTarget &target) { return From(TakeFrame(&target)); }
+DriverResult CVonkel430NVTXQELSdk::ReadOneFrame() { return From(ReadSingleFrame()); }
+DriverResult CVonkel430NVTXQELSdk::CopyOneFrameInto(const FrameTarget &target) {
+    return From(ConvertSingleFrame(&target));
+}
+
+FrameState CVonkel430NVTXQELSdk::WaitForFrame(uint32_t timeoutMs) {
+    switch (WaitFrame(timeoutMs)) {
+    case frame_state::kReady: return FrameState::Ready;
+    case frame_state::kFailed: return FrameState::Failed;
+    case frame_state::kNoNewFrame: return FrameState::NoNewFrame;
+    default: return FrameState::NotRunning;
+    }
+}

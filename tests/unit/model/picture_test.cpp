@@ -9,9 +9,9 @@ protected:
     // One frame through the single-frame path, turned by the model's copy.
     std::vector<uint8_t> Read(int width, int height, int bytesPerPixel) {
         std::vector<uint8_t> picture(static_cast<size_t>(width) * height * bytesPerPixel);
-        EXPECT_EQ(result::kOk, driver->ReadSingleFrame());
+        EXPECT_EQ(DriverResult::Ok, driver->ReadOneFrame());
         FrameTarget target{picture.data(), width, height, bytesPerPixel};
-        EXPECT_EQ(result::kOk, driver->ConvertSingleFrame(&target));
+        EXPECT_EQ(DriverResult::Ok, driver->CopyOneFrameInto(target));
         driver->CloseFrameHandle();
         return picture;
     }

@@ -1,30 +1,27 @@
 // The preview window: created by a mode entry, drawn into by the capture thread after
 // each frame, closed by Close.
 #include "VonkelSdk.h"
-#include "camera/CVonkel.h"
+#include "camera/CAcquisition.h"
 #include "image/Conversions.h"
 #include "image/ImageTraits.h"
 #include "platform/Clock.h"
 #include <algorithm>
 #include <cstdlib>
 
-int CVonkel::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height) {
-    if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+void CAcquisition::SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height) {
     std::lock_guard<std::mutex> modeLock(m_modeLock);
     m_previewParent = parent;
     m_previewRect[0] = x;
     m_previewRect[1] = y;
     m_previewRect[2] = width;
     m_previewRect[3] = height;
-    return 1;
 }
 
 // Windows are made and destroyed outside every lock of the instance: a child window
 // tells its parent (WM_PARENTNOTIFY), and the parent's thread may be waiting in an export
 // for one of those locks. Only the finished window is published under the image lock,
 // which the capture thread holds while it draws.
-int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
+int CAcquisition::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
     int32_t rect[4];
     WindowHandle parent;
     int width, height;
@@ -32,8 +29,7 @@ int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
         std::lock_guard<std::mutex> modeLock(m_modeLock);
         std::copy(m_previewRect, m_previewRect + 4, rect);
         parent = m_previewParent;
-        width = CaptureWidth();
-        height = CaptureHeight();
+        m_host.CaptureSize(&width, &height);
     }
     made->reset();
     if (!parent && !rect[0] && !rect[1] && !rect[2] && !rect[3])
@@ -49,13 +45,13 @@ int CVonkel::MakePreview(std::unique_ptr<platform::CPreviewWindow> *made) {
     return 1;
 }
 
-std::unique_ptr<platform::CPreviewWindow> CVonkel::PublishPreview(std::unique_ptr<platform::CPreviewWindow> window) {
+std::unique_ptr<platform::CPreviewWindow> CAcquisition::PublishPreview(std::unique_ptr<platform::CPreviewWindow> window) {
     std::lock_guard<std::mutex> lock(m_imageLock);
     std::swap(window, m_preview);
     return window;
 }
 
-int CVonkel::SizeDisplayBuffer(int32_t width, int32_t height) {
+int CAcquisition::SizeDisplayBuffer(int32_t width, int32_t height) {
     CImageBuffer *display = m_chain.Buffer(kDisplay);
     if (!display)
         return 0;
@@ -65,7 +61,7 @@ int CVonkel::SizeDisplayBuffer(int32_t width, int32_t height) {
     return display->Create(width, height, bits);
 }
 
-int CVonkel::DrawFrame() {
+int CAcquisition::DrawFrame() {
     // Without a window to show it in, the display copy of the picture is not made.
     if (!m_preview || !m_preview->IsVisible())
         return 0;

@@ -1,22 +1,21 @@
 // The capture thread with its preview and trigger loops, the single-frame reads of
 // snapshots, and the one road every frame takes from the raw buffer to the application.
 #include "VonkelSdk.h"
-#include "camera/CVonkel.h"
+#include "camera/CAcquisition.h"
 #include "image/Conversions.h"
 #include "image/ImageTraits.h"
 #include "platform/Clock.h"
-#include "transport/ResultCodes.h"
 
 namespace {
 constexpr uint32_t kTriggerIdleMs = 10;
 } // namespace
 
-int CVonkel::StartCaptureThread(AcquisitionState mode) {
+int CAcquisition::StartCaptureThread(AcquisitionState mode) {
     m_loopState.store(1);
     m_loopWake.Reset();
     try {
         m_captureDone = std::make_unique<platform::CEvent>(true);
-        m_captureThread = std::thread(&CVonkel::CaptureThread, this, mode);
+        m_captureThread = std::thread(&CAcquisition::CaptureThread, this, mode);
     } catch (...) {
         // No thread will ever set the event: StopPreview must not wait for it.
         m_loopState.store(0);
@@ -26,7 +25,7 @@ int CVonkel::StartCaptureThread(AcquisitionState mode) {
     return 1;
 }
 
-void CVonkel::JoinCaptureThread() {
+void CAcquisition::JoinCaptureThread() {
     // Bounded: the capture thread notices the stop once its frame wait or single-frame
     // read returns, at the latest after the transfer timeout.
     if (m_captureDone)
@@ -37,7 +36,7 @@ void CVonkel::JoinCaptureThread() {
     m_captureDone.reset();
 }
 
-void CVonkel::CaptureThread(AcquisitionState mode) {
+void CAcquisition::CaptureThread(AcquisitionState mode) {
     if (mode == AcquisitionState::Trigger)
         TriggerLoop();
     else
@@ -45,13 +44,13 @@ void CVonkel::CaptureThread(AcquisitionState mode) {
     m_captureDone->Set();
 }
 
-int CVonkel::CopyFrameToRaw(bool fromRing) {
+int CAcquisition::CopyFrameToRaw(bool fromRing) {
     CImageBuffer *raw = m_chain.Raw();
     if (!raw || raw->IsEmpty())
         return 0;
     FrameTarget target{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
-    int code = fromRing ? m_driver->TakeFrame(&target) : m_driver->ConvertSingleFrame(&target);
-    if (code != result::kOk)
+    const DriverResult copied = fromRing ? m_driver->TakeFrameInto(target) : m_driver->CopyOneFrameInto(target);
+    if (copied != DriverResult::Ok)
         return 0;
     // The frame lies packed at the start of the store; rows move out to the stride.
     if (raw->Stride() != raw->Width() * raw->BytesPerPixel())
@@ -60,14 +59,14 @@ int CVonkel::CopyFrameToRaw(bool fromRing) {
     return 1;
 }
 
-void CVonkel::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
+void CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
     m_delivery.Describe(*m_chain.Raw(), kColorModes[m_chain.Mode()].bits, preview);
-    ProcessFrame();
+    m_host.ProcessFrame();
     m_frameAvailable.store(1);
     if (preview)
-        m_recorder.NewFrame(); // the recorder takes preview pictures only
+        m_host.PreviewPictureReady(); // the recorder takes preview pictures only
     DrawFrame();
-    if (!m_delivery.CopyOut(OutputBuffer()))
+    if (!m_delivery.CopyOut(m_chain.Output()))
         return;
     // The application may set another callback window at any time, under the image
     // lock; the notification is posted outside it.
@@ -76,51 +75,51 @@ void CVonkel::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
     m_delivery.Post(window, 0);
 }
 
-void CVonkel::PreviewLoop() {
+// The failure notification goes to the callback window the application set last (read
+// under the image lock), posted outside it.
+void CAcquisition::PostFailure(std::unique_lock<std::mutex> &lock, int32_t code) {
+    const WindowHandle window = m_delivery.Current().window;
+    lock.unlock();
+    m_delivery.Post(window, code);
+    m_host.RaiseError(code);
+}
+
+void CAcquisition::PreviewLoop() {
     while (m_loopState.load() != 0) {
         // The pause between turns ends early on a stop, however long the wait time is.
-        m_loopWake.Wait(static_cast<uint32_t>(m_waitTime.load()));
+        m_loopWake.Wait(static_cast<uint32_t>(m_host.WaitTime()));
         if (m_loopState.load() != 1)
             continue;
         // Waits for the frame itself rather than polling: a frame is taken as soon as it
         // is complete, and the wait ends early when the transfer thread stops.
-        const int state = m_driver->WaitFrame(CVKLSdkLib::kFrameWaitMs);
-        if (state == frame_state::kFailed) {
+        const FrameState state = m_driver->WaitForFrame(CVonkel430NVTXQELSdk::kFrameWaitMs);
+        if (state == FrameState::Failed) {
             m_loopState.store(0);
-            WindowHandle window;
-            {
-                std::lock_guard<std::mutex> lock(m_imageLock);
-                window = m_delivery.Current().window;
-            }
-            m_delivery.Post(window, VONKEL_ERR_FRAME_WAIT);
-            RaiseError(VONKEL_ERR_FRAME_WAIT);
+            std::unique_lock<std::mutex> lock(m_imageLock);
+            PostFailure(lock, VONKEL_ERR_FRAME_WAIT);
             break;
         }
-        if (state != frame_state::kReady)
+        if (state != FrameState::Ready)
             continue;
         std::unique_lock<std::mutex> lock(m_imageLock);
-        if (!CopyFrameToRaw(true)) {
-            const WindowHandle window = m_delivery.Current().window;
-            lock.unlock();
-            m_delivery.Post(window, VONKEL_ERR_TRANSFER);
-            RaiseError(VONKEL_ERR_TRANSFER);
-            continue;
-        }
-        DeliverFrame(lock, true);
+        if (CopyFrameToRaw(true))
+            DeliverFrame(lock, true);
+        else
+            PostFailure(lock, VONKEL_ERR_TRANSFER);
     }
 }
 
-void CVonkel::TriggerLoop() {
+void CAcquisition::TriggerLoop() {
     while (m_loopState.load() != 0) {
         if (m_loopState.load() != 1) {
             platform::SleepMs(kTriggerIdleMs);
             continue;
         }
         // Blocks until a triggered frame arrives or the transfer timeout passes.
-        const int code = m_driver->ReadSingleFrame();
+        const DriverResult read = m_driver->ReadOneFrame();
         if (m_loopState.load() == 0)
             break;
-        if (code != result::kOk) {
+        if (read != DriverResult::Ok) {
             // Nothing to report; a camera that cannot be read is not asked again at once.
             platform::SleepMs(kTriggerIdleMs);
             continue;
@@ -131,21 +130,21 @@ void CVonkel::TriggerLoop() {
     }
 }
 
-int CVonkel::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
+int CAcquisition::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
     std::lock_guard<std::mutex> modeLock(m_modeLock);
     if (!m_driver || Allows(ModeEntry::SnapShot, m_mode.load()) != Verdict::Enter)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+        return m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     const bool fromIdle = m_mode.load() == AcquisitionState::Idle;
     if (fromIdle) {
         if (!PrepareCapture())
-            return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-        if (m_driver->ReadSingleFrame() != result::kOk)
-            return RaiseError(VONKEL_ERR_TRANSFER), 0;
+            return m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+        if (m_driver->ReadOneFrame() != DriverResult::Ok)
+            return m_host.RaiseError(VONKEL_ERR_TRANSFER), 0;
     }
     // From idle every snapshot opens and closes the single-frame channel; in capture
     // mode it stays open between calls.
     std::unique_lock<std::mutex> lock(m_imageLock);
-    const bool read = m_driver->ReadSingleFrame() == result::kOk;
+    const bool read = m_driver->ReadOneFrame() == DriverResult::Ok;
     const bool copied = read && CopyFrameToRaw(false);
     int failure = 0;
     if (!copied) {
@@ -153,27 +152,27 @@ int CVonkel::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
             m_delivery.Post(m_delivery.Current().window, VONKEL_ERR_TRANSFER);
         failure = VONKEL_ERR_TRANSFER;
     } else {
-        ProcessFrame();
+        m_host.ProcessFrame();
         m_frameAvailable.store(1);
-        if (buffer && length != 0 && !m_delivery.CopyTo(OutputBuffer(), rowOrder, buffer, length))
+        if (buffer && length != 0 && !m_delivery.CopyTo(m_chain.Output(), rowOrder, buffer, length))
             failure = VONKEL_ERR_MEMORY;
     }
     lock.unlock();
     if (fromIdle)
         m_driver->CloseFrameHandle();
-    return failure ? (RaiseError(failure), 0) : 1;
+    return failure ? (m_host.RaiseError(failure), 0) : 1;
 }
 
-int CVonkel::GetImage(uint8_t *buffer, int32_t length, int rowOrder) {
+int CAcquisition::GetImage(uint8_t *buffer, int32_t length, int rowOrder) {
     if (!m_driver)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+        return m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     std::lock_guard<std::mutex> lock(m_imageLock);
-    CImageBuffer *out = OutputBuffer();
+    CImageBuffer *out = m_chain.Output();
     if (!out)
-        return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
+        return m_host.RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     if (!buffer || out->IsEmpty())
-        return RaiseError(VONKEL_ERR_MEMORY), 0;
+        return m_host.RaiseError(VONKEL_ERR_MEMORY), 0;
     if (!m_delivery.CopyTo(out, rowOrder, buffer, length))
-        return RaiseError(VONKEL_ERR_MEMORY), 0;
+        return m_host.RaiseError(VONKEL_ERR_MEMORY), 0;
     return 1;
 }
