@@ -37,5 +37,8 @@ if [[ $program == vonkel_still_bench ]]; then
     # Each benchmark times its own rounds of the three writers and reports medians.
     exec "${pin[@]}" build/native/bin/vonkel_still_bench "$@"
 fi
+# Repetitions of all benchmarks interleaved in random order, so that a busy spell of the
+# machine lands on ours and OpenCV's alike rather than on one block of benchmarks.
 exec "${pin[@]}" build/native/bin/vonkel_bench --benchmark_repetitions="${VONKEL_BENCH_REPETITIONS:-5}" \
-    --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true "$@"
+    --benchmark_min_time=0.1 --benchmark_enable_random_interleaving=true \
+    --benchmark_report_aggregates_only=true "$@"
