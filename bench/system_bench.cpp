@@ -73,15 +73,8 @@ BENCHMARK(BM_TransferRing)->Arg(0)->Arg(1)->ArgName("word")->UseRealTime()->Unit
 class CInstance {
 public:
     explicit CInstance(sim::Pacing pacing) : m_cams(Config(pacing)) {
-        platform::SetDeviceIoForTesting(&m_cams);
-        platform::SetSettingsStoreForTesting(&m_settings);
-        m_camera = std::make_unique<CVonkel>();
+        m_camera = std::make_unique<CVonkel>(CameraServices{&m_cams, &m_settings});
         m_camera->Initialize(nullptr);
-    }
-    ~CInstance() {
-        m_camera.reset();
-        platform::SetDeviceIoForTesting(nullptr);
-        platform::SetSettingsStoreForTesting(nullptr);
     }
     CVonkel &Camera() { return *m_camera; }
     sim::CSimCamera &Sim() { return *m_cams.Camera(0); }

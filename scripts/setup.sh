@@ -12,7 +12,9 @@ packages=(cmake ninja-build make g++ pkg-config
           libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
           wine wine64 xvfb fontconfig procps util-linux locales fonts-ipafont-gothic fonts-wine
           imagemagick python3-pil x11-apps
-          ffmpeg) # reads back the AVI recordings in the tests
+          ffmpeg   # reads back the AVI recordings in the tests
+          doxygen  # the reference (scripts/docs.sh), warnings as errors
+          clang lld) # link a program against the import library for Microsoft's linker in the tests
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,4 +1,5 @@
 #include "api/CSdkChain.h"
+#include "api/ProcessServices.h"
 #include "camera/CVonkel.h"
 #include "platform/Clock.h"
 #include <cstdlib>
@@ -26,7 +27,7 @@ int32_t CSdkChain::DrawHandle() {
 int32_t CSdkChain::CreateCamera() {
     std::shared_ptr<CVonkel> camera;
     try {
-        camera = std::make_shared<CVonkel>();
+        camera = std::make_shared<CVonkel>(ProcessServices());
     } catch (const std::bad_alloc &) {
         return 0;
     }

@@ -4,21 +4,19 @@
 #include "VonkelSdk.h"
 #include "camera/OwnershipTable.h"
 #include "platform/Clock.h"
-#include "platform/DeviceIo.h"
 #include "platform/Messages.h"
 #include "platform/Process.h"
-#include "platform/SettingsStore.h"
 #include "settings/CRegistrySettings.h"
 #include <cstring>
 #include <new>
 
 // No I/O here: the frame-rate count starts with the delivery, made with the instance.
-CVonkel::CVonkel() = default;
+CVonkel::CVonkel(const CameraServices &services) : m_services(services) {}
 
 CVonkel::~CVonkel() {
     // Settings never read are not written back: defaults would overwrite what is stored.
     if (m_driver && m_settingsRead) {
-        CRegistrySettings registry(platform::DefaultSettingsStore());
+        CRegistrySettings registry(*m_services.settings);
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     }
     // Stops the capture thread and finishes a recording before anything they use goes
@@ -40,7 +38,7 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     }
     // Enumerates the devices and selects device 0 with its start-up.
     try {
-        m_driver.reset(new CVonkel430NVTXQELSdk(platform::DefaultDeviceIo()));
+        m_driver.reset(new CVonkel430NVTXQELSdk(*m_services.deviceIo));
     } catch (const std::bad_alloc &) {
         m_driver.reset();
     }
@@ -51,7 +49,7 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
         return 0;
     }
 
-    CRegistrySettings registry(platform::DefaultSettingsStore());
+    CRegistrySettings registry(*m_services.settings);
     registry.ReadSelectedSize(m_deviceNumber, m_window);
     m_driver->RunStartup();
     if (!CaptureWindowValid(m_window, m_subSample.load())) {

@@ -3,6 +3,7 @@
 #pragma once
 #include "camera/CAcquisition.h"
 #include "camera/CAutoExposure.h"
+#include "camera/CameraServices.h"
 #include "camera/CErrorHistory.h"
 #include "camera/CRecorder.h" // AVI recording
 #include "camera/IDialogNotifier.h"
@@ -27,7 +28,7 @@ public:
     static constexpr const char *kDeviceBaseName = "Vonkel430NVTX-QEL";
     static constexpr int kNameEntryChars = 256;  // entries of the EnumDevice arrays
 
-    CVonkel();
+    explicit CVonkel(const CameraServices &services);
     ~CVonkel() override;
     CVonkel(const CVonkel &) = delete;
     CVonkel &operator=(const CVonkel &) = delete;
@@ -145,6 +146,7 @@ public:
     int Height() const { return m_window.EV; }
     const CaptureWindow &Window() const { return m_window; }
     WindowHandle NotifyWindow() const { return m_notifyWindow; }
+    platform::ISettingsStore &SettingsStore() const { return *m_services.settings; }
     void *SharedView() const { return m_mapping.View(); }
     CVonkel430NVTXQELSdk *Driver() const { return m_driver.get(); }
     int DeviceNumber() const { return m_deviceNumber; }
@@ -197,7 +199,9 @@ private:
     int RegisterRead(int *ok, Read &&read);
     template <class Write>
     int RegisterWrite(Write &&write);
-    // ---- set by Initialize, then read by every thread; gone only at teardown ----
+    // ---- given at construction; set by Initialize, then read by every thread; gone
+    // only at teardown ----
+    const CameraServices m_services;
     // The shared mapping holding the device-ownership table.
     platform::CSharedMapping m_mapping;
     // The camera driver object; it has locks of its own for its buffers and threads.

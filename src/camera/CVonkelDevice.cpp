@@ -31,7 +31,7 @@ bool CVonkel::FormatDeviceName(int number, char *out, size_t size) const {
 int CVonkel::SetDeviceNumber(int number) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    CRegistrySettings registry(platform::DefaultSettingsStore());
+    CRegistrySettings registry(*m_services.settings);
     if (m_settingsLoaded)
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     m_settingsLoaded = 1;

@@ -4,6 +4,7 @@
 #include "image/ImageTraits.h"
 #include "platform/SettingsStore.h"
 #include "settings/CRegistrySettings.h"
+#include "settings/FilterTable.h"
 #include <cmath>
 
 namespace {
@@ -15,32 +16,6 @@ enum FilterNumber {
     kGrayOffsetR, kGrayOffsetG1, kGrayOffsetG2, kGrayOffsetB, kGrayGainAuto,
     kPeltier = 100, kTemperature = 101, kDotFilter = 102, kMaskFilter = 103, kNothing = 104,
 };
-
-// The stored filter values with their inclusive ranges.
-struct RangedFilter {
-    int number;
-    Setting FilterValues::*member;
-    int32_t low, high;
-};
-const RangedFilter kRanged[] = {
-    {kBrightness, &FilterValues::brightness, -255, 255},  {kContrast, &FilterValues::contrast, -127, 127},
-    {kHue, &FilterValues::hue, -360, 360},                {kSaturation, &FilterValues::saturation, -255, 255},
-    {kSharpness, &FilterValues::sharpness, 0, 30},        {kBayerGainRed, &FilterValues::bayerGainRed, 0, 400},
-    {kBayerGainGreen, &FilterValues::bayerGainGreen, 0, 400}, {kBayerGainBlue, &FilterValues::bayerGainBlue, 0, 400},
-    {kGamma, &FilterValues::gamma, 0, 200},               {kBayerMode, &FilterValues::bayerMode, 0, 3},
-    {kGrayMode, &FilterValues::grayMode, 0, 2},           {kGrayGainR, &FilterValues::grayGainR, 0, 255},
-    {kGrayGainG1, &FilterValues::grayGainG1, 0, 255},     {kGrayGainG2, &FilterValues::grayGainG2, 0, 255},
-    {kGrayGainB, &FilterValues::grayGainB, 0, 255},       {kGrayOffsetR, &FilterValues::grayOffsetR, -255, 255},
-    {kGrayOffsetG1, &FilterValues::grayOffsetG1, -255, 255}, {kGrayOffsetG2, &FilterValues::grayOffsetG2, -255, 255},
-    {kGrayOffsetB, &FilterValues::grayOffsetB, -255, 255}, {kGrayGainAuto, &FilterValues::grayGainAuto, 0, 1},
-};
-
-const RangedFilter *FindRanged(int number) {
-    for (const RangedFilter &f : kRanged)
-        if (f.number == number)
-            return &f;
-    return nullptr;
-}
 
 Setting AnalogSettings::*ColorGain(int number) {
     switch (number) {
@@ -63,7 +38,7 @@ int CVonkel::SetFilterValue(int number, uint32_t raw) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     const int32_t value = static_cast<int32_t>(raw);
-    if (const RangedFilter *f = FindRanged(number)) {
+    if (const FilterDescriptor *f = FindFilter(number)) {
         if (value < f->low || value > f->high)
             return RaiseError(VONKEL_ERR_ARGUMENT), 0;
         (m_filters.*(f->member)).store(value);
@@ -130,7 +105,7 @@ int CVonkel::GetFilterValue(int number, int *ok) {
         return fail(VONKEL_ERR_NO_CAMERA, 0);
     if (ok)
         *ok = 1;
-    if (const RangedFilter *f = FindRanged(number))
+    if (const FilterDescriptor *f = FindFilter(number))
         return (m_filters.*(f->member)).load();
     switch (number) {
     case kBayerGainRGB:
@@ -292,7 +267,7 @@ void CVonkel::StoreExposureLines(uint32_t lines) {
 int CVonkel::SetCaptureWindow(int th, int tv) {
     if (!m_driver)
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
-    CRegistrySettings registry(platform::DefaultSettingsStore());
+    CRegistrySettings registry(*m_services.settings);
     std::vector<CaptureWindow> sizes;
     if (!registry.ReadSizeList(m_deviceNumber, sizes))
         return RaiseError(VONKEL_ERR_WINDOW), 0;

@@ -27,7 +27,7 @@ void AddItem(HWND window, int id, const std::wstring &text) {
 // the stored size does not fit the sensor: the instance then keeps its window and the
 // error is in its history.
 bool Reload(CVonkel &camera, int device) {
-    CRegistrySettings registry(platform::DefaultSettingsStore());
+    CRegistrySettings registry(camera.SettingsStore());
     CaptureWindow window = camera.Window();
     registry.ReadSelectedSize(device, window);
     StreamFormat format{camera.ColorMode(), camera.SubSample(), camera.WaitTime(), camera.Clock()};
@@ -84,7 +84,7 @@ void CStreamDialog::ShowSize(int index) {
 }
 
 void CStreamDialog::Initialise() {
-    CRegistrySettings(platform::DefaultSettingsStore()).ReadStreamFormatTable(m_device, m_table);
+    CRegistrySettings(m_camera.SettingsStore()).ReadStreamFormatTable(m_device, m_table);
     dialogs::AddTab(GetDlgItem(m_window, IDC_TAB), 0, m_texts.streamTab);
     FillLists();
     ShowSize(m_table.selected);
@@ -140,7 +140,7 @@ bool CStreamDialog::Collect() {
     return true;
 }
 
-void CStreamDialog::Write() { CRegistrySettings(platform::DefaultSettingsStore()).WriteStreamFormatTable(m_device, m_table); }
+void CStreamDialog::Write() { CRegistrySettings(m_camera.SettingsStore()).WriteStreamFormatTable(m_device, m_table); }
 
 void CStreamDialog::Changed(int id, int code) {
     if (!m_ready || (code != CBN_SELCHANGE && code != EN_CHANGE))

@@ -41,13 +41,6 @@ public:
     virtual void Pause(uint32_t ms) = 0;
 };
 
-// The process's device I/O, chosen once when first needed: the simulated cameras when
-// VONKEL_SIMULATE or VONKEL_SIMULATE_DEVICES asks for them, the kernel driver otherwise.
-IDeviceIo &DefaultDeviceIo();
-
-// Tests may put their own device I/O in place (null restores the default choice).
-void SetDeviceIoForTesting(IDeviceIo *io);
-
 // The kernel driver's side: real device paths (Windows), or none at all (native build).
 IDeviceIo &SystemDeviceIo();
 

@@ -42,10 +42,6 @@ private:
     ISettingsStore::Key m_key;
 };
 
-// The store the library uses; tests may put another in place (null restores the
-// platform's own). Returns the one that was in place before.
-ISettingsStore &DefaultSettingsStore();
-ISettingsStore *SetSettingsStoreForTesting(ISettingsStore *store);
 // The platform's own store: the registry, or the process's in-memory tree.
 ISettingsStore &SystemSettingsStore();
 

@@ -1,16 +1,12 @@
 #include "settings/CRegistrySettings.h"
+#include "settings/FilterTable.h"
+#include <cstring>
 #include <cstdio>
 #include <string>
 
 using platform::CSettingsKey;
 using platform::ISettingsStore;
 using Key = ISettingsStore::Key;
-
-struct NamedSetting {
-    const char *name;
-    Setting FilterValues::*member;
-    int32_t defaultValue;
-};
 
 namespace {
 
@@ -44,22 +40,6 @@ void Write(ISettingsStore &store, Key key, const char *name, int32_t value) {
     store.WriteDword(key, name, static_cast<uint32_t>(value));
 }
 
-
-const NamedSetting kFilterValues[] = {
-    {"Brightness", &FilterValues::brightness, 0}, {"Contrast", &FilterValues::contrast, 0},
-    {"Hue", &FilterValues::hue, 0},               {"Saturation", &FilterValues::saturation, 0},
-    {"Sharpness", &FilterValues::sharpness, 0},   {"R_Gain", &FilterValues::bayerGainRed, 100},
-    {"G_Gain", &FilterValues::bayerGainGreen, 100}, {"B_Gain", &FilterValues::bayerGainBlue, 100},
-    {"Gamma", &FilterValues::gamma, 100},         {"BayerMode", &FilterValues::bayerMode, 2},
-};
-
-const NamedSetting kGrayValues[] = {
-    {"Mode", &FilterValues::grayMode, 0},         {"GainR1", &FilterValues::grayGainR, 128},
-    {"GainG1", &FilterValues::grayGainG1, 128},   {"GainG2", &FilterValues::grayGainG2, 128},
-    {"GainB1", &FilterValues::grayGainB, 128},    {"OffsetR1", &FilterValues::grayOffsetR, 0},
-    {"OffsetG1", &FilterValues::grayOffsetG1, 0}, {"OffsetG2", &FilterValues::grayOffsetG2, 0},
-    {"OffsetB1", &FilterValues::grayOffsetB, 0},
-};
 
 struct NamedAnalog {
     const char *name;
@@ -204,9 +184,18 @@ int CRegistrySettings::WriteAnalog(int device, const AnalogSettings &analog) {
     return 1;
 }
 
+namespace {
+bool InGroup(const FilterDescriptor &f, const char *group) { return f.group && std::strcmp(f.group, group) == 0; }
+} // namespace
+
+void CRegistrySettings::SetGroupDefaults(const char *group, FilterValues &filter) {
+    for (const FilterDescriptor &f : kFilterTable)
+        if (InGroup(f, group))
+            (filter.*f.member).store(f.defaultValue);
+}
+
 void CRegistrySettings::SetFilterDefaults(FilterValues &filter) {
-    for (const NamedSetting &v : kFilterValues)
-        (filter.*v.member).store(v.defaultValue);
+    SetGroupDefaults("Filter", filter);
     filter.bayerGainAuto.store(0);
     filter.grayGainAuto.store(0);
     filter.whiteBalanceOnce.store(0);
@@ -215,22 +204,19 @@ void CRegistrySettings::SetFilterDefaults(FilterValues &filter) {
         s.store(0);
 }
 
-void CRegistrySettings::SetGrayDefaults(FilterValues &filter) {
-    for (const NamedSetting &v : kGrayValues)
-        (filter.*v.member).store(v.defaultValue);
-}
+void CRegistrySettings::SetGrayDefaults(FilterValues &filter) { SetGroupDefaults("Gray", filter); }
 
-template <size_t N>
-int CRegistrySettings::ReadNamed(Key key, const NamedSetting (&table)[N], FilterValues &filter) {
-    for (const NamedSetting &v : table)
-        Read(m_store, key, v.name, filter.*v.member);
+int CRegistrySettings::ReadGroup(Key key, const char *group, FilterValues &filter) {
+    for (const FilterDescriptor &f : kFilterTable)
+        if (InGroup(f, group))
+            Read(m_store, key, f.name, filter.*f.member);
     return 1;
 }
 
-template <size_t N>
-int CRegistrySettings::WriteNamed(Key key, const NamedSetting (&table)[N], const FilterValues &filter) {
-    for (const NamedSetting &v : table)
-        Write(m_store, key, v.name, (filter.*v.member).load());
+int CRegistrySettings::WriteGroup(Key key, const char *group, const FilterValues &filter) {
+    for (const FilterDescriptor &f : kFilterTable)
+        if (InGroup(f, group))
+            Write(m_store, key, f.name, (filter.*f.member).load());
     return 1;
 }
 
@@ -240,12 +226,12 @@ int CRegistrySettings::ReadFilter(int device, FilterValues &filter) {
         SetFilterDefaults(filter);
         return 0;
     }
-    return ReadNamed(key.Get(), kFilterValues, filter);
+    return ReadGroup(key.Get(), "Filter", filter);
 }
 
 int CRegistrySettings::WriteFilter(int device, const FilterValues &filter) {
     CSettingsKey key(m_store, CreateDeviceKey(device, "Filter"));
-    return key ? WriteNamed(key.Get(), kFilterValues, filter) : 0;
+    return key ? WriteGroup(key.Get(), "Filter", filter) : 0;
 }
 
 int CRegistrySettings::ReadGray(int device, FilterValues &filter) {
@@ -254,7 +240,7 @@ int CRegistrySettings::ReadGray(int device, FilterValues &filter) {
         SetGrayDefaults(filter);
         return 0;
     }
-    return ReadNamed(key.Get(), kGrayValues, filter);
+    return ReadGroup(key.Get(), "Gray", filter);
 }
 
 int CRegistrySettings::WriteGray(int device, const FilterValues &filter) {
@@ -264,7 +250,7 @@ int CRegistrySettings::WriteGray(int device, const FilterValues &filter) {
     if (!deviceKey)
         return 0;
     CSettingsKey key(m_store, m_store.CreateKey(deviceKey.Get(), "Gray"));
-    return key ? WriteNamed(key.Get(), kGrayValues, filter) : 0;
+    return key ? WriteGroup(key.Get(), "Gray", filter) : 0;
 }
 
 bool CRegistrySettings::ReadSizeList(int device, std::vector<CaptureWindow> &sizes) {

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <vector>
 
-struct NamedSetting;
 
 // The whole stream format of a device, as the stream format dialog edits it.
 struct StreamFormatTable {
@@ -52,10 +51,10 @@ private:
     void ReadSizes(platform::ISettingsStore::Key deviceKey, std::vector<CaptureWindow> &sizes);
     void WriteSize(platform::ISettingsStore::Key deviceKey, int index, const CaptureWindow &window);
     void WriteFormat(platform::ISettingsStore::Key deviceKey, const StreamFormat &format, int32_t selected);
-    template <size_t N>
-    int ReadNamed(platform::ISettingsStore::Key key, const NamedSetting (&table)[N], FilterValues &filter);
-    template <size_t N>
-    int WriteNamed(platform::ISettingsStore::Key key, const NamedSetting (&table)[N], const FilterValues &filter);
+    // The values of one group of the filter table ("Filter", "Gray") under `key`.
+    int ReadGroup(platform::ISettingsStore::Key key, const char *group, FilterValues &filter);
+    int WriteGroup(platform::ISettingsStore::Key key, const char *group, const FilterValues &filter);
+    static void SetGroupDefaults(const char *group, FilterValues &filter);
 
     platform::ISettingsStore &m_store;
 };

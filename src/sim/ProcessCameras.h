@@ -5,8 +5,8 @@ namespace sim {
 
 class CSimulatedCameras;
 
-// The cameras DefaultDeviceIo uses, or null when the environment asks for the real
-// devices. The environment is read on the first call of this or of DefaultDeviceIo.
+// The simulated cameras, or null when the environment asks for the real devices. The
+// environment is read on the first call.
 CSimulatedCameras *ProcessCameras();
 
 } // namespace sim

@@ -1,8 +1,8 @@
-// Simulated cameras put in place as the process's device I/O for one test.
+// Simulated cameras and an in-memory settings store put in place as the process's for one
+// test.
 #pragma once
 #include "platform/CMemorySettingsStore.h"
-#include "platform/DeviceIo.h"
-#include "platform/SettingsStore.h"
+#include "api/ProcessServices.h"
 #include "sim/CSimulatedCameras.h"
 #include <memory>
 #include <vector>
@@ -16,13 +16,12 @@ public:
         config.pacing = pacing;
         config.still = still;
         m_cameras = std::make_unique<sim::CSimulatedCameras>(config);
-        platform::SetDeviceIoForTesting(m_cameras.get());
-        m_previousSettings = platform::SetSettingsStoreForTesting(&m_settings);
+        m_services = {m_cameras.get(), &m_settings};
+        m_previous = SetProcessServicesForTesting(&m_services);
     }
-    ~CScopedCameras() {
-        platform::SetDeviceIoForTesting(nullptr);
-        platform::SetSettingsStoreForTesting(m_previousSettings);
-    }
+    ~CScopedCameras() { SetProcessServicesForTesting(m_previous); }
+    // For instances made directly, without the exports.
+    const CameraServices &Services() const { return m_services; }
     sim::CSimulatedCameras &Cameras() { return *m_cameras; }
     sim::CSimCamera *Camera(int device) { return m_cameras->Camera(device); }
     platform::CMemorySettingsStore &Settings() { return m_settings; }
@@ -30,5 +29,6 @@ public:
 private:
     std::unique_ptr<sim::CSimulatedCameras> m_cameras;
     platform::CMemorySettingsStore m_settings;
-    platform::ISettingsStore *m_previousSettings = nullptr;
+    CameraServices m_services{};
+    const CameraServices *m_previous = nullptr;
 };

@@ -2,6 +2,7 @@
 // so that nothing waits for the pauses of a real camera's protocol, and settings kept in
 // memory: the registry belongs to the tests of the DLL, which may run at the same time.
 #include "TestOutput.h"
+#include "api/ProcessServices.h"
 #include "platform/CMemorySettingsStore.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -16,7 +17,8 @@ int main(int argc, char **argv) {
 #endif
     }
     static platform::CMemorySettingsStore settings;
-    platform::SetSettingsStoreForTesting(&settings);
+    static const CameraServices services{ProcessServices().deviceIo, &settings};
+    SetProcessServicesForTesting(&services);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

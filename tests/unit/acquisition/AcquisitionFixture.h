@@ -52,7 +52,7 @@ protected:
 
     CScopedCameras sim;
     MessageSink sink;
-    CVonkel camera;
+    CVonkel camera{sim.Services()};
 
 private:
     std::vector<SinkMessage> m_pendingFrames;

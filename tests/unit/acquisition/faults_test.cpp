@@ -1,6 +1,7 @@
 // Faults while streaming: the camera goes away, the instance goes away, the application
 // stops from wherever it is. Nothing may hang beyond the transfer timeout.
 #include "AcquisitionFixture.h"
+#include "api/ProcessServices.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ TEST_F(Faults, StopWhileATriggerReadWaitsEndsWithinTheTimeout) {
 }
 
 TEST_F(Faults, ReleasingAStreamingInstanceStopsEverything) {
-    auto other = std::make_unique<CVonkel>();
+    auto other = std::make_unique<CVonkel>(ProcessServices());
     ASSERT_EQ(1, other->Initialize(sink.Handle()));
     other->SetColorMode(24);
     ASSERT_EQ(1, other->CallBackPreview(sink.Handle(), nullptr, 0, 0));

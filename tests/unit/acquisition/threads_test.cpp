@@ -172,7 +172,7 @@ TEST(StoredWaitTime, ANegativeOneIsNotTakenAndTheStreamStopsAsUsual) {
     table.sizes.resize(1);
     table.format = {0, 0, -1, 2};
     ASSERT_EQ(1, CRegistrySettings(sim.Settings()).WriteStreamFormatTable(0, table));
-    CVonkel camera;
+    CVonkel camera{sim.Services()};
     ASSERT_EQ(1, camera.Initialize(sink.Handle()));
     ASSERT_GE(camera.WaitTime(), 0);
     ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));

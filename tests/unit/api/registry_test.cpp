@@ -1,6 +1,7 @@
 // The handle ring: order, moving head, removal, and handle lifecycle through the exports.
 #include "VonkelSdk.h"
 #include "api/CSdkChain.h"
+#include "api/ProcessServices.h"
 #include "api/CTRing.h"
 #include "support/ReleaseRace.h"
 #include "platform/CMemorySettingsStore.h"
@@ -203,11 +204,12 @@ private:
 
 TEST(Handles, InitializeThatThrowsLeavesNothingRegisteredAndWritesNoSettings) {
     CThrowingStore store;
-    platform::ISettingsStore *previous = platform::SetSettingsStoreForTesting(&store);
+    const CameraServices services{ProcessServices().deviceIo, &store};
+    const CameraServices *previous = SetProcessServicesForTesting(&services);
     ASSERT_EQ(1, Vonkel_Release(Vonkel_Initialize(nullptr))) << "a machine with stored settings";
     store.failReads = true;
     const int handle = Vonkel_Initialize(nullptr);
-    platform::SetSettingsStoreForTesting(previous);
+    SetProcessServicesForTesting(previous);
     EXPECT_EQ(0, handle);
     EXPECT_EQ(0, CSdkChain::Instance().Count());
     EXPECT_EQ(0, store.writes) << "settings that were never read are not written";

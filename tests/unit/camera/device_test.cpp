@@ -21,7 +21,7 @@ protected:
 
     CScopedCameras sim;
     MessageSink sink;
-    CVonkel camera;
+    CVonkel camera{sim.Services()};
 };
 
 TEST_F(Instance, EnumerationNumbersPresentDevicesAndKeepsTheSelection) {
@@ -186,7 +186,7 @@ TEST_F(Instance, DeviceSwitchSelectsAndReadsTheVariant) {
 }
 
 TEST(InstanceWithoutDriver, EveryCameraOperationRecordsNoCamera) {
-    CVonkel camera; // never initialised
+    CVonkel camera{ProcessServices()}; // never initialised
     char text[64];
     int ok = 7;
     VONKEL_CAMERA_INFO info{};

@@ -1,5 +1,6 @@
 // The camera instance's error history, its notifications and the device-ownership table.
 #include "VonkelSdk.h"
+#include "api/ProcessServices.h"
 #include "camera/CVonkel.h"
 #include "camera/OwnershipTable.h"
 #include "platform/Process.h"
@@ -11,7 +12,7 @@
 namespace {
 
 TEST(ErrorHistory, KeepsTheTwentyNewestAndDrainsNewestFirst) {
-    CVonkel camera;
+    CVonkel camera{ProcessServices()};
     for (int code = 1; code <= 21; ++code)
         camera.RaiseError(code);
     for (int code = 21; code >= 2; --code)
@@ -22,7 +23,7 @@ TEST(ErrorHistory, KeepsTheTwentyNewestAndDrainsNewestFirst) {
 
 TEST(ErrorHistory, NotificationFollowsEveryRecordInOrder) {
     MessageSink sink;
-    CVonkel camera;
+    CVonkel camera{ProcessServices()};
     ASSERT_EQ(1, camera.Initialize(sink.Handle()));
     camera.RaiseError(VONKEL_ERR_ARGUMENT);
     camera.RaiseError(VONKEL_ERR_DEVICE);
@@ -41,7 +42,7 @@ TEST(ErrorHistory, NotificationFollowsEveryRecordInOrder) {
 
 TEST(ErrorHistory, NullWindowRecordsWithoutPostingExceptPostOnlyPaths) {
     MessageSink::TakeThreadQueue();
-    CVonkel camera;
+    CVonkel camera{ProcessServices()};
     ASSERT_EQ(1, camera.Initialize(nullptr));
     camera.RaiseError(VONKEL_ERR_MEMORY);
     EXPECT_TRUE(MessageSink::TakeThreadQueue().empty());
@@ -54,7 +55,7 @@ TEST(ErrorHistory, NullWindowRecordsWithoutPostingExceptPostOnlyPaths) {
 }
 
 TEST(ErrorHistory, PushesFromSeveralThreadsAreNeverLost) {
-    CVonkel camera;
+    CVonkel camera{ProcessServices()};
     std::thread a([&] { for (int i = 0; i < 10; ++i) camera.RaiseError(3); });
     std::thread b([&] { for (int i = 0; i < 10; ++i) camera.RaiseError(4); });
     a.join();
@@ -71,7 +72,7 @@ TEST(ErrorHistory, PushesFromSeveralThreadsAreNeverLost) {
 
 TEST(Ownership, ClaimAndReleaseOnlyTouchOwnRecord) {
     MessageSink sink;
-    CVonkel camera;
+    CVonkel camera{ProcessServices()};
     ASSERT_EQ(1, camera.Initialize(sink.Handle()));
     void *view = camera.SharedView();
     ASSERT_NE(nullptr, view);
@@ -101,13 +102,13 @@ TEST(Ownership, ClaimAndReleaseOnlyTouchOwnRecord) {
 }
 
 TEST(Ownership, WithoutViewBothReportFailure) {
-    CVonkel camera; // never initialised: no mapping
+    CVonkel camera{ProcessServices()}; // never initialised: no mapping
     EXPECT_EQ(0, camera.ClaimDevice(0));
     EXPECT_EQ(0, camera.ReleaseDevice(0));
 }
 
 TEST(Ownership, SecondInstanceSeesTheFirstOnesClaims) {
-    CVonkel first, second;
+    CVonkel first{ProcessServices()}, second{ProcessServices()};
     ASSERT_EQ(1, first.Initialize(reinterpret_cast<WindowHandle>(0x50)));
     first.ClaimDevice(5);
     ASSERT_EQ(1, second.Initialize(nullptr));
@@ -120,10 +121,10 @@ TEST(Ownership, SecondInstanceSeesTheFirstOnesClaims) {
 // claim it made, not the streaming one's.
 TEST(Ownership, TeardownKeepsAnotherHandlesClaimOnTheSameWindow) {
     MessageSink sink;
-    CVonkel streaming;
+    CVonkel streaming{ProcessServices()};
     ASSERT_EQ(1, streaming.Initialize(sink.Handle()));
     {
-        CVonkel idle;
+        CVonkel idle{ProcessServices()};
         ASSERT_EQ(1, idle.Initialize(sink.Handle()));
         ASSERT_EQ(1, streaming.StartPreview());
         ASSERT_NE(0u, ownership::Read(streaming.SharedView(), 0).ownerWindow);

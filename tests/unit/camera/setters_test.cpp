@@ -14,7 +14,7 @@ std::vector<int> Drain(CVonkel &c) {
 }
 
 TEST(SettersWithoutDriver, CameraValuesNeedTheDriverPlainValuesDoNot) {
-    CVonkel camera;
+    CVonkel camera{ProcessServices()};
     int ok = 7;
     EXPECT_DOUBLE_EQ(-1.0, camera.GetExposureTimeEx(&ok));
     EXPECT_EQ(0, ok);
@@ -45,7 +45,7 @@ protected:
         store.WriteDword(key.Get(), "EVS", 0);
     }
     CScopedCameras sim;
-    CVonkel camera;
+    CVonkel camera{sim.Services()};
 };
 
 TEST_F(Setters, CaptureWindowPicksTheStoredEntryByOutputSize) {

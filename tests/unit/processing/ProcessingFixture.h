@@ -69,5 +69,5 @@ protected:
 
     CScopedCameras sim;
     MessageSink sink;
-    CVonkel camera;
+    CVonkel camera{sim.Services()};
 };

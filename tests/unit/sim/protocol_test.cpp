@@ -1,6 +1,7 @@
 // The simulated camera as the kernel driver answers it: paths, handles, the command and
 // query exchanges, the memory map, the timeout record, the log and the environment.
 #include "SimHost.h"
+#include "api/ProcessServices.h"
 #include "sim/ProcessCameras.h"
 #include "sim/SimConstants.h"
 #include <gtest/gtest.h>
@@ -404,16 +405,14 @@ TEST(SimEnvironment, VariablesAreReadSensibly) {
     EXPECT_EQ(0u, parse({{"VONKEL_SIMULATE", "1"}, {"VONKEL_SIMULATE_TRIGGER_MS", "1.5"}})->autoTriggerMs);
 }
 
-TEST(SimEnvironment, DefaultDeviceIoCanBeReplacedForTesting) {
-    sim::CSimulatedCameras cams(Devices({4}));
-    platform::SetDeviceIoForTesting(&cams);
-    EXPECT_EQ(&cams, &platform::DefaultDeviceIo());
-    platform::SetDeviceIoForTesting(nullptr);
-    platform::IDeviceIo &chosen = platform::DefaultDeviceIo();
+TEST(SimEnvironment, TheProcessUsesTheSimulatedCamerasWhenTheEnvironmentAsks) {
+    const CameraServices *previous = SetProcessServicesForTesting(nullptr);
+    platform::IDeviceIo *chosen = ProcessServices().deviceIo;
+    SetProcessServicesForTesting(previous);
     if (sim::ProcessCameras())
-        EXPECT_EQ(static_cast<platform::IDeviceIo *>(sim::ProcessCameras()), &chosen);
+        EXPECT_EQ(static_cast<platform::IDeviceIo *>(sim::ProcessCameras()), chosen);
     else
-        EXPECT_EQ(&platform::SystemDeviceIo(), &chosen);
+        EXPECT_EQ(&platform::SystemDeviceIo(), chosen);
 }
 
 } // namespace
