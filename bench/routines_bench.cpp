@@ -48,28 +48,6 @@ void OursDemosaic(benchmark::State &state, int dstBits, int srcBits) {
     state.SetItemsProcessed(state.iterations() * bench::kWidth * bench::kHeight);
 }
 
-// The whole of colour mode 2 with every filter on: demosaic with gains, hue and
-// saturation, gamma, contrast, sharpness (with its copy of the picture), brightness.
-void OursMode2Chain(benchmark::State &state) {
-    CImageBuffer raw, colour, scratch;
-    MakeFrame(raw, 8);
-    MakeFrame(colour, 24);
-    MakeFrame(scratch, 24);
-    bench::CAllocationCounter allocations(state);
-    for (auto _ : state) {
-        CImageBuffer::ApplyConversion(&colour, conv::DemosaicInterior8, &raw, nullptr, 0, 0, &g_demosaic);
-        CImageBuffer::ApplyConversion(&colour, conv::DemosaicBorder8, &raw, nullptr, 0, 0, &g_demosaic);
-        CImageBuffer::ApplyConversion(&colour, conv::Hue24, &colour, nullptr, 0, 0, &g_hue);
-        CImageBuffer::ApplyConversion(&colour, conv::Gamma24_32, &colour, nullptr, 0, 0, &g_gamma);
-        CImageBuffer::ApplyConversion(&colour, conv::Contrast24_32, &colour, nullptr, 0, 0, &g_contrast);
-        std::memcpy(scratch.Pixels(), colour.Pixels(), colour.ImageBytes());
-        CImageBuffer::ApplyConversion(&colour, conv::Sharpen24_32, &scratch, nullptr, 0, 0, &g_sharpness);
-        CImageBuffer::ApplyConversion(&colour, conv::Brightness24_32, &colour, nullptr, 0, 0, &g_brightness);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * bench::kWidth * bench::kHeight);
-}
-
 void OursStretch(benchmark::State &state, StretchRoutine routine, int bits, int32_t width, int32_t height) {
     CImageBuffer src, dst;
     MakeFrame(src, bits);
@@ -166,6 +144,5 @@ OURS(Brightness24_32_24, Brightness24_32, 24, 24, true, &g_brightness);
 OURS(Brightness24_32_32, Brightness24_32, 32, 32, true, &g_brightness);
 OURS(Brightness48_64_48, Brightness48_64, 48, 48, true, &g_brightness);
 OURS(Brightness48_64_64, Brightness48_64, 64, 64, true, &g_brightness);
-BENCHMARK(OursMode2Chain)->Name("Ours/Mode2Chain")->Unit(benchmark::kMicrosecond);
 
 } // namespace

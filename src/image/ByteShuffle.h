@@ -46,6 +46,28 @@ VONKEL_WIDE_TARGET inline int32_t ShuffleColours(uint8_t *out, const uint8_t *in
     return steps / 2 * 2 * kPixels;
 }
 
+// Pixels of three 16-bit samples with blue and red exchanged and every sample shifted
+// left by Shift, two pixels in each 16-byte half of a step of four. The four bytes after
+// a half's pixels belong to the next pixels and are written back as the source has them,
+// so the routine also works in place. Returns the pixels done; the caller does the rest.
+template <int Shift> VONKEL_WIDE_TARGET inline int32_t SwapWiden48(uint8_t *out, const uint8_t *in, int32_t n) {
+    const __m256i order = _mm256_setr_epi8(4, 5, 2, 3, 0, 1, 10, 11, 8, 9, 6, 7, 12, 13, 14, 15, //
+                                           4, 5, 2, 3, 0, 1, 10, 11, 8, 9, 6, 7, 12, 13, 14, 15);
+    const __m256i beyond = _mm256_setr_epi32(0, 0, 0, -1, 0, 0, 0, -1);
+    int32_t m = 0;
+    // A step reads and writes bytes 6m .. 6m + 27.
+    for (; 6 * m + 28 <= 6 * n; m += 4) {
+        const uint8_t *from = in + 6 * m;
+        const __m256i v = _mm256_shuffle_epi8(
+            _mm256_loadu2_m128i(reinterpret_cast<const __m128i *>(from + 12), reinterpret_cast<const __m128i *>(from)),
+            order);
+        const __m256i r = _mm256_blendv_epi8(_mm256_slli_epi16(v, Shift), v, beyond);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 6 * m), _mm256_castsi256_si128(r));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 6 * m + 12), _mm256_extracti128_si256(r, 1));
+    }
+    return m;
+}
+
 // table[v] for n bytes, 32 at a time: the 256 entries are 16 rows of 16, a byte shuffle
 // looks up the low nibble in every row and the high nibble picks the row. A fourth byte
 // of 4-byte pixels keeps its value when KeepFourth. Returns the bytes done (a multiple

@@ -17,6 +17,8 @@ constexpr PerMode kGamma = {conv::Gamma8,     conv::Gamma16,    conv::Gamma24_32
                             conv::Gamma24_32, conv::Gamma48_64, conv::Gamma48_64};
 constexpr PerMode kContrast = {conv::Contrast8,     conv::Contrast16,    conv::Contrast24_32,
                                conv::Contrast24_32, conv::Contrast48_64, conv::Contrast48_64};
+constexpr PerMode kGammaContrast = {conv::GammaContrast8,     conv::GammaContrast16,    conv::GammaContrast24_32,
+                                    conv::GammaContrast24_32, conv::GammaContrast48_64, conv::GammaContrast48_64};
 constexpr PerMode kSharpen = {conv::Sharpen8,     conv::Sharpen16,    conv::Sharpen24_32,
                               conv::Sharpen24_32, conv::Sharpen48_64, conv::Sharpen48_64};
 constexpr PerMode kBrightness = {conv::Brightness8,     conv::Brightness16,    conv::Brightness24_32,
@@ -165,14 +167,14 @@ void CProcessingChain::Finish(CImageBuffer &out, const ProcessingSettings &s) {
         HueBlock hue{s.hue, 0, s.saturation, bits};
         InPlace(&out, kHue[mode], &hue);
     }
-    if (s.gamma != 100) {
-        ValueBlock value{s.gamma, bits};
-        InPlace(&out, kGamma[mode], &value);
-    }
-    if (s.contrast != 0) {
-        ValueBlock value{s.contrast, bits};
-        InPlace(&out, kContrast[mode], &value);
-    }
+    // Gamma and contrast together go through one table, in one pass.
+    ValueBlock gamma{s.gamma, bits}, contrast{s.contrast, bits};
+    if (s.gamma != 100 && s.contrast != 0)
+        CImageBuffer::ApplyConversion(&out, kGammaContrast[mode], &out, nullptr, 0, 0, &gamma, &contrast);
+    else if (s.gamma != 100)
+        InPlace(&out, kGamma[mode], &gamma);
+    else if (s.contrast != 0)
+        InPlace(&out, kContrast[mode], &contrast);
     CImageBuffer *scratch = m_buffers[kScratch].get();
     if (s.sharpness != 0 && scratch && !scratch->IsEmpty() && scratch->ImageBytes() == out.ImageBytes()) {
         std::memcpy(scratch->Pixels(), out.Pixels(), out.ImageBytes());

@@ -122,6 +122,12 @@ VONKEL_CONVERSION_ROUTINE(Contrast8);
 VONKEL_CONVERSION_ROUTINE(Contrast16);
 VONKEL_CONVERSION_ROUTINE(Contrast24_32);
 VONKEL_CONVERSION_ROUTINE(Contrast48_64);
+// Gamma (param1) and then contrast (param2), in place, in one pass: the same bits as
+// the two routines one after the other.
+VONKEL_CONVERSION_ROUTINE(GammaContrast8);
+VONKEL_CONVERSION_ROUTINE(GammaContrast16);
+VONKEL_CONVERSION_ROUTINE(GammaContrast24_32);
+VONKEL_CONVERSION_ROUTINE(GammaContrast48_64);
 // Sharpness (unsharp mask over 4 x 4): source = a copy of the picture, destination = the
 // picture; the two outermost rows and columns keep the destination's values.
 VONKEL_CONVERSION_ROUTINE(Sharpen8);

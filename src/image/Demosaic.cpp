@@ -56,24 +56,30 @@ template <class T, class U> struct CPixel {
 
     // With the folded columns c-2..c+1 worked out by the caller, once per column.
     void operator()(int32_t r, int32_t c, const int32_t columns[4]) const {
-        int64_t v[4][4];
-        for (int i = 0; i < 4; ++i) {
-            const T *row = span.template Src<T>(Fold(r - 2 + i, span.rows));
-            for (int j = 0; j < 4; ++j)
-                v[i][j] = row[columns[j]];
-        }
+        const T *rows[4];
+        for (int i = 0; i < 4; ++i)
+            rows[i] = span.template Src<T>(Fold(r - 2 + i, span.rows));
+        (*this)(rows, r, c, columns);
+    }
+
+    // With the rows r-2..r+1 (folded) as well, once per row. Sums of 8-bit samples times
+    // their gain factor (at most 4080 x 2^19) stay inside 32 bits.
+    void operator()(const T *const rows[4], int32_t r, int32_t c, const int32_t columns[4]) const {
+        using Acc = std::conditional_t<sizeof(T) == 1, int32_t, int64_t>;
+        auto at = [&](int i, int j) { return static_cast<Acc>(rows[i][columns[j]]); };
         const int rowPhase = (r & 1) ^ rowFlip, colPhase = (c & 1) ^ colFlip;
         // Window index 2 is the pixel's own row or column, 1 the one before; a site's near
         // line is whichever of the two has its phase, its far line lies across the centre.
         auto bilinear = [&](int siteRowPhase, int siteColPhase) {
             const int rn = rowPhase == siteRowPhase ? 2 : 1, rf = rn == 2 ? 0 : 3;
             const int cn = colPhase == siteColPhase ? 2 : 1, cf = cn == 2 ? 0 : 3;
-            return 9 * v[rn][cn] + 3 * v[rn][cf] + 3 * v[rf][cn] + v[rf][cf];
+            return 9 * at(rn, cn) + 3 * at(rn, cf) + 3 * at(rf, cn) + at(rf, cf);
         };
         U *out = span.template Dst<U>(r) + static_cast<ptrdiff_t>(c) * (span.dstBpp / static_cast<int>(sizeof(U)));
-        out[0] = static_cast<U>(std::min((bilinear(0, 1) * gains.blue) >> 11, top));
-        out[1] = static_cast<U>((rowPhase == colPhase ? v[1][1] + v[2][2] : v[1][2] + v[2][1]) >> 1);
-        out[2] = static_cast<U>(std::min((bilinear(1, 0) * gains.red) >> 11, top));
+        const Acc most = static_cast<Acc>(top);
+        out[0] = static_cast<U>(std::min<Acc>((bilinear(0, 1) * static_cast<Acc>(gains.blue)) >> 11, most));
+        out[1] = static_cast<U>((rowPhase == colPhase ? at(1, 1) + at(2, 2) : at(1, 2) + at(2, 1)) >> 1);
+        out[2] = static_cast<U>(std::min<Acc>((bilinear(1, 0) * static_cast<Acc>(gains.red)) >> 11, most));
     }
 };
 
@@ -164,15 +170,22 @@ VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *
     }
 }
 
-// The hand-written AVX2 runs exist for 8-bit samples and factors below 2^15 only.
-template <class T, class U, class Scale>
-int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, U *, U *, U *) {
+// The hand-written runs (AVX2 and SSE2) exist for 8-bit samples and factors below 2^15 only.
+// They store whole pixels of three or four bytes at `out` themselves; Wide picks the
+// AVX2 run or the SSE2 one.
+template <bool Wide, class T, class U, class Scale>
+int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int) {
     return 0;
 }
+template <bool Wide>
 inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red, ScaleNarrow blue,
-                              uint8_t *outB, uint8_t *outG, uint8_t *outR, uint8_t *out32) {
+                              uint8_t *out, int spp) {
     const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, outB, outG, outR, out32);
+    uint8_t *out24 = spp == 3 ? out : nullptr, *out32 = spp == 4 ? out : nullptr;
+    if constexpr (Wide)
+        return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr, out24, out32);
+    else
+        return detail::DemosaicRunBase(rows, c0, n, red.factor2, blue.factor2, out24, out32);
 }
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
@@ -187,7 +200,7 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
     static const PhaseMask<Sum> phases;
     const Sum *odd = phases.odd;
     detail::Dispatch([s, rowFlip, colFlip, gains, scaleRed, scaleBlue, odd, border](auto copy) VONKEL_INLINE_LAMBDA {
-        constexpr bool kHandWritten = decltype(copy)::value && std::is_same_v<Scale, ScaleNarrow>;
+        constexpr bool kHandWritten = std::is_same_v<Scale, ScaleNarrow>;
         constexpr int32_t kBlock = 512, top = sizeof(U) == 1 ? 255 : 65535;
         U outB[kBlock], outG[kBlock], outR[kBlock];
         Sum vr[kBlock + 4], vb[kBlock + 4];
@@ -208,16 +221,15 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             for (int32_t c0 = first; c0 < end; c0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - c0);
                 U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
-                int32_t done = 0; // a multiple of 32, so the rest starts on phase 0 again
+                int32_t done = 0; // even, so the rest starts on phase 0 again
                 if constexpr (kHandWritten)
-                    done = RunHandWritten(cell, c0, n, scaleRed, scaleBlue, outB, outG, outR, spp == 4 ? out : nullptr);
+                    done = RunHandWritten<decltype(copy)::value>(cell, c0, n, scaleRed, scaleBlue, out, spp);
                 VerticalSums(vr, vb, cell, c0 + done, n - done);
-                Combine<T, U, Sum>(outB + done, outG + done, outR + done, vr, vb, odd, cell, c0 + done, n - done,
-                                   scaleRed, scaleBlue);
+                Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0 + done, n - done, scaleRed, scaleBlue);
                 if (spp == 3)
-                    StoreColour<3>(out, outB, outG, outR, n);
+                    StoreColour<3>(out + 3 * done, outB, outG, outR, n - done);
                 else
-                    StoreColour<4>(out + 4 * done, outB + done, outG + done, outR + done, n - done);
+                    StoreColour<4>(out + 4 * done, outB, outG, outR, n - done);
             }
         };
         if (!border) {
@@ -230,10 +242,17 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
         } else {
             for (int32_t i : {0, 1, rows - 2, rows - 1})
                 row(i);
-            for (int32_t c : {0, 1, cols - 2, cols - 1}) {
-                const int32_t columns[4] = {Fold(c - 2, cols), Fold(c - 1, cols), Fold(c, cols), Fold(c + 1, cols)};
-                for (int32_t r = 0; r < rows; ++r)
-                    single(r, c, columns);
+            const int32_t edge[4] = {0, 1, cols - 2, cols - 1};
+            int32_t columns[4][4];
+            for (int k = 0; k < 4; ++k)
+                for (int j = 0; j < 4; ++j)
+                    columns[k][j] = Fold(edge[k] - 2 + j, cols);
+            for (int32_t r = 0; r < rows; ++r) {
+                const T *window[4];
+                for (int i = 0; i < 4; ++i)
+                    window[i] = s.Src<T>(Fold(r - 2 + i, rows));
+                for (int k = 0; k < 4; ++k)
+                    single(window, r, edge[k], columns[k]);
             }
         }
     });

@@ -50,6 +50,37 @@ VONKEL_WIDE_TARGET inline void StorePixels32(uint8_t *out, __m256i blue, __m256i
         _mm256_storeu_si256(at + k, _mm256_blendv_epi8(ordered[k], _mm256_loadu_si256(at + k), fourth));
 }
 
+// Byte shuffles that place blue, green and red of 16 pixels into the 48 bytes of their
+// three-byte pixels: part j (16 bytes) of channel c; 0x80 leaves a byte 0.
+struct ThreeByteOrder {
+    alignas(32) uint8_t mask[3][3][32];
+    ThreeByteOrder() {
+        for (int part = 0; part < 3; ++part)
+            for (int channel = 0; channel < 3; ++channel)
+                for (int t = 0; t < 32; ++t) {
+                    const int k = 16 * part + t % 16;
+                    mask[part][channel][t] = static_cast<uint8_t>(k % 3 == channel ? k / 3 : 0x80);
+                }
+    }
+};
+
+// 32 pixels from blue, green and red bytes into 96 bytes of three-byte pixels.
+VONKEL_WIDE_TARGET inline void StorePixels24(uint8_t *out, __m256i blue, __m256i green, __m256i red,
+                                             const ThreeByteOrder &order) {
+    __m256i part[3];
+    for (int j = 0; j < 3; ++j) {
+        const __m256i *mask = reinterpret_cast<const __m256i *>(order.mask[j]);
+        part[j] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, _mm256_load_si256(mask)),
+                                                  _mm256_shuffle_epi8(green, _mm256_load_si256(mask + 1))),
+                                  _mm256_shuffle_epi8(red, _mm256_load_si256(mask + 2)));
+    }
+    // Each 128-bit half holds 16 pixels: the low halves are pixels 0-15, the high ones 16-31.
+    __m256i *at = reinterpret_cast<__m256i *>(out);
+    _mm256_storeu_si256(at, _mm256_permute2x128_si256(part[0], part[1], 0x20));
+    _mm256_storeu_si256(at + 1, _mm256_permute2x128_si256(part[2], part[0], 0x30));
+    _mm256_storeu_si256(at + 2, _mm256_permute2x128_si256(part[1], part[2], 0x31));
+}
+
 VONKEL_WIDE_TARGET inline void Store(uint8_t *at, __m256i v) {
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(at), v);
 }
@@ -58,13 +89,22 @@ VONKEL_WIDE_TARGET inline void Store(uint8_t *at, __m256i v) {
 
 VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
                                            uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
-                                           uint8_t *out32) {
+                                           uint8_t *out24, uint8_t *out32) {
+    static const ThreeByteOrder order;
     const __m256i fr = _mm256_set1_epi16(static_cast<short>(redFactor2));
     const __m256i fb = _mm256_set1_epi16(static_cast<short>(blueFactor2));
     int32_t m = 0;
     // Pair j of a step: pixels c = c0 + m + 2j (phase 0, red column) and c + 1 (blue
     // column); the reads reach from column c0 + m - 2 to c0 + m + 33.
-    for (; m + 32 <= n; m += 32) {
+    for (;; m += 32) {
+        if (m + 32 > n) {
+            // The last pixels: one more step that ends with the run (or one short of it,
+            // to start on phase 0) does some pixels again, with the same results.
+            const int32_t back = (n - 32) & ~1;
+            if (n < 32 || back + 32 <= m)
+                break;
+            m = back;
+        }
         const int32_t c = c0 + m;
         // Red: vertical halves at red columns c - 2, c, c + 2.
         const __m256i redLeft = Weighted(Load(rows.redNear, c - 2).even, Load(rows.redFar, c - 2).even);
@@ -84,6 +124,8 @@ VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0
                                          _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c).odd, q), 1));
         if (out32) {
             StorePixels32(out32 + 4 * m, blue, green, red);
+        } else if (out24) {
+            StorePixels24(out24 + 3 * m, blue, green, red, order);
         } else {
             Store(outB + m, blue);
             Store(outG + m, green);
@@ -96,7 +138,7 @@ VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0
 #else
 
 int32_t DemosaicRunWide(const DemosaicRows8 &, int32_t, int32_t, uint16_t, uint16_t, uint8_t *, uint8_t *, uint8_t *,
-                        uint8_t *) {
+                        uint8_t *, uint8_t *) {
     return 0;
 }
 

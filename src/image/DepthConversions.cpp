@@ -86,12 +86,42 @@ struct Opaque16 {
     VONKEL_INLINE uint16_t operator()(const uint16_t *) const { return 65535; }
 };
 
-// Widening of 48- or 64-bit pixels: the depth picks 3 or 4 samples per pixel.
+// 64-bit pixels as words: the colours shifted together (the mask drops what a sample's
+// shift carries into the next one), blue and red exchanged when Swap, the fourth sample
+// 65535. Shifts and masks on words vectorize in both copies.
+template <bool Swap, int Shift> VONKEL_INLINE void WordWidenRun(uint8_t *out, const uint8_t *in, int32_t n) {
+    constexpr uint64_t kColours = uint64_t{(0xFFFFu << Shift) & 0xFFFFu} * 0x000000010001'0001ull;
+    constexpr uint64_t kOpaque = 0xFFFF'0000'0000'0000ull;
+    for (int32_t j = 0; j < n; ++j) {
+        uint64_t w;
+        std::memcpy(&w, in + 8 * j, 8);
+        if (Swap)
+            w = (w & 0xFFFF) << 32 | (w & 0xFFFF'0000) | (w >> 32 & 0xFFFF);
+        w = ((w << Shift) & kColours) | kOpaque;
+        std::memcpy(out + 8 * j, &w, 8);
+    }
+}
+
+// Widening of 48- or 64-bit pixels: the depth picks 3 or 4 samples per pixel. Three
+// samples with blue and red exchanged go through byte shuffles in the wide copy.
 template <int Spp, bool Swap, int Shift> int WidenColour(const Span &s) {
-    if constexpr (Spp == 3)
-        return ColourRows<uint16_t, uint16_t, 3, 3, Swap>(s, ShiftLeft16<Shift>(), Keep());
-    else
-        return ColourRows<uint16_t, uint16_t, 4, 4, Swap>(s, ShiftLeft16<Shift>(), Opaque16());
+    if constexpr (Spp == 4) {
+        return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n)
+                                 VONKEL_INLINE_LAMBDA { WordWidenRun<Swap, Shift>(out, in, n); });
+    } else if constexpr (!Swap) {
+        return ColourRows<uint16_t, uint16_t, 3, 3, false>(s, ShiftLeft16<Shift>(), Keep());
+    } else {
+        return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, auto copy) VONKEL_INLINE_LAMBDA {
+            int32_t done = 0;
+#if VONKEL_WIDE_VECTORS
+            if constexpr (decltype(copy)::value)
+                done = detail::SwapWiden48<Shift>(out, in, n);
+#endif
+            ColourRun<uint16_t, uint16_t, 3, 3, true>(reinterpret_cast<uint16_t *>(out) + 3 * done,
+                                                      reinterpret_cast<const uint16_t *>(in) + 3 * done, n - done,
+                                                      ShiftLeft16<Shift>(), Keep());
+        });
+    }
 }
 
 // 48 or 64 bits to 24.

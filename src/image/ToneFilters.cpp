@@ -180,12 +180,16 @@ bool TakesBlock(const uint8_t *dst, const uint8_t *src, const ImageRect &rect, c
     return detail::Usable(dst, src, rect) && block && depthOk;
 }
 
-int Gamma8Of(const Span &s, const ValueBlock &b, bool limitExponent) {
+void Gamma8For(uint8_t table[256], const ValueBlock &b, bool limitExponent) {
     double e = GammaExponent(b.value);
     if (limitExponent)
         e = detail::Clamp(e, 0.001, 99.999);
-    uint8_t table[256];
     GammaTable8(table, e);
+}
+
+int Gamma8Of(const Span &s, const ValueBlock &b, bool limitExponent) {
+    uint8_t table[256];
+    Gamma8For(table, b, limitExponent);
     return MapTable8(s, table);
 }
 
@@ -207,6 +211,40 @@ int Contrast16Of(const Span &s, const ValueBlock &b) {
     CTable16 table(bits);
     ContrastTable16(table.Entries(), bits, b.value);
     return MapTable16(s, table);
+}
+
+// Gamma, then contrast, as one table: the contrast entry of each gamma entry is what the
+// two passes give a sample, so one pass gives the same bits.
+int Tone8Of(const Span &s, const ValueBlock &gamma, const ValueBlock &contrast, bool limitExponent) {
+    uint8_t first[256], second[256];
+    Gamma8For(first, gamma, limitExponent);
+    ContrastTable8(second, contrast.value);
+    for (uint8_t &entry : first)
+        entry = second[entry];
+    return MapTable8(s, first);
+}
+
+// The 16-bit form; gamma entries stay below 2^n, so the contrast table's entry for
+// samples above the top is never looked up through them. Two passes when the blocks
+// disagree on the significant bits.
+int Tone16Of(const Span &s, const ValueBlock &gamma, const ValueBlock &contrast) {
+    const int bits = detail::SignificantBits(gamma.significantBits);
+    if (bits != detail::SignificantBits(contrast.significantBits)) {
+        Gamma16Of(s, gamma);
+        Span again = s;
+        again.src = s.dst; // the second pass works on what the first wrote
+        again.srcStride = s.dstStride;
+        again.srcTop = 0;
+        again.srcBottom = s.rows;
+        again.reversed = false;
+        return Contrast16Of(again, contrast);
+    }
+    CTable16 first(bits), second(bits);
+    GammaTable16(first.Entries(), bits, GammaExponent(gamma.value));
+    ContrastTable16(second.Entries(), bits, contrast.value);
+    for (int32_t i = 0; i <= first.Limit(); ++i)
+        first.Entries()[i] = second.Entries()[first.Entries()[i]];
+    return MapTable16(s, first);
 }
 
 template <class T> int BrightnessOf(const Span &s, const ValueBlock &b, int32_t top) {
@@ -246,6 +284,20 @@ VONKEL_TONE_ROUTINE(Contrast8, uint8_t, 1, false, Contrast8Of(s, b))
 VONKEL_TONE_ROUTINE(Contrast16, uint16_t, 1, false, Contrast16Of(s, b))
 VONKEL_TONE_ROUTINE(Contrast24_32, uint8_t, 3, true, Contrast8Of(s, b))
 VONKEL_TONE_ROUTINE(Contrast48_64, uint16_t, 3, true, Contrast16Of(s, b))
+// Gamma (param1) and contrast (param2) in one pass.
+#define VONKEL_TONE_PAIR_ROUTINE(name, T, spp, orFour, body)                                                           \
+    VONKEL_CONVERSION_ROUTINE(name) {                                                                                  \
+        if (!TakesBlock<T>(dst, src, rect, param1, dstBpp, srcBpp, spp, orFour) || !param2)                            \
+            return 0;                                                                                                  \
+        const Span s = detail::MakeSpan(VONKEL_SPAN_ARGS);                                                             \
+        const ValueBlock &gamma = Block(param1), &contrast = Block(param2);                                            \
+        return body;                                                                                                   \
+    }
+
+VONKEL_TONE_PAIR_ROUTINE(GammaContrast8, uint8_t, 1, false, Tone8Of(s, gamma, contrast, false))
+VONKEL_TONE_PAIR_ROUTINE(GammaContrast16, uint16_t, 1, false, Tone16Of(s, gamma, contrast))
+VONKEL_TONE_PAIR_ROUTINE(GammaContrast24_32, uint8_t, 3, true, Tone8Of(s, gamma, contrast, true))
+VONKEL_TONE_PAIR_ROUTINE(GammaContrast48_64, uint16_t, 3, true, Tone16Of(s, gamma, contrast))
 VONKEL_TONE_ROUTINE(Brightness8, uint8_t, 1, false, BrightnessOf<uint8_t>(s, b, 255))
 VONKEL_TONE_ROUTINE(Brightness16, uint16_t, 1, false, BrightnessOf<uint16_t>(s, b, detail::TopValue(b.significantBits)))
 VONKEL_TONE_ROUTINE(Brightness24_32, uint8_t, 3, true, BrightnessOf<uint8_t>(s, b, 255))

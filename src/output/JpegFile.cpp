@@ -7,6 +7,7 @@
 // recovery point: the jump skips destructors.
 #include "image/Conversions.h"
 #include "output/StillImage.h"
+#include "output/StillRows.h"
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -46,35 +47,22 @@ ConversionRoutine ReductionFor(int bitsPerPixel, int significantBits) {
     return nullptr;
 }
 
-// Scan-line `y` (top row first), red first. Pictures of 16, 48 or 64 bits are reduced a
-// row at a time into `reduced`, so that no second frame is made; the others are read in
-// place.
-bool FillLine(JSAMPLE *line, const CImageBuffer &source, CImageBuffer *reduced, ConversionRoutine reduce,
-              int32_t y) {
-    const uint8_t *in = source.Row(y);
-    int pixelBytes = source.BytesPerPixel();
-    if (reduce) {
-        // Rectangles count rows from the picture's bottom memory row up, as GDI does.
-        const ImageRect row{0, source.Height() - 1 - y, source.Width(), source.Height() - y};
-        if (!CImageBuffer::ApplyConversion(reduced, reduce, &source, &row, 0, 0))
-            return false;
-        in = reduced->Row(0);
-        pixelBytes = reduced->BytesPerPixel();
+// libjpeg-turbo reads blue-first pixels itself (and skips a fourth byte), so the
+// colour depths need no reordering of ours; the 8-bit lines of 48 and 64-bit pictures
+// are blue first as well.
+J_COLOR_SPACE InputSpace(int bitsPerPixel) {
+    switch (bitsPerPixel) {
+    case 8:
+    case 16:
+        return JCS_GRAYSCALE;
+    case 32:
+        return JCS_EXT_BGRX;
+    default:
+        return JCS_EXT_BGR;
     }
-    const int32_t width = source.Width();
-    if (pixelBytes == 1) {
-        std::memcpy(line, in, static_cast<size_t>(width));
-        return true;
-    }
-    for (int32_t x = 0; x < width; ++x, in += pixelBytes) {
-        line[3 * x] = in[2];
-        line[3 * x + 1] = in[1];
-        line[3 * x + 2] = in[0];
-    }
-    return true;
 }
 
-int Encode(JpegJob &job, const CImageBuffer &source, CImageBuffer *reduced, ConversionRoutine reduce, int quality) {
+int Encode(JpegJob &job, const CImageBuffer &source, ConversionRoutine reduce, int quality) {
     job.compressor.err = jpeg_std_error(&job.errors.standard);
     job.errors.standard.error_exit = JumpToRecovery;
     job.errors.standard.output_message = KeepQuiet;
@@ -82,23 +70,29 @@ int Encode(JpegJob &job, const CImageBuffer &source, CImageBuffer *reduced, Conv
         return 0;
     jpeg_create_compress(&job.compressor);
     jpeg_stdio_dest(&job.compressor, job.file);
-    const bool grey = source.BitsPerPixel() <= 16;
+    const int bits = source.BitsPerPixel();
+    const J_COLOR_SPACE space = InputSpace(bits);
+    const int lineBytes = bits == 16 ? 1 : 3; // per pixel of a reduced line
     job.compressor.image_width = static_cast<JDIMENSION>(source.Width());
     job.compressor.image_height = static_cast<JDIMENSION>(source.Height());
-    job.compressor.input_components = grey ? 1 : 3;
-    job.compressor.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    job.compressor.input_components = space == JCS_GRAYSCALE ? 1 : (space == JCS_EXT_BGRX ? 4 : 3);
+    job.compressor.in_color_space = space;
     jpeg_set_defaults(&job.compressor);
     jpeg_set_quality(&job.compressor, quality, TRUE);
     jpeg_simple_progression(&job.compressor);
     jpeg_start_compress(&job.compressor, TRUE);
 
-    job.line = static_cast<JSAMPLE *>(std::malloc(static_cast<size_t>(source.Width()) * (grey ? 1 : 3)));
-    if (!job.line)
+    // Pictures of 16, 48 or 64 bits are reduced a row at a time into the line; the
+    // others are read in place.
+    if (reduce && !(job.line = static_cast<JSAMPLE *>(std::malloc(static_cast<size_t>(source.Width()) * lineBytes))))
         return 0;
     while (job.compressor.next_scanline < job.compressor.image_height) {
-        if (!FillLine(job.line, source, reduced, reduce, static_cast<int32_t>(job.compressor.next_scanline)))
-            return 0;
+        const auto y = static_cast<int32_t>(job.compressor.next_scanline);
         JSAMPROW row = job.line;
+        if (!reduce)
+            row = const_cast<JSAMPROW>(source.Row(y));
+        else if (!ConvertRows(reduce, source, y, 1, job.line, lineBytes))
+            return 0;
         jpeg_write_scanlines(&job.compressor, &row, 1);
     }
     jpeg_finish_compress(&job.compressor);
@@ -111,15 +105,12 @@ int WriteJpeg(const char *fileName, const CImageBuffer &source, int quality, int
     if (!fileName || source.IsEmpty() || !KnownDepth(source.BitsPerPixel()))
         return 0;
     const ConversionRoutine reduce = ReductionFor(source.BitsPerPixel(), significantBits);
-    CImageBuffer reduced;
-    if (reduce && !reduced.Create(source.Width(), 1, source.BitsPerPixel() == 16 ? 8 : 24))
-        return 0;
     JpegJob job;
     std::memset(&job, 0, sizeof job);
     job.file = std::fopen(fileName, "wb");
     if (!job.file)
         return 0;
-    int ok = Encode(job, source, reduce ? &reduced : nullptr, reduce, quality);
+    int ok = Encode(job, source, reduce, quality);
     // Safe also after a jump from inside jpeg_create_compress: the structure was zeroed.
     jpeg_destroy_compress(&job.compressor);
     std::free(job.line);

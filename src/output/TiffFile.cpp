@@ -5,6 +5,8 @@
 // application does not have; ours only keep them from going anywhere.
 #include "image/Conversions.h"
 #include "output/StillImage.h"
+#include "output/StillRows.h"
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <tiffio.h>
@@ -56,15 +58,37 @@ bool LayoutFor(int bitsPerPixel, TiffLayout *layout) {
     }
 }
 
-// The strip: rows without their padding, top row first.
-const uint8_t *PackRows(const CImageBuffer &image, std::vector<uint8_t> &packed) {
-    const size_t rowBytes = static_cast<size_t>(image.Width()) * image.BytesPerPixel();
-    if (rowBytes == static_cast<size_t>(image.Stride()))
-        return image.Pixels();
-    packed.resize(rowBytes * static_cast<size_t>(image.Height()));
-    for (int32_t r = 0; r < image.Height(); ++r)
-        std::memcpy(packed.data() + rowBytes * static_cast<size_t>(r), image.Row(r), rowBytes);
-    return packed.data();
+// Rows a chunk: about 64 KiB of strip, small enough to stay in the cache between the
+// conversion and the write.
+int32_t RowsPerChunk(size_t rowBytes) { return static_cast<int32_t>(std::max<size_t>(1, (size_t{64} << 10) / rowBytes)); }
+
+// The one strip, appended a chunk of rows at a time (TIFFWriteRawStrip appends; the
+// samples are already in the file's order, and a little-endian file needs no swap).
+// Rows go without their padding, top row first, through `routine` when there is one
+// (none of the TIFF routines reverses rows).
+// A picture that needs neither goes out in one write straight from its buffer.
+bool WriteStrip(TIFF *tiff, const CImageBuffer &source, ConversionRoutine routine) {
+    const size_t rowBytes = static_cast<size_t>(source.Width()) * source.BytesPerPixel();
+    const int32_t height = source.Height();
+    if (!routine && rowBytes == static_cast<size_t>(source.Stride())) {
+        const auto bytes = static_cast<tmsize_t>(rowBytes * static_cast<size_t>(height));
+        return TIFFWriteRawStrip(tiff, 0, const_cast<uint8_t *>(source.Pixels()), bytes) == bytes;
+    }
+    const int32_t chunkRows = std::min(height, RowsPerChunk(rowBytes));
+    // Zeroed: the fourth byte of a 32-bit pixel goes out as 0, which the reordering
+    // never writes.
+    std::vector<uint8_t> chunk(rowBytes * static_cast<size_t>(chunkRows));
+    for (int32_t first = 0; first < height; first += chunkRows) {
+        const int32_t rows = std::min(chunkRows, height - first);
+        if (routine && !ConvertRows(routine, source, first, rows, chunk.data(), source.BytesPerPixel()))
+            return false;
+        for (int32_t r = 0; r < rows && !routine; ++r)
+            std::memcpy(chunk.data() + rowBytes * static_cast<size_t>(r), source.Row(first + r), rowBytes);
+        const auto bytes = static_cast<tmsize_t>(rowBytes * static_cast<size_t>(rows));
+        if (TIFFWriteRawStrip(tiff, 0, chunk.data(), bytes) != bytes)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -73,28 +97,17 @@ int WriteTiff(const char *fileName, const CImageBuffer &source, int significantB
     TiffLayout layout;
     if (!fileName || source.IsEmpty() || !LayoutFor(source.BitsPerPixel(), &layout))
         return 0;
-    const ConversionRoutine routine = significantBits == 10 ? layout.tenBits : layout.twelveBits;
-    CImageBuffer copy;
-    if (routine && !(copy.CreateLike(&source) && CImageBuffer::ApplyConversion(&copy, routine, &source, nullptr, 0, 0)))
-        return 0;
-    const CImageBuffer &image = routine ? copy : source;
-    std::vector<uint8_t> packed;
-    const uint8_t *strip = PackRows(image, packed);
-    const tmsize_t stripBytes =
-        static_cast<tmsize_t>(image.Width()) * image.BytesPerPixel() * static_cast<tmsize_t>(image.Height());
-
     TIFF *tiff = OpenQuietly(fileName);
     if (!tiff)
         return 0;
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.Width()));
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.Height()));
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(source.Width()));
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(source.Height()));
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.photometric);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel);
-    // libtiff wants a writable strip, though it does not change an uncompressed one.
-    bool ok = TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t *>(strip), stripBytes) == stripBytes;
+    bool ok = WriteStrip(tiff, source, significantBits == 10 ? layout.tenBits : layout.twelveBits);
     // The directory goes out here; a full disk shows now rather than silently in close.
     ok = TIFFFlush(tiff) == 1 && ok;
     TIFFClose(tiff);

@@ -309,6 +309,45 @@ TEST(RoutineArguments, WrongDepthsOrMissingBlockAreRefused) {
     }
 }
 
+// Gamma and contrast in one pass give what the two routines give one after the other,
+// in both copies; blocks of different significant bits included.
+TEST(GammaContrastInOnePass, EqualsGammaThenContrast) {
+    const struct {
+        ConversionRoutine fused, gamma, contrast;
+        int bits;
+    } kCases[] = {{conv::GammaContrast8, conv::Gamma8, conv::Contrast8, 8},
+                  {conv::GammaContrast16, conv::Gamma16, conv::Contrast16, 16},
+                  {conv::GammaContrast24_32, conv::Gamma24_32, conv::Contrast24_32, 24},
+                  {conv::GammaContrast24_32, conv::Gamma24_32, conv::Contrast24_32, 32},
+                  {conv::GammaContrast48_64, conv::Gamma48_64, conv::Contrast48_64, 48},
+                  {conv::GammaContrast48_64, conv::Gamma48_64, conv::Contrast48_64, 64}};
+    Rng rng(0x70E);
+    for (bool wide : {true, false}) {
+        conv::detail::AllowWideVectors(wide);
+        for (const auto &c : kCases)
+            for (int iteration = 0; iteration < 40; ++iteration) {
+                SCOPED_TRACE(std::to_string(c.bits) + (wide ? " bits, wide" : " bits, baseline"));
+                Image one = MakeImage(Uniform(rng, 1, 600), Uniform(rng, 1, 9), c.bits);
+                Fill(one, rng);
+                Image two = Clone(one);
+                ValueBlock gamma{Value(rng, -5, 220), Bits(rng)}, contrast{Value(rng, -140, 140), Bits(rng)};
+                if (Chance(rng, 70))
+                    contrast.significantBits = gamma.significantBits;
+                const ImageRect all{0, 0, one.width, one.height};
+                const int bpp = one.Bpp();
+                ASSERT_EQ(1, c.fused(one.data.get(), one.data.get(), all, 0, 0, bpp, bpp, one.stride, one.stride,
+                                     &gamma, &contrast));
+                c.gamma(two.data.get(), two.data.get(), all, 0, 0, bpp, bpp, two.stride, two.stride, &gamma, nullptr);
+                c.contrast(two.data.get(), two.data.get(), all, 0, 0, bpp, bpp, two.stride, two.stride, &contrast,
+                           nullptr);
+                ASSERT_EQ(0, std::memcmp(one.data.get(), two.data.get(), one.Bytes()));
+                EXPECT_EQ(0, c.fused(one.data.get(), one.data.get(), all, 0, 0, bpp, bpp, one.stride, one.stride,
+                                     &gamma, nullptr));
+            }
+    }
+    conv::detail::AllowWideVectors(true);
+}
+
 } // namespace
 
 namespace {
