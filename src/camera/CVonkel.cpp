@@ -1,6 +1,7 @@
 // Construction, initialisation and teardown of a camera instance, its error history and
 // its side of the device-ownership table.
 #include "camera/CVonkel.h"
+#include "image/ImageTraits.h"
 #include "VonkelSdk.h"
 #include "camera/OwnershipTable.h"
 #include "platform/Clock.h"
@@ -67,8 +68,12 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
     m_settingsRead = true;
     StreamFormat format{m_colorMode.load(), m_subSample.load(), m_waitTime.load(), m_clock};
     registry.ReadStreamFormat(m_deviceNumber, format);
-    m_colorMode.store(format.colorMode);
-    m_subSample.store(format.subSample);
+    // Stored values go through the setters' checks: a colour mode or a subsampling the
+    // setters refuse (or one the stored window does not fit) leaves the instance's own.
+    if (IsColorMode(format.colorMode))
+        m_colorMode.store(format.colorMode);
+    if ((format.subSample == 0 || format.subSample == 1) && CaptureWindowValid(m_window, format.subSample))
+        m_subSample.store(format.subSample);
     // SetWaitTime refuses a negative wait time; a stored one would be slept as an
     // endless wait before every preview turn, and a stop would wait for it.
     if (format.waitTime >= 0)

@@ -57,6 +57,7 @@ const NamedAnalog kAnalogValues[] = {
 
 const CaptureWindow kDefaultSize{};
 constexpr double kMaxStoredExposureSeconds = 3600.0;
+constexpr int32_t kMaxStoredExposureLines = 16777200; // the camera's longest exposure
 const StreamFormat kDefaultFormat{2, 0, 1, 2};
 
 } // namespace
@@ -167,8 +168,12 @@ int CRegistrySettings::ReadAnalog(int device, AnalogSettings &analog, const Anal
         analog.exposureSeconds.store(defaults.exposureSeconds);
         return 1;
     }
+    const int32_t lines = analog.exposure.load();
     for (const NamedAnalog &v : kAnalogValues)
         Read(m_store, gain.Get(), v.name, analog.*v.member);
+    // A line count no exposure setter takes would overflow every time computed from it.
+    if (analog.exposure.load() < 1 || analog.exposure.load() > kMaxStoredExposureLines)
+        analog.exposure.store(lines);
     // Any eight bytes read as a double: what is no exposure time at all (not a number,
     // infinite, negative, beyond an hour) leaves the one the camera has.
     double seconds;
