@@ -166,7 +166,10 @@ TEST_P(FaultMatrix, EveryFaultIsToldAndTheHandleStreamsAgainAfterTheCameraIsBack
         Clear();
         ASSERT_EQ(1, camera.StopPreview());
         camera.Driver()->SetTransferTimeout(3000);
-        ASSERT_EQ(1, Start()) << "the same handle does not start again: " << ::testing::PrintToString(Drain());
+        ASSERT_EQ(1, Start()) << "the same handle does not start again: " << ::testing::PrintToString(Drain())
+                              << ", camera started " << sim.Camera(0)->IsStarted() << ", trigger mode "
+                              << int(sim.Camera(0)->PeekFpga(11)) << ", open handles "
+                              << sim.Cameras().OpenHandles();
         EXPECT_GT(NextPicture(before), before) << "no new picture after the camera came back: errors "
                                                << ::testing::PrintToString(Drain()) << ", camera started "
                                                << sim.Camera(0)->IsStarted() << ", frames sent "
