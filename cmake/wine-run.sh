@@ -92,16 +92,25 @@ prepare() {
     if own_xvfb; then export DISPLAY=:$(cat "$S/xvfb.display"); fi
 }
 # A test program prints before it does anything else (its output is unbuffered), so a
-# failure with nothing at all on stdout is Wine not starting it: that, and only that,
-# is tried once more, saying so.
+# failure with nothing at all on stdout is Wine not starting it. Rarely, the Linux side
+# of Wine aborts in glibc's exit handlers ("Inconsistency detected by ld.so: dl-fini.c")
+# after the program has ended: no Windows code runs there. Those two, and only those,
+# are run once more, saying so; the second run gives the verdict.
 run_test() {
     local rc attempt
-    test_out=$(mktemp)
-    trap 'rm -f "$test_out"' EXIT
+    test_out=$(mktemp); test_err=$(mktemp)
+    trap 'rm -f "$test_out" "$test_err"' EXIT
     for attempt in 1 2; do
-        set +e; wine "$@" | tee "$test_out"; rc=${PIPESTATUS[0]}; set -e
-        (( rc != 0 )) && [[ ! -s $test_out ]] && (( attempt == 1 )) || break
-        echo "wine-run.sh: $1 ended with status $rc before printing anything; starting it again" >&2
+        set +e; wine "$@" 2>"$test_err" | tee "$test_out"; rc=${PIPESTATUS[0]}; set -e
+        cat "$test_err" >&2
+        (( rc != 0 && attempt == 1 )) || break
+        if [[ ! -s $test_out ]]; then
+            echo "wine-run.sh: $1 ended with status $rc before printing anything; starting it again" >&2
+        elif grep -q 'Inconsistency detected by ld.so: dl-fini.c' "$test_err"; then
+            echo "wine-run.sh: $1 ended with status $rc in glibc's exit handlers; starting it again" >&2
+        else
+            break
+        fi
     done
     return "$rc"
 }

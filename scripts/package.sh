@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The ZIP a user downloads, build/VonkelSdk-<version>-win64.zip: sets the machine up, configures
 # the win64 preset without the tests in a folder of its own (build/win64-package), and has
-# CPack build and pack the install layout (the DLL, vonkelcam, the examples).
+# CPack pack the install layout (the DLL, vonkelcam, the examples).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 build=build/win64-package
 cmake --preset win64 -B "$build" -DVONKEL_TESTS=OFF >/dev/null
+# cpack only installs what is built: the DLL, vonkelcam and the examples are built first.
+cmake --build "$build"
 # the HTML reference goes into docs/reference/ of the package
 if [[ -x scripts/docs.sh ]]; then
     scripts/docs.sh "$build/reference"

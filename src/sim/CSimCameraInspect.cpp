@@ -1,5 +1,5 @@
-// What tests may do behind the driver's back: read and set the simulated camera's
-// registers and memory directly, and read its counters.
+// Test access to the simulated camera: its registers and memory read and set directly,
+// bypassing the command protocol, and its counters.
 #include "sim/CSimCamera.h"
 
 namespace sim {
