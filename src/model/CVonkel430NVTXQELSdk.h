@@ -46,9 +46,10 @@ public:
     // ---- the stream and single frames, in the driver's own results ----
     DriverResult StartStream();
     DriverResult StopStream();
-    // A camera whose stream or frame read failed may have been unplugged and plugged in
-    // again, which powers it off: before the next capture starts, it is selected again
-    // with its start-up, as at initialisation. Nothing happens when no read failed.
+    // A camera whose stream or frame read failed, or whose single-frame channel died,
+    // may have been unplugged and plugged in again, which powers it off: before the next
+    // capture starts, it is selected again with its start-up, as at initialisation.
+    // Nothing happens when neither is so.
     void RestartIfLost();
     // Waits up to `timeoutMs` for a frame newer than the last one taken.
     FrameState WaitForFrame(uint32_t timeoutMs);

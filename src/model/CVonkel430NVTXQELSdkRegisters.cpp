@@ -180,7 +180,7 @@ DriverResult CVonkel430NVTXQELSdk::StopStream() {
 }
 
 void CVonkel430NVTXQELSdk::RestartIfLost() {
-    if (m_readFailed.exchange(false))
+    if (m_readFailed.exchange(false) || FrameChannelLost())
         SelectCamera(GetDeviceIndex());
 }
 DriverResult CVonkel430NVTXQELSdk::TakeFrameInto(const FrameTarget &target) { return From(TakeFrame(&target)); }

@@ -78,6 +78,10 @@ public:
     int ReadSingleFrame();
     int ConvertSingleFrame(const FrameTarget *output);
     void CloseFrameHandle();
+    // The single-frame channel stays open between reads. A camera unplugged and plugged
+    // in again since then has left it dead without any read having failed: true when
+    // that is so (the channel is closed then).
+    bool FrameChannelLost();
 
     int FrameWidth() const { return m_width; }
     int FrameHeight() const { return m_height; }
@@ -152,6 +156,7 @@ private:
         std::string devicePath;
     };
 
+    bool SendTransferTimeout(platform::DeviceHandle handle, int value);
     int Transfer(platform::DeviceHandle handle, uint32_t code, uint32_t pipe, uint32_t length, void *buffer,
                  uint32_t *returned, bool fineTimer);
     // A pipe transfer that must move exactly `length` bytes: 0, 10 or 12.

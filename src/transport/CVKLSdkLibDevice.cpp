@@ -102,19 +102,23 @@ int CVKLSdkLib::WholeTransfer(platform::DeviceHandle handle, uint32_t pipe, uint
     return result::kOk;
 }
 
-void CVKLSdkLib::SetTransferTimeout(int value) {
-    m_transferTimeout.store(value);
+bool CVKLSdkLib::SendTransferTimeout(platform::DeviceHandle handle, int value) {
     uint8_t record[44] = {};
     const uint32_t one = 1;
     const uint32_t timeout = static_cast<uint32_t>(value);
     std::memcpy(record, &one, 4);
     std::memcpy(record + 4, &timeout, 4);
+    uint32_t count = 0;
+    return m_io.Control(handle, platform::IOCTL_SET_TRANSFER_TIMEOUT, record, sizeof record, nullptr, 0, &count);
+}
+
+void CVKLSdkLib::SetTransferTimeout(int value) {
+    m_transferTimeout.store(value);
     platform::DeviceHandle handle = nullptr;
     std::string path = DevicePath();
     if (!OpenDevice(path.c_str(), &handle))
         return;
-    uint32_t count = 0;
-    m_io.Control(handle, platform::IOCTL_SET_TRANSFER_TIMEOUT, record, sizeof record, nullptr, 0, &count);
+    SendTransferTimeout(handle, value);
     CloseDevice(&handle);
 }
 

@@ -263,6 +263,15 @@ void CVKLSdkLib::CloseFrameHandle() {
     CloseDevice(&m_frameHandle);
 }
 
+bool CVKLSdkLib::FrameChannelLost() {
+    std::lock_guard<std::mutex> lock(m_bufferLock);
+    // Giving the channel the timeout it already has changes nothing on a live camera.
+    if (!m_frameHandle || SendTransferTimeout(m_frameHandle, m_transferTimeout.load()))
+        return false;
+    CloseDevice(&m_frameHandle);
+    return true;
+}
+
 int CVKLSdkLib::CopyFrame(const FrameTarget &output, const uint8_t *raw) {
     const size_t bpp = static_cast<size_t>(output.bytesPerPixel);
     const size_t rowBytes = static_cast<size_t>(m_width) * bpp;
