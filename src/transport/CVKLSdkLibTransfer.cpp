@@ -168,6 +168,9 @@ int CVKLSdkLib::StopTransfer() {
 int CVKLSdkLib::StopTransferLocked() {
     if (m_block.stop.load() == 1 && m_block.failure.load() == 0) {
         JoinTransferThread();
+        // A run that never opened its device is over once stopped: a capture thread that
+        // waits before the next run's start must not be told of it.
+        m_block.result.store(result::kOk);
         return result::kOk;
     }
     if (m_block.stop.load() == 0) {

@@ -111,7 +111,11 @@ TEST(Ring, ThreadWhosePathDoesNotOpenEndsQuietly) {
     ASSERT_EQ(result::kOk, t.StartTransfer());
     ASSERT_TRUE(Eventually([&] { return !t.TransferRunning(); }));
     EXPECT_EQ(frame_state::kNotRunning, t.WaitFrame());
+    EXPECT_TRUE(t.TransferNeverOpened());
     EXPECT_EQ(result::kOk, t.StopTransfer());
+    // A consumer waiting between the next start's thread and its stream must not be told
+    // of this run's failure.
+    EXPECT_FALSE(t.TransferNeverOpened()) << "the verdict outlives the stop";
 }
 
 TEST(Ring, UnplugMidStreamEndsTheThreadWithAFailure) {
