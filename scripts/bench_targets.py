@@ -81,20 +81,27 @@ def stream_run(path):
     return run
 
 
-def wine_rows(paths):
+def wine_rows(paths, system):
+    """Under Wine the camera is the same simulated one, inside the DLL: its frame rate is
+    the native run's, and frames lost before the library saw them (a transfer thread that
+    came late) show only against that rate."""
     rows = []
     for run in filter(None, map(stream_run, paths or [])):
         received = run["frames"]
         got = received + run["dropped"]
         share = received / got if got else 0
-        gaps = ""
+        notes = [f"library dropped {run['dropped']} of {got}"]
         if run.get("camera_frames"):
             share = min(share, run["delivered"] / run["camera_frames"])
-            gaps = f", camera frame numbers: {run['camera_frames'] - run['delivered']} missed"
+            notes.append(f"{run['camera_frames'] - run['delivered']} missing in the frame numbers")
+        native = find(system, rf"BM_Delivery/bits:{run['bits']}/exposure_us:2000/frames:\d+.*")
+        baseline = f"received {run['fps']:.2f} fps"
+        if native:
+            share = min(share, run["fps"] / native["camera_fps"])
+            baseline += f" of the camera's {native['camera_fps']:.2f}"
         rows.append((f"delivery under Wine, mode {MODES.get(run['bits'], run['bits'])}, "
                      f"{'every filter on' if run['filters'] else 'no filters'}: >= 99.9 %",
-                     f"{pct(share)} (library dropped {run['dropped']} of {got}{gaps})",
-                     f"received {run['fps']:.1f} fps", share >= 0.999))
+                     f"{pct(share)} ({'; '.join(notes)})", baseline, share >= 0.999))
     return rows
 
 
@@ -126,7 +133,8 @@ def main():
     parser.add_argument("--image")
     parser.add_argument("--wine", nargs="*")
     args = parser.parse_args()
-    rows = delivery_rows(load(args.system)) + wine_rows(args.wine) + image_rows(load(args.image))
+    system = load(args.system)
+    rows = delivery_rows(system) + wine_rows(args.wine, system) + image_rows(load(args.image))
     print("| target | today | baseline (same run) | met |")
     print("|---|---|---|---|")
     for target, today, baseline, met in rows:

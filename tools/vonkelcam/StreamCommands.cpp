@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -33,17 +34,38 @@ uint32_t FrameNumber(const std::vector<uint8_t> &picture, const Geometry &g) {
     return last[w - 1] | last[w - 2] << 8 | last[w - 3] << 16 | uint32_t(last[w - 4]) << 24;
 }
 
-// Filter values that switch every step of the processing chain on (--all-filters): the
-// flat-field mask, dot filter and listed pixels, gray gains, white balance, hue and
-// saturation, gamma, contrast, sharpness and brightness.
-bool AllFiltersOn(int h) {
-    const int values[][2] = {{1, 20}, {2, 30},  {3, 45},  {4, 40},  {5, 10}, {11, 80}, {7, 110},
-                             {8, 100}, {9, 90}, {19, 1}, {20, 140}, {102, 1}, {103, 1}};
-    bool ok = Vonkel_SetConfigFilter(h, 1) != 0;
-    for (const auto &v : values)
-        ok = Vonkel_SetFilterValue(h, v[0], v[1]) && ok;
-    return ok;
-}
+// --all-filters: every step of the processing chain on for this stream (the flat-field
+// mask, dot filter and listed pixels, gray gains, white balance, hue and saturation, gamma,
+// contrast, sharpness and brightness). The library stores filter values at release, so
+// the values from before go back then: the option changes no later run.
+class CAllFilters {
+public:
+    explicit CAllFilters(int h) : m_handle(h) {
+        m_config = Vonkel_GetConfigFilter(h);
+        for (size_t i = 0; i < kCount; ++i)
+            m_before[i] = Vonkel_GetFilterValue(h, kValues[i][0], nullptr);
+        m_ok = Vonkel_SetConfigFilter(h, 1) != 0;
+        for (const auto &v : kValues)
+            m_ok = Vonkel_SetFilterValue(h, v[0], v[1]) && m_ok;
+    }
+    ~CAllFilters() {
+        for (size_t i = 0; i < kCount; ++i)
+            Vonkel_SetFilterValue(m_handle, kValues[i][0], m_before[i]);
+        Vonkel_SetConfigFilter(m_handle, m_config);
+    }
+    CAllFilters(const CAllFilters &) = delete;
+    CAllFilters &operator=(const CAllFilters &) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    static constexpr size_t kCount = 13;
+    static constexpr int kValues[kCount][2] = {{1, 20}, {2, 30},  {3, 45},  {4, 40},  {5, 10},   {11, 80}, {7, 110},
+                                               {8, 100}, {9, 90}, {19, 1}, {20, 140}, {102, 1}, {103, 1}};
+    int m_handle;
+    int m_config = 0;
+    int m_before[kCount] = {};
+    bool m_ok = false;
+};
 
 // --exposure MS: the exposure time in milliseconds, which sets the camera's frame rate.
 bool SetExposure(int h, const COptions &options) {
@@ -59,12 +81,14 @@ bool SetExposure(int h, const COptions &options) {
 // What the application counted of a stream.
 struct StreamCount {
     int frames = 0, failures = 0, fps10 = 0, dropped = 0;
+    // When the first and the last frame arrived (performance counter), for the rate received.
+    LARGE_INTEGER first{}, last{};
     // The simulated camera's frame numbers, readable in 8-bit frames without processing.
     uint32_t firstNumber = 0, lastNumber = 0, distinct = 0;
     bool numbered = false;
 
     void Frame(const VONKEL_FRAME_INFO &info, const std::vector<uint8_t> &picture, const Geometry &g) {
-        ++frames;
+        QueryPerformanceCounter(frames++ ? &last : &first);
         fps10 = info.fps10;
         dropped = info.dropped;
         if (!numbered)
@@ -80,12 +104,20 @@ struct StreamCount {
         }
     }
     uint32_t CameraFrames() const { return lastNumber - firstNumber + 1; }
+    // Frames per second from the first frame to the last, 0 before two.
+    double Received() const {
+        LARGE_INTEGER hz;
+        QueryPerformanceFrequency(&hz);
+        return frames > 1 && last.QuadPart > first.QuadPart
+                   ? (frames - 1) * double(hz.QuadPart) / double(last.QuadPart - first.QuadPart)
+                   : 0.0;
+    }
     uint32_t Missed() const { return CameraFrames() - distinct; }
 };
 
 void PrintSummary(const StreamCount &c, double elapsed) {
-    std::printf("\rframes %6d   %5.1f fps (library)   %.1f fps (received)   %.1f s\n", c.frames, c.fps10 / 10.0,
-                elapsed > 0 ? c.frames / elapsed : 0.0, elapsed);
+    std::printf("\rframes %6d   %5.1f fps (library)   %.2f fps (received)   %.1f s\n", c.frames, c.fps10 / 10.0,
+                c.Received(), elapsed);
     if (c.numbered && c.distinct)
         std::printf("camera frames %u, delivered %u, missed by the application %u (%.2f %% delivered)\n",
                     c.CameraFrames(), c.distinct, c.Missed(), 100.0 * c.distinct / c.CameraFrames());
@@ -106,9 +138,13 @@ int Stream(const Args &args) {
     const int h = cam.Get();
     if (!SetExposure(h, options))
         return 2;
-    if (options.Has("all-filters") && !AllFiltersOn(h)) {
-        PrintErrors(h);
-        return 1;
+    std::unique_ptr<CAllFilters> filters;
+    if (options.Has("all-filters")) {
+        filters = std::make_unique<CAllFilters>(h);
+        if (!filters->Ok()) {
+            PrintErrors(h);
+            return 1;
+        }
     }
     Vonkel_SetPreviewWindow(h, nullptr, 0, 0, 0, 0);
     const double seconds = options.Real("seconds", options.Has("frames") ? 3600 : 5);
