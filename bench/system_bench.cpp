@@ -1,9 +1,8 @@
 // Benchmarks of the system around the routines: frames through the transfer thread's
-// ring, the processing chain per colour mode, and delivery from the simulated camera to
-// the application.
+// ring, the processing chain per colour mode, and recording from the simulated camera to
+// a file (delivery to the application: delivery_bench.cpp).
+#include "SystemBench.h"
 #include "VonkelSdk.h"
-#include "camera/CVonkel.h"
-#include "platform/CMemorySettingsStore.h"
 #include "platform/DeviceIo.h"
 #include "platform/Messages.h"
 #include "sim/CSimulatedCameras.h"
@@ -21,18 +20,8 @@
 
 namespace {
 
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-sim::CSimConfig Config(sim::Pacing pacing) {
-    sim::CSimConfig config;
-    config.devices = {0};
-    config.pacing = pacing;
-    return config;
-}
+using bench::Config;
+using bench::ProcessCpuSeconds;
 
 class CTransport : public CVKLSdkLib {
 public:
@@ -70,35 +59,14 @@ void BM_TransferRing(benchmark::State &state) {
 BENCHMARK(BM_TransferRing)->Arg(0)->Arg(1)->ArgName("word")->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // The processing chain of one frame per colour mode: everything neutral, or every filter on.
-class CInstance {
-public:
-    explicit CInstance(sim::Pacing pacing) : m_cams(Config(pacing)) {
-        m_camera = std::make_unique<CVonkel>(CameraServices{&m_cams, &m_settings});
-        m_camera->Initialize(nullptr);
-    }
-    CVonkel &Camera() { return *m_camera; }
-    sim::CSimCamera &Sim() { return *m_cams.Camera(0); }
-    void AllFiltersOn() {
-        for (auto [number, value] : {std::pair{1, 20}, {2, 30}, {3, 45}, {4, 40}, {5, 10}, {11, 80}, {7, 110},
-                                     {8, 100}, {9, 90}, {19, 1}, {20, 140}, {102, 1}, {103, 1}})
-            m_camera->SetFilterValue(number, static_cast<uint32_t>(value));
-        m_camera->SetConfigFilter(1);
-    }
-
-private:
-    sim::CSimulatedCameras m_cams;
-    platform::CMemorySettingsStore m_settings;
-    std::unique_ptr<CVonkel> m_camera;
-};
-
 void BM_ProcessFrame(benchmark::State &state) {
     const int bits = static_cast<int>(state.range(0));
     const bool everything = state.range(1) != 0;
-    CInstance instance(sim::Pacing::AsFastAsPossible);
+    bench::CInstances instance(sim::Pacing::AsFastAsPossible, 1);
     CVonkel &camera = instance.Camera();
     camera.SetColorMode(bits);
     if (everything)
-        instance.AllFiltersOn();
+        bench::AllFiltersOn(camera);
     camera.SnapShot(nullptr, 0, 1);
     for (auto _ : state) {
         std::lock_guard<std::mutex> lock(camera.ImageLock());
@@ -112,47 +80,6 @@ BENCHMARK(BM_ProcessFrame)
     ->ArgNames({"bits", "all_filters"})
     ->Unit(benchmark::kMillisecond);
 
-// Camera to application: the simulated camera at its shortest frame (134 frames a second)
-// or unpaced, callback preview in a colour mode with every filter on. Counted: the share
-// of the camera's frames that reach the application, and the process's CPU time per
-// delivered frame (transfer thread, capture thread and the camera's own work included).
-void BM_Delivery(benchmark::State &state) {
-    const int bits = static_cast<int>(state.range(0));
-    const bool paced = state.range(1) != 0;
-    CInstance instance(paced ? sim::Pacing::RealTime : sim::Pacing::AsFastAsPossible);
-    CVonkel &camera = instance.Camera();
-    camera.SetColorMode(bits);
-    camera.SetWaitTime(1); // the stored default: the loop polls once a millisecond
-    camera.SetExposureTimeEx(0.002);
-    instance.AllFiltersOn();
-    camera.SetPreviewWindow(nullptr, 0, 0, 0, 0);
-    const auto window = reinterpret_cast<WindowHandle>(0x5150);
-    platform::TakePostedMessages(window);
-    int64_t delivered = 0, camFrames = 0;
-    double cpu = 0;
-    for (auto _ : state) {
-        camera.CallBackPreview(window, nullptr, 0, 1);
-        const uint32_t first = instance.Sim().FrameCounter();
-        const double cpu0 = ProcessCpuSeconds();
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        camera.StopPreview();
-        cpu += ProcessCpuSeconds() - cpu0;
-        camFrames += instance.Sim().FrameCounter() - first;
-        for (const auto &m : platform::TakePostedMessages(window))
-            delivered += m.message == VONKEL_WM_FRAME && m.lparam == 0;
-    }
-    state.counters["camera_fps"] = benchmark::Counter(static_cast<double>(camFrames), benchmark::Counter::kIsRate);
-    state.counters["delivered_fps"] = benchmark::Counter(static_cast<double>(delivered), benchmark::Counter::kIsRate);
-    state.counters["delivered_share"] = camFrames ? static_cast<double>(delivered) / camFrames : 0;
-    state.counters["cpu_ms_per_frame"] = delivered ? cpu / delivered * 1e3 : 0;
-}
-BENCHMARK(BM_Delivery)
-    ->ArgsProduct({{8, 24, 48}, {1, 0}})
-    ->ArgNames({"bits", "paced"})
-    ->Iterations(1)
-    ->UseRealTime()
-    ->Unit(benchmark::kSecond);
-
 // Camera to AVI file: a 2-second recording while the simulated camera runs at its
 // shortest frame (paced) or unpaced, everything neutral. Counted: the share of the
 // camera's frames that reach the file, and the process's CPU time per recorded frame
@@ -160,7 +87,7 @@ BENCHMARK(BM_Delivery)
 void BM_Recording(benchmark::State &state) {
     const int bits = static_cast<int>(state.range(0));
     const bool paced = state.range(1) != 0;
-    CInstance instance(paced ? sim::Pacing::RealTime : sim::Pacing::AsFastAsPossible);
+    bench::CInstances instance(paced ? sim::Pacing::RealTime : sim::Pacing::AsFastAsPossible, 1);
     CVonkel &camera = instance.Camera();
     camera.SetColorMode(bits);
     camera.SetWaitTime(1);

@@ -137,7 +137,9 @@ typedef struct VONKEL_FRAME_INFO {
     int height;            /**< picture height in pixels */
     int bitsPerPixel;      /**< 8, 16, 24, 32, 48 or 64 */
     int fps10;             /**< frames per second x 10, measured about once a second; 0 in trigger mode */
-    int reserved;          /**< not used */
+    int dropped;           /**< frames the camera sent since the preview started (or its capture window last
+                                changed) that the library lost before processing them, because it was still busy
+                                with earlier ones; 0 in trigger mode */
     unsigned char *buffer; /**< the application's buffer the frame was copied into (NULL when none) */
 } VONKEL_FRAME_INFO;
 /** @} */

@@ -6,10 +6,12 @@
 #   scripts/bench.sh --benchmark_filter='Demosaic|Bayer'
 #   scripts/bench.sh --baseline        # our routines in their SSE2 copy only
 #   scripts/bench.sh --still           # saving still images (vonkel_still_bench) instead
+#   scripts/bench.sh --targets         # the targets table of bench/README.md and the delivery
+#                                      # plot, into build/bench/ (targets.md, delivery.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config googletest libbenchmark-dev libopencv-dev)
+packages=(cmake ninja-build g++ pkg-config googletest libbenchmark-dev libopencv-dev python3-matplotlib)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -18,6 +20,11 @@ if ((${#missing[@]})); then
     echo "bench: installing ${missing[*]}" >&2
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [[ ${1:-} == --targets ]]; then
+    shift
+    exec scripts/bench-targets.sh "$@"
 fi
 
 program=vonkel_bench

@@ -15,6 +15,7 @@
 #include "platform/PreviewWindow.h"
 #include "platform/Types.h"
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +47,18 @@ public:
 
 protected:
     ~IAcquisitionHost() = default;
+};
+
+// Told of every frame the preview delivers, on the capture thread right after its
+// notification was posted: how long the frame took from the ring to the application, for
+// the measurements of the road a frame takes. It must return quickly and call nothing of
+// the camera's.
+class IDeliveryObserver {
+public:
+    virtual void FrameDelivered(const FrameTicket &frame, std::chrono::steady_clock::time_point posted) = 0;
+
+protected:
+    ~IDeliveryObserver() = default;
 };
 
 class CAcquisition {
@@ -84,6 +97,8 @@ public:
     // Read under the image lock.
     const FrameInfo &LastFrameInfo() const { return m_delivery.Info(); }
     platform::CPreviewWindow *PreviewWindow() { return m_preview.get(); }
+    // Null for none; the observer outlives the streams it watches.
+    void SetDeliveryObserver(IDeliveryObserver *observer) { m_observer.store(observer); }
 
 private:
     int PrepareCapture();
@@ -95,6 +110,7 @@ private:
     void JoinCaptureThread();
     void CaptureThread(AcquisitionState mode);
     void PreviewLoop();
+    void PauseBetweenTurns(std::chrono::steady_clock::time_point lastTurn);
     void TriggerLoop();
     int CopyFrameToRaw(bool fromRing);
     // Gives the chain's buffers the capture window's size when a frame no longer fits
@@ -102,7 +118,8 @@ private:
     bool FollowGeometry();
     // The frame in the raw buffer, processed and handed on; called under `lock` (the
     // image lock), which it gives up before the notification is posted.
-    void DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview);
+    // True when the frame notification went out.
+    bool DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview);
     void PostFailure(std::unique_lock<std::mutex> &lock, int32_t code);
     // Where the frames of a callback mode go.
     void SetDelivery(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
@@ -130,6 +147,7 @@ private:
     std::atomic<int> m_loopState{0};
     // Set by a stop: wakes the preview loop from its pause between turns.
     platform::CEvent m_loopWake{true};
+    std::atomic<IDeliveryObserver *> m_observer{nullptr};
 
     // ---- under the instance's image lock ----
     std::mutex &m_imageLock;

@@ -5,6 +5,7 @@
 #include "image/Conversions.h"
 #include "image/ImageTraits.h"
 #include "platform/Clock.h"
+#include <algorithm>
 
 namespace {
 constexpr uint32_t kTriggerIdleMs = 10;
@@ -75,7 +76,7 @@ bool CAcquisition::FollowGeometry() {
     return m_chain.Prepare(m_chain.Mode(), width, height) && m_chain.Raw() && !m_chain.Raw()->IsEmpty();
 }
 
-void CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
+bool CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
     m_delivery.Describe(*m_chain.Raw(), kColorModes[m_chain.Mode()].bits, preview);
     m_host.ProcessFrame();
     m_frameAvailable.store(1);
@@ -83,12 +84,13 @@ void CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview
         m_host.PreviewPictureReady(); // the recorder takes preview pictures only
     DrawFrame();
     if (!m_delivery.CopyOut(m_chain.Output()))
-        return;
+        return false;
     // The application may set another callback window at any time, under the image
     // lock; the notification is posted outside it.
     const WindowHandle window = m_delivery.Current().window;
     lock.unlock();
     m_delivery.Post(window, 0);
+    return true;
 }
 
 // The failure notification goes to the callback window the application set last (read
@@ -100,15 +102,31 @@ void CAcquisition::PostFailure(std::unique_lock<std::mutex> &lock, int32_t code)
     m_host.RaiseError(code);
 }
 
+void CAcquisition::PauseBetweenTurns(std::chrono::steady_clock::time_point lastTurn) {
+    using namespace std::chrono;
+    const auto end = lastTurn + milliseconds(std::max(0, m_host.WaitTime()));
+    const auto now = steady_clock::now();
+    if (end > now)
+        m_loopWake.Wait(static_cast<uint32_t>(ceil<milliseconds>(end - now).count()));
+}
+
 void CAcquisition::PreviewLoop() {
+    auto turn = std::chrono::steady_clock::now();
     while (m_loopState.load() != 0) {
-        // The pause between turns ends early on a stop, however long the wait time is.
-        m_loopWake.Wait(static_cast<uint32_t>(m_host.WaitTime()));
+        // The wait time is the least time from the start of one turn to the next, which
+        // bounds how often the loop looks for a frame. A turn that processed a frame has
+        // mostly used it up already: sleeping it again on top would leave a loop that fell
+        // a frame behind no time to catch up. The pause ends early on a stop.
+        PauseBetweenTurns(turn);
+        turn = std::chrono::steady_clock::now();
         if (m_loopState.load() != 1)
             continue;
         // Waits for the frame itself rather than polling: a frame is taken as soon as it
-        // is complete, and the wait ends early when the transfer thread stops.
-        const FrameState state = m_driver->WaitForFrame(CVonkel430NVTXQELSdk::kFrameWaitMs);
+        // is complete, and the wait ends early when the transfer thread stops. Frames are
+        // taken in the order they came while the ring holds them, so that a turn slowed
+        // down (by the machine's other work) costs no frame as long as the next turns
+        // make up for it.
+        const FrameState state = m_driver->WaitForNextFrame(CVonkel430NVTXQELSdk::kFrameWaitMs);
         if (state == FrameState::Failed) {
             m_loopState.store(0);
             std::unique_lock<std::mutex> lock(m_imageLock);
@@ -118,10 +136,15 @@ void CAcquisition::PreviewLoop() {
         if (state != FrameState::Ready)
             continue;
         std::unique_lock<std::mutex> lock(m_imageLock);
-        if (CopyFrameToRaw(true))
-            DeliverFrame(lock, true);
-        else
+        if (!CopyFrameToRaw(true)) {
             PostFailure(lock, VONKEL_ERR_TRANSFER);
+            continue;
+        }
+        const FrameTicket ticket = m_driver->LastFrameTicket();
+        m_delivery.SetDropped(ticket.dropped);
+        if (DeliverFrame(lock, true))
+            if (IDeliveryObserver *observer = m_observer.load())
+                observer->FrameDelivered(ticket, std::chrono::steady_clock::now());
     }
 }
 

@@ -17,6 +17,7 @@ void CFrameDelivery::Describe(const CImageBuffer &raw, int bitsPerPixel, bool pr
     m_info.bitsPerPixel = bitsPerPixel;
     if (!preview) {
         m_info.fps10 = 0;
+        m_info.dropped = 0; // single frames: the library keeps none it could lose
         return;
     }
     ++m_frameCounter;

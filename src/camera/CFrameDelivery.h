@@ -7,6 +7,7 @@
 #pragma once
 #include "image/CImageBuffer.h"
 #include "platform/Types.h"
+#include <climits>
 #include <cstdint>
 #include <functional>
 
@@ -17,7 +18,7 @@ struct FrameInfo {
     int32_t height;
     int32_t bitsPerPixel; // 8, 16, 24, 32, 48 or 64
     int32_t fps10;        // frames per second x 10
-    int32_t reserved;
+    int32_t dropped;      // frames of the stream the library lost so far (preview only)
     uint64_t buffer; // the application's buffer
 };
 static_assert(sizeof(FrameInfo) == 32, "the application reads this layout");
@@ -41,6 +42,11 @@ public:
     // Describes a frame of the raw buffer's size; preview frames carry the frame rate,
     // triggered ones the description's size instead.
     void Describe(const CImageBuffer &raw, int bitsPerPixel, bool preview);
+    // The preview's count of frames the camera sent that never reached the ring's
+    // consumer, carried by the descriptions from now on.
+    void SetDropped(uint64_t dropped) {
+        m_info.dropped = dropped > INT32_MAX ? INT32_MAX : static_cast<int32_t>(dropped);
+    }
     // Copies the picture into the target buffer when one is set. A copy that does not
     // fit posts notification 5 and records error 5; false then.
     [[nodiscard]] bool CopyOut(const CImageBuffer *picture);

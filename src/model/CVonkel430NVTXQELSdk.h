@@ -53,6 +53,9 @@ public:
     void RestartIfLost();
     // Waits up to `timeoutMs` for a frame newer than the last one taken.
     FrameState WaitForFrame(uint32_t timeoutMs);
+    // The same, taking the frames in the order they came while the ring holds them.
+    FrameState WaitForNextFrame(uint32_t timeoutMs);
+    FrameTicket LastFrameTicket();
     // Copies the frame WaitForFrame held into `target`.
     DriverResult TakeFrameInto(const FrameTarget &target);
     // Reads one frame on the single-frame channel (opening it when needed) and copies
@@ -111,6 +114,8 @@ public:
     int SubSampleFlag() const { return m_subSample.load(); }
 
 private:
+    // A transport wait's answer in the model's frame states.
+    FrameState StateOf(int waited);
     // A read command whose value comes back in the second reply (query with pauses).
     bool ReadRegisterReply(cmd::Buffer buffer, uint8_t *value);
     bool WriteSensor(uint16_t address, uint8_t value) { return WriteSensorRegister(address, value); }

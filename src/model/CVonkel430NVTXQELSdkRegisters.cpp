@@ -194,8 +194,17 @@ DriverResult CVonkel430NVTXQELSdk::CopyOneFrameInto(const FrameTarget &target) {
     return From(ConvertSingleFrame(&target));
 }
 
-FrameState CVonkel430NVTXQELSdk::WaitForFrame(uint32_t timeoutMs) {
-    switch (WaitFrame(timeoutMs)) {
+FrameState CVonkel430NVTXQELSdk::WaitForFrame(uint32_t timeoutMs) { return StateOf(WaitFrame(timeoutMs)); }
+
+FrameState CVonkel430NVTXQELSdk::WaitForNextFrame(uint32_t timeoutMs) { return StateOf(WaitNextFrame(timeoutMs)); }
+
+FrameTicket CVonkel430NVTXQELSdk::LastFrameTicket() {
+    const CFrameMailbox::Ticket t = LastHandedOver();
+    return FrameTicket{t.sequence, t.arrival, t.dropped};
+}
+
+FrameState CVonkel430NVTXQELSdk::StateOf(int waited) {
+    switch (waited) {
     case frame_state::kReady: return FrameState::Ready;
     case frame_state::kFailed: return FrameState::Failed;
     case frame_state::kNoNewFrame: return FrameState::NoNewFrame;

@@ -49,6 +49,17 @@ CFramePacer::TimePoint CFramePacer::FrameDue(TimePoint now, Clock::duration peri
     return m_lastFrame + periods * period;
 }
 
+void CFramePacer::TakeFreeRunning(TimePoint frameTime, Clock::duration period) {
+    // The frame is on the grid: every period between it and the last one taken held a
+    // frame that nobody read.
+    if (period > Clock::duration::zero() && frameTime > m_lastFrame) {
+        const auto periods = (frameTime - m_lastFrame + period / 2) / period;
+        if (periods > 1)
+            m_missed += static_cast<uint64_t>(periods - 1);
+    }
+    m_lastFrame = frameTime;
+}
+
 void CFramePacer::TakeTriggered(TimePoint now) {
     if (m_pendingTriggers > 0)
         --m_pendingTriggers;

@@ -34,7 +34,10 @@ public:
     // A frame was delivered: the triggered one at now, or the free-running one completed at
     // frameTime (now when unpaced).
     void TakeTriggered(TimePoint now);
-    void TakeFreeRunning(TimePoint frameTime) { m_lastFrame = frameTime; }
+    // `period` is the frame period the frame was paced by, zero when unpaced.
+    void TakeFreeRunning(TimePoint frameTime, Clock::duration period);
+    // Frames the sensor completed on the grid that no read took (a reader that was late).
+    uint64_t MissedFrames() const { return m_missed; }
 
 private:
     void AccrueAutoTriggers(TimePoint now);
@@ -44,6 +47,7 @@ private:
     TimePoint m_nextAutoTrigger;
     uint32_t m_autoTriggerMs = 0;
     uint32_t m_pendingTriggers = 0;
+    uint64_t m_missed = 0;
 };
 
 } // namespace sim

@@ -322,7 +322,7 @@ bool CSimCamera::ReadImage(uint64_t generation, uint8_t *out, uint32_t outBytes,
         if (m_pacer.TriggerMode())
             m_pacer.TakeTriggered(Clock::now());
         else
-            m_pacer.TakeFreeRunning(due);
+            m_pacer.TakeFreeRunning(due, m_pacing == Pacing::RealTime ? FramePeriodLocked() : Clock::duration::zero());
         state = CSensorState::FromRegisters(m_registers, m_forcedStart || m_startup.Started());
         // A buffer too small for the frame overflows: the frame is lost, the read fails.
         if (state.framePixels > kMaxFramePixels || state.FrameBytes() > outBytes)

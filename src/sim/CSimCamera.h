@@ -78,6 +78,9 @@ public:
     bool IsStarted() const;
     uint32_t StartupTableWrites() const;
     uint32_t FrameCounter() const; // the number of the last frame sent, 0 before the first
+    // Paced frames the sensor completed while no read was waiting for them: lost before
+    // they left the camera.
+    uint64_t MissedFrames() const;
     uint32_t PendingTriggers() const;
     uint32_t TransferTimeoutMs() const;
     bool WordMode() const;

@@ -60,6 +60,11 @@ uint32_t CSimCamera::FrameCounter() const {
     return m_frameCounter;
 }
 
+uint64_t CSimCamera::MissedFrames() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_pacer.MissedFrames();
+}
+
 uint32_t CSimCamera::PendingTriggers() const {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_pacer.PendingTriggers();

@@ -74,6 +74,11 @@ public:
     // The state of the newest frame; waits up to `timeoutMs` for one newer than the
     // last handed over (0: looks without waiting).
     int WaitFrame(uint32_t timeoutMs = 0);
+    // The same, but hands over the oldest frame the ring holds that was not handed over
+    // yet, so that a late consumer loses only what the ring could not hold meanwhile.
+    int WaitNextFrame(uint32_t timeoutMs);
+    // The frame handed over last: its sequence number, arrival and the frames lost before it.
+    CFrameMailbox::Ticket LastHandedOver() { return m_mailbox.LastHandedOver(); }
     int TakeFrame(const FrameTarget *output);
     int ReadSingleFrame();
     int ConvertSingleFrame(const FrameTarget *output);
@@ -167,6 +172,7 @@ private:
     int StopTransferLocked();
     bool FitsFrame(const FrameTarget &output) const;
     int ReadFrameInto(platform::DeviceHandle handle, uint8_t *buffer, uint32_t bytes, uint32_t *returned);
+    int WaitFrameIn(uint32_t timeoutMs, CFrameMailbox::Order order);
 
     // Buffers: the lock keeps them alive while a frame is copied out of them or read
     // into the single-frame buffer; SetupBuffers replaces them under it. The frame

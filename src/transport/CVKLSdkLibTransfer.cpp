@@ -186,10 +186,14 @@ int CVKLSdkLib::StopTransferLocked() {
     return static_cast<int>(m_block.result.load());
 }
 
-int CVKLSdkLib::WaitFrame(uint32_t timeoutMs) {
+int CVKLSdkLib::WaitFrame(uint32_t timeoutMs) { return WaitFrameIn(timeoutMs, CFrameMailbox::Order::Newest); }
+
+int CVKLSdkLib::WaitNextFrame(uint32_t timeoutMs) { return WaitFrameIn(timeoutMs, CFrameMailbox::Order::InSequence); }
+
+int CVKLSdkLib::WaitFrameIn(uint32_t timeoutMs, CFrameMailbox::Order order) {
     if (m_block.failure.load())
         return frame_state::kFailed;
-    switch (m_mailbox.WaitNewer(timeoutMs)) {
+    switch (m_mailbox.WaitNewer(timeoutMs, order)) {
     case CFrameMailbox::Wait::Ready:
         return frame_state::kReady;
     case CFrameMailbox::Wait::Failed:

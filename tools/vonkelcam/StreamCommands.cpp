@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -33,6 +34,100 @@ uint32_t FrameNumber(const std::vector<uint8_t> &picture, const Geometry &g) {
     return last[w - 1] | last[w - 2] << 8 | last[w - 3] << 16 | uint32_t(last[w - 4]) << 24;
 }
 
+// --all-filters: every step of the processing chain on for this stream (the flat-field
+// mask, dot filter and listed pixels, gray gains, white balance, hue and saturation, gamma,
+// contrast, sharpness and brightness). The library stores filter values at release, so
+// the values from before go back then: the option changes no later run.
+class CAllFilters {
+public:
+    explicit CAllFilters(int h) : m_handle(h) {
+        m_config = Vonkel_GetConfigFilter(h);
+        for (size_t i = 0; i < kCount; ++i)
+            m_before[i] = Vonkel_GetFilterValue(h, kValues[i][0], nullptr);
+        m_ok = Vonkel_SetConfigFilter(h, 1) != 0;
+        for (const auto &v : kValues)
+            m_ok = Vonkel_SetFilterValue(h, v[0], v[1]) && m_ok;
+    }
+    ~CAllFilters() {
+        for (size_t i = 0; i < kCount; ++i)
+            Vonkel_SetFilterValue(m_handle, kValues[i][0], m_before[i]);
+        Vonkel_SetConfigFilter(m_handle, m_config);
+    }
+    CAllFilters(const CAllFilters &) = delete;
+    CAllFilters &operator=(const CAllFilters &) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    static constexpr size_t kCount = 13;
+    static constexpr int kValues[kCount][2] = {{1, 20}, {2, 30},  {3, 45},  {4, 40},  {5, 10},   {11, 80}, {7, 110},
+                                               {8, 100}, {9, 90}, {19, 1}, {20, 140}, {102, 1}, {103, 1}};
+    int m_handle;
+    int m_config = 0;
+    int m_before[kCount] = {};
+    bool m_ok = false;
+};
+
+// --exposure MS: the exposure time in milliseconds, which sets the camera's frame rate.
+bool SetExposure(int h, const COptions &options) {
+    if (!options.Has("exposure"))
+        return true;
+    const double ms = options.Real("exposure", -1);
+    if (ms > 0 && Vonkel_SetExposureTimeEx(h, ms / 1000.0))
+        return true;
+    std::fprintf(stderr, "vonkelcam: --exposure takes a time in milliseconds the camera accepts (0.021 to 2000)\n");
+    return false;
+}
+
+// What the application counted of a stream.
+struct StreamCount {
+    int frames = 0, failures = 0, fps10 = 0, dropped = 0;
+    // When the first and the last frame arrived (performance counter), for the rate received.
+    LARGE_INTEGER first{}, last{};
+    // The simulated camera's frame numbers, readable in 8-bit frames without processing.
+    uint32_t firstNumber = 0, lastNumber = 0, distinct = 0;
+    bool numbered = false;
+
+    void Frame(const VONKEL_FRAME_INFO &info, const std::vector<uint8_t> &picture, const Geometry &g) {
+        QueryPerformanceCounter(frames++ ? &last : &first);
+        fps10 = info.fps10;
+        dropped = info.dropped;
+        if (!numbered)
+            return;
+        const uint32_t n = FrameNumber(picture, g);
+        if (n == 0 || (lastNumber && n < lastNumber)) {
+            numbered = false; // not a frame-numbered camera, or the numbers were processed
+        } else if (n != lastNumber) {
+            if (!firstNumber)
+                firstNumber = n;
+            lastNumber = n;
+            ++distinct;
+        }
+    }
+    uint32_t CameraFrames() const { return lastNumber - firstNumber + 1; }
+    // Frames per second from the first frame to the last, 0 before two.
+    double Received() const {
+        LARGE_INTEGER hz;
+        QueryPerformanceFrequency(&hz);
+        return frames > 1 && last.QuadPart > first.QuadPart
+                   ? (frames - 1) * double(hz.QuadPart) / double(last.QuadPart - first.QuadPart)
+                   : 0.0;
+    }
+    uint32_t Missed() const { return CameraFrames() - distinct; }
+};
+
+void PrintSummary(const StreamCount &c, double elapsed) {
+    std::printf("\rframes %6d   %5.1f fps (library)   %.2f fps (received)   %.1f s\n", c.frames, c.fps10 / 10.0,
+                c.Received(), elapsed);
+    if (c.numbered && c.distinct)
+        std::printf("camera frames %u, delivered %u, missed by the application %u (%.2f %% delivered)\n",
+                    c.CameraFrames(), c.distinct, c.Missed(), 100.0 * c.distinct / c.CameraFrames());
+    else
+        std::printf("frames missed: not measurable (needs the numbered 8-bit frames of the simulated camera)\n");
+    // The library's own count: frames that came from the camera and were never processed.
+    std::printf("dropped by the library %d of %d (%.2f %% delivered)\n", c.dropped, c.frames + c.dropped,
+                c.frames + c.dropped ? 100.0 * c.frames / (c.frames + c.dropped) : 0.0);
+}
+
 int Stream(const Args &args) {
     COptions options(args);
     CMessageWindow window;
@@ -41,6 +136,16 @@ int Stream(const Args &args) {
     if (const int failed = Configure(cam, options, &g))
         return failed;
     const int h = cam.Get();
+    if (!SetExposure(h, options))
+        return 2;
+    std::unique_ptr<CAllFilters> filters;
+    if (options.Has("all-filters")) {
+        filters = std::make_unique<CAllFilters>(h);
+        if (!filters->Ok()) {
+            PrintErrors(h);
+            return 1;
+        }
+    }
     Vonkel_SetPreviewWindow(h, nullptr, 0, 0, 0, 0);
     const double seconds = options.Real("seconds", options.Has("frames") ? 3600 : 5);
     const int wanted = options.Int("frames", 0);
@@ -49,64 +154,49 @@ int Stream(const Args &args) {
         PrintErrors(h);
         return 1;
     }
-    std::printf("streaming %d x %d, %d bits per pixel, from device %d\n", g.width, g.height, g.bits,
+    std::printf("streaming %d x %d, %d bits per pixel, from device %d", g.width, g.height, g.bits,
                 options.Int("device", 0));
+    if (options.Has("exposure"))
+        std::printf(", exposure %.3f ms", Vonkel_GetExposureTimeEx(h, nullptr) * 1000.0);
+    std::printf("%s\n", options.Has("all-filters") ? ", every filter on" : "");
     const DWORD start = GetTickCount();
     DWORD lastProgress = start;
-    int frames = 0, failures = 0, fps10 = 0;
-    uint32_t firstNumber = 0, lastNumber = 0, distinct = 0;
-    bool numbered = g.bits == 8;
+    StreamCount count;
+    count.numbered = g.bits == 8;
     MSG msg;
-    while ((wanted == 0 || frames < wanted) && GetTickCount() - start < seconds * 1000) {
+    while ((wanted == 0 || count.frames < wanted) && GetTickCount() - start < seconds * 1000) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
             continue;
         }
         if (msg.hwnd == window.Handle() && msg.message == VONKEL_WM_FRAME) {
             if (msg.lParam != 0) {
-                ++failures;
+                ++count.failures;
                 std::printf("\nframe notification %d: %s\n", static_cast<int>(msg.lParam),
                             ErrorText(static_cast<int>(msg.lParam)));
                 if (msg.lParam == VONKEL_ERR_FRAME_WAIT)
                     break;
                 continue;
             }
-            ++frames;
-            fps10 = reinterpret_cast<const VONKEL_FRAME_INFO *>(msg.wParam)->fps10;
-            if (numbered) {
-                const uint32_t n = FrameNumber(picture, g);
-                if (n == 0 || (lastNumber && n < lastNumber))
-                    numbered = false; // not a frame-numbered camera
-                else if (n != lastNumber) {
-                    if (!firstNumber)
-                        firstNumber = n;
-                    lastNumber = n;
-                    ++distinct;
-                }
-            }
+            count.Frame(*reinterpret_cast<const VONKEL_FRAME_INFO *>(msg.wParam), picture, g);
         } else if (msg.message != VONKEL_WM_ERROR) {
             DispatchMessageA(&msg);
         }
         const DWORD now = GetTickCount();
         if (now - lastProgress >= 250) {
             lastProgress = now;
-            std::printf("\rframes %6d   %5.1f fps   %5.1f s", frames, fps10 / 10.0, (now - start) / 1000.0);
-            if (numbered && distinct)
-                std::printf("   missed %u", lastNumber - firstNumber + 1 - distinct);
+            std::printf("\rframes %6d   %5.1f fps   %5.1f s   dropped %d", count.frames, count.fps10 / 10.0,
+                        (now - start) / 1000.0, count.dropped);
+            if (count.numbered && count.distinct)
+                std::printf("   missed %u", count.Missed());
             std::fflush(stdout);
         }
     }
     const double elapsed = (GetTickCount() - start) / 1000.0;
     Vonkel_StopPreview(h);
-    std::printf("\rframes %6d   %5.1f fps (library)   %.1f fps (received)   %.1f s\n", frames, fps10 / 10.0,
-                elapsed > 0 ? frames / elapsed : 0.0, elapsed);
-    if (numbered && distinct)
-        std::printf("camera frames %u, delivered %u, missed by the application %u\n", lastNumber - firstNumber + 1,
-                    distinct, lastNumber - firstNumber + 1 - distinct);
-    else
-        std::printf("frames missed: not measurable (needs the numbered 8-bit frames of the simulated camera)\n");
+    PrintSummary(count, elapsed);
     PrintErrors(h);
-    return failures ? 1 : 0;
+    return count.failures ? 1 : 0;
 }
 
 // The formats of Vonkel_SaveImage by the names the tool takes.
@@ -204,7 +294,8 @@ int Preview(const Args &args) {
 }
 
 const Command kCommands[] = {
-    {"stream", "[--device N] [--mode B] [--seconds S|--frames N]", "stream with frame rate and frames missed", Stream},
+    {"stream", "[--device N] [--mode B] [--seconds S|--frames N] [--exposure MS] [--all-filters]",
+     "stream with frame rate, frames missed and dropped", Stream},
     {"snap", "FILE [--format F] | --raw FILE [--device N] [--mode B]", "one frame into a still image file", Snap},
     {"preview", "[--device N] [--mode B] [--seconds S]", "open the preview window for S seconds", Preview},
 };

@@ -13,7 +13,8 @@ COptions::COptions(const Args &args) {
                 value = name.substr(eq + 1);
                 name = name.substr(0, eq);
             } else if (i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0 && name != "subsample" &&
-                       name != "mirror-h" && name != "mirror-v" && name != "top-first") {
+                       name != "mirror-h" && name != "mirror-v" && name != "top-first" &&
+                       name != "all-filters") {
                 value = args[++i];
             }
             m_options.emplace_back(name, value);

@@ -21,6 +21,39 @@ TEST_F(Acquisition, PreviewStartsOnceAndStopsCleanly) {
     EXPECT_TRUE(Drain().empty());
 }
 
+// The description's count of dropped frames is the library's whole account: every frame
+// the camera sent during a preview reached the application or is counted there, with a
+// camera far faster than the loop (unpaced: frames dropped by the hundred) and with a turn
+// held up meanwhile (the image lock taken by another thread).
+TEST_F(Acquisition, EveryFrameSentIsDeliveredOrCountedAsDropped) {
+    sim::CSimCamera &cam = *sim.Cameras().Camera(0);
+    const uint32_t before = cam.FrameCounter();
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 1));
+    size_t delivered = WaitForFrames(10).size();
+    {
+        std::lock_guard<std::mutex> lock(camera.ImageLock());
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    delivered += WaitForFrames(10).size();
+    // The camera holds its next frame, so that what it sent can be counted to the end.
+    cam.Stall(true);
+    uint32_t sent = 0;
+    int32_t dropped = 0;
+    for (int i = 0; i < 4000; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        delivered += WaitForFrames(1000, 0).size();
+        sent = cam.FrameCounter() - before;
+        dropped = Info().dropped;
+        if (delivered + dropped >= sent)
+            break;
+    }
+    EXPECT_EQ(sent, delivered + dropped) << delivered << " delivered, " << dropped << " dropped";
+    EXPECT_GT(dropped, 0) << "an unpaced camera outruns the loop";
+    cam.Stall(false);
+    EXPECT_EQ(1, camera.StopPreview());
+    EXPECT_TRUE(Drain().empty());
+}
+
 TEST_F(Acquisition, RefusedEntriesRecordNoCamera) {
     ASSERT_EQ(1, camera.Capture());
     EXPECT_EQ(AcquisitionState::Capture, camera.Mode());

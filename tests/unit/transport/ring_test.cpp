@@ -55,6 +55,54 @@ TEST(Ring, ThousandFramesArriveNewestFirstAndStrictlyIncreasing) {
     EXPECT_EQ(result::kOk, cam.transport.StopTransfer());
 }
 
+// The hand-over without threads: frame 1 is taken, then the writer completes `late`
+// frames before the consumer looks again and takes what it can. In sequence the consumer
+// gets every frame the ring could hold, oldest first; the newest order skips to the last.
+// The slot the consumer still copies is never filled, and every frame not handed over is
+// counted.
+TEST(Mailbox, LateConsumersGetWhatTheRingHeldAndCountTheRest) {
+    using Order = CFrameMailbox::Order;
+    struct Case {
+        const char *name;
+        Order order;
+        int late;
+        bool copying; // frame 1 is still being copied while the writer goes on
+        std::vector<uint64_t> handed;
+        uint64_t dropped;
+    };
+    const Case cases[] = {
+        {"in sequence, two late", Order::InSequence, 2, false, {2, 3}, 0},
+        {"in sequence, as many as the ring holds", Order::InSequence, 3, false, {2, 3, 4}, 0},
+        {"in sequence, more than the ring holds", Order::InSequence, 5, false, {3, 4, 5, 6}, 1},
+        {"in sequence, a slot being copied", Order::InSequence, 5, true, {4, 5, 6}, 2},
+        {"newest", Order::Newest, 3, false, {4}, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CFrameMailbox box;
+        box.Start(4);
+        box.Publish(box.SlotToFill());
+        ASSERT_EQ(CFrameMailbox::Wait::Ready, box.WaitNewer(0, c.order));
+        const int copying = box.Held();
+        if (!c.copying)
+            box.Release();
+        for (int i = 0; i < c.late; ++i) {
+            const int slot = box.SlotToFill();
+            if (c.copying)
+                ASSERT_NE(copying, slot);
+            box.Publish(slot);
+        }
+        box.Release();
+        std::vector<uint64_t> handed;
+        while (box.WaitNewer(0, c.order) == CFrameMailbox::Wait::Ready) {
+            handed.push_back(box.LastHandedOver().sequence);
+            box.Release();
+        }
+        EXPECT_EQ(c.handed, handed);
+        EXPECT_EQ(c.dropped, box.LastHandedOver().dropped);
+    }
+}
+
 TEST(Ring, AWaitEndsWithTheFrameOrWithTheStop) {
     sim::CSimulatedCameras cams(SimOf({0}, sim::Pacing::RealTime));
     CStreamingCamera cam(cams, 0, 64, 32);
