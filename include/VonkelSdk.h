@@ -1186,8 +1186,8 @@ int VONKELAPI Vonkel_GetCaptureWindowEx(int handle, int *th, int *ehs, int *eh, 
 
 /**
  * @defgroup acquisition Acquisition
- * @brief Modes: idle, preview (continuous, from the transfer thread's ring, newest frame
- * first), capture (single frames on demand) and trigger (one frame per external
+ * @brief Modes: idle, preview (continuous, from the transfer thread's ring, frames in the
+ * order the camera sent them), capture (single frames on demand) and trigger (one frame per external
  * trigger). Entering a mode from another running one is refused with error 1, except a
  * new callback preview during a preview. A refused mode entry records 1; a mode entry that
  * fails while preparing records the cause (2 device, 5 memory, 7 window) and then 1.

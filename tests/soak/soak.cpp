@@ -5,8 +5,8 @@
 // them. Once a report period (a minute) it prints the process's private bytes and
 // handles, the frames delivered per camera, the frames that never reached the
 // application (gaps in the frame numbers the simulated camera writes into its pictures:
-// the preview hands on the newest frame, so a machine that cannot process four cameras
-// at their full rate skips frames rather than falling behind) and the errors. Exit 1
+// a machine that cannot process four cameras at their full rate loses what the ring
+// cannot hold rather than falling further behind) and the errors. Exit 1
 // when a camera stopped delivering, an error was told, or private bytes or handles grew
 // from the first report to the last; the figures are for docs/reliability.md.
 #include "VonkelSdk.h"
