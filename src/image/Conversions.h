@@ -96,7 +96,9 @@ VONKEL_CONVERSION_ROUTINE(GrayGain8);
 VONKEL_CONVERSION_ROUTINE(GrayGain16);
 // DemosaicBlock; 8-bit raw -> 24/32, 16-bit raw -> 48/64. Interior: rectangle rows and
 // columns 2 .. size - 3; border: the two outermost rows and columns on each side. Both
-// together fill every pixel; the fourth sample is not written.
+// together fill every pixel; the fourth sample is not written. The 8-bit forms take an
+// optional HueBlock in param2: each pixel they write then is what Hue24 / Hue32 make of
+// it (the fourth sample becomes 0), in the same pass.
 VONKEL_CONVERSION_ROUTINE(DemosaicInterior8);
 VONKEL_CONVERSION_ROUTINE(DemosaicBorder8);
 VONKEL_CONVERSION_ROUTINE(DemosaicInterior16);

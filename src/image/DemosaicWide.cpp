@@ -1,7 +1,5 @@
 #include "image/DemosaicWide.h"
-#if VONKEL_WIDE_VECTORS
-#include <immintrin.h>
-#endif
+#include "image/HueWide.h"
 
 namespace conv::detail {
 
@@ -33,7 +31,9 @@ VONKEL_WIDE_TARGET inline __m256i Interleave(__m256i even, __m256i odd) {
     return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
 }
 
-// 32 pixels from blue, green and red bytes into pixels of four bytes, fourth bytes kept.
+// 32 pixels from blue, green and red bytes into pixels of four bytes, fourth bytes kept
+// (or 0 when not Keep).
+template <bool Keep = true>
 VONKEL_WIDE_TARGET inline void StorePixels32(uint8_t *out, __m256i blue, __m256i green, __m256i red) {
     const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     // Within each 128-bit half: blue-green and red-0 pairs, then whole pixels.
@@ -47,7 +47,8 @@ VONKEL_WIDE_TARGET inline void StorePixels32(uint8_t *out, __m256i blue, __m256i
                                 _mm256_permute2x128_si256(p0, p1, 0x31), _mm256_permute2x128_si256(p2, p3, 0x31)};
     __m256i *at = reinterpret_cast<__m256i *>(out);
     for (int k = 0; k < 4; ++k)
-        _mm256_storeu_si256(at + k, _mm256_blendv_epi8(ordered[k], _mm256_loadu_si256(at + k), fourth));
+        _mm256_storeu_si256(at + k,
+                            Keep ? _mm256_blendv_epi8(ordered[k], _mm256_loadu_si256(at + k), fourth) : ordered[k]);
 }
 
 // Byte shuffles that place blue, green and red of 16 pixels into the 48 bytes of their
@@ -85,14 +86,17 @@ VONKEL_WIDE_TARGET inline void Store(uint8_t *at, __m256i v) {
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(at), v);
 }
 
-} // namespace
-
-VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
-                                           uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
-                                           uint8_t *out24, uint8_t *out32) {
+// The run with or without the hue rule.
+template <bool Hue>
+VONKEL_WIDE_TARGET inline int32_t Run(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
+                                      uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR, uint8_t *out24,
+                                      uint8_t *out32, const HueSettings *hue) {
     static const ThreeByteOrder order;
     const __m256i fr = _mm256_set1_epi16(static_cast<short>(redFactor2));
     const __m256i fb = _mm256_set1_epi16(static_cast<short>(blueFactor2));
+    HueVectors h{};
+    if constexpr (Hue)
+        h = HueVectorsOf(*hue);
     int32_t m = 0;
     // Pair j of a step: pixels c = c0 + m + 2j (phase 0, red column) and c + 1 (blue
     // column); the reads reach from column c0 + m - 2 to c0 + m + 33.
@@ -114,16 +118,21 @@ VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0
         const __m256i blueLeft = Weighted(Load(rows.blueNear, c - 2).odd, Load(rows.blueFar, c - 2).odd);
         const __m256i blueRight = Weighted(Load(rows.blueNear, c).odd, Load(rows.blueFar, c).odd);
         const __m256i redHere3 = _mm256_add_epi16(redHere, _mm256_slli_epi16(redHere, 1));
-        const __m256i red =
-            Interleave(Scale(_mm256_add_epi16(redHere3, redLeft), fr), Scale(_mm256_add_epi16(redHere3, redRight), fr));
-        const __m256i blue =
-            Interleave(Scale(Weighted(blueLeft, blueRight), fb), Scale(Weighted(blueRight, blueLeft), fb));
+        __m256i redEven = Scale(_mm256_add_epi16(redHere3, redLeft), fr);
+        __m256i redOdd = Scale(_mm256_add_epi16(redHere3, redRight), fr);
+        __m256i blueEven = Scale(Weighted(blueLeft, blueRight), fb), blueOdd = Scale(Weighted(blueRight, blueLeft), fb);
         // Green: p[c - 1] + q[c] for the even pixel, p[c + 1] + q[c] for the odd one.
         const __m256i q = Load(rows.q, c).even;
-        const __m256i green = Interleave(_mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c - 2).odd, q), 1),
-                                         _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c).odd, q), 1));
+        __m256i greenEven = _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c - 2).odd, q), 1);
+        __m256i greenOdd = _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c).odd, q), 1);
+        if constexpr (Hue) {
+            ShiftHue16(blueEven, greenEven, redEven, h);
+            ShiftHue16(blueOdd, greenOdd, redOdd, h);
+        }
+        const __m256i red = Interleave(redEven, redOdd), blue = Interleave(blueEven, blueOdd);
+        const __m256i green = Interleave(greenEven, greenOdd);
         if (out32) {
-            StorePixels32(out32 + 4 * m, blue, green, red);
+            StorePixels32<!Hue>(out32 + 4 * m, blue, green, red);
         } else if (out24) {
             StorePixels24(out24 + 3 * m, blue, green, red, order);
         } else {
@@ -135,10 +144,20 @@ VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0
     return m;
 }
 
+} // namespace
+
+VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
+                                           uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
+                                           uint8_t *out24, uint8_t *out32, const HueSettings *hue) {
+    if (hue)
+        return Run<true>(rows, c0, n, redFactor2, blueFactor2, outB, outG, outR, out24, out32, hue);
+    return Run<false>(rows, c0, n, redFactor2, blueFactor2, outB, outG, outR, out24, out32, nullptr);
+}
+
 #else
 
 int32_t DemosaicRunWide(const DemosaicRows8 &, int32_t, int32_t, uint16_t, uint16_t, uint8_t *, uint8_t *, uint8_t *,
-                        uint8_t *, uint8_t *) {
+                        uint8_t *, uint8_t *, const HueSettings *) {
     return 0;
 }
 

@@ -4,6 +4,7 @@
 // falls apart into its even and odd columns for free (low and high byte), so each phase
 // gets its own formula without any selection. Internal to image/.
 #pragma once
+#include "image/HueCore.h"
 #include "image/VectorDispatch.h"
 #include <cstdint>
 
@@ -20,10 +21,11 @@ struct DemosaicRows8 {
 // from c0); blue, green and red into the planes, or into pixels of three bytes at out24
 // or of four bytes at out32 (fourth bytes kept) when one of them is given. Gains as
 // factor x 2 (factor < 2^15). Returns how many pixels it did, an even number, so that
-// the rest starts on phase 0; the caller does the rest.
+// the rest starts on phase 0; the caller does the rest. With `hue` the pixels go through
+// the hue rule (HueCore.h) before they are stored, and a fourth byte becomes 0.
 VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
                                            uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
-                                           uint8_t *out24, uint8_t *out32);
+                                           uint8_t *out24, uint8_t *out32, const HueSettings *hue = nullptr);
 
 // The same for the baseline (SSE2), 16 at a time, into pixels of three bytes at out24 or
 // of four bytes at out32 (one of them given).
