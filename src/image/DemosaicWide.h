@@ -27,6 +27,17 @@ VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0
                                            uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
                                            uint8_t *out24, uint8_t *out32, const HueSettings *hue = nullptr);
 
+// The rows of one output row of 16-bit samples, as DemosaicRows8.
+struct DemosaicRows16 {
+    const uint16_t *redNear, *redFar, *blueNear, *blueFar, *p, *q;
+};
+
+// The 16-bit form of DemosaicRunWide, 16 pixels a step in 32-bit lanes (a 16-fold sum
+// of 16-bit samples needs 20 bits), into pixels of three samples at out48 or of four at
+// out64 (fourth samples kept). Factors below 4096, so that sum x factor fits 32 bits.
+VONKEL_WIDE_TARGET int32_t DemosaicRunWide16(const DemosaicRows16 &rows, int32_t c0, int32_t n, uint32_t redFactor,
+                                             uint32_t blueFactor, uint16_t *out48, uint16_t *out64);
+
 // The same for the baseline (SSE2), 16 at a time, into pixels of three bytes at out24 or
 // of four bytes at out32 (one of them given).
 int32_t DemosaicRunBase(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2, uint16_t blueFactor2,

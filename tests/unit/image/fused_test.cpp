@@ -130,3 +130,40 @@ TEST(DemosaicWithHue, EqualsDemosaicThenHue) {
 }
 
 } // namespace
+
+namespace {
+
+// The 16-bit run works in 32-bit lanes up to a factor of 4095 (sum x factor < 2^32):
+// the largest samples with the largest gains on either side of that limit, against the
+// reference, in both copies.
+TEST(Demosaic16, LargestSamplesAndGainsMatchTheReference) {
+    const int32_t gains[] = {100, 3199, 3200, 400};
+    Rng rng(0x1616);
+    for (bool wide : Copies()) {
+        CopyGuard guard(wide);
+        for (int32_t red : gains)
+            for (int32_t blue : gains)
+                for (int bits : {48, 64}) {
+                    Image raw = MakeImage(67, 9, 16);
+                    for (size_t k = 0; k < raw.Bytes(); ++k)
+                        raw.data[k] = Chance(rng, 70) ? 0xFF : static_cast<uint8_t>(Uniform(rng, 0, 255));
+                    Image fast = MakeImage(67, 9, bits);
+                    Fill(fast, rng);
+                    Image slow = Clone(fast);
+                    DemosaicBlock block{Uniform(rng, 0, 3), red, 100, blue};
+                    const ImageRect all{0, 0, 67, 9};
+                    const int bpp = bits / 8;
+                    for (auto [routine, reference] : {std::pair{conv::DemosaicInterior16, ref::DemosaicInterior16},
+                                                      std::pair{conv::DemosaicBorder16, ref::DemosaicBorder16}}) {
+                        ASSERT_EQ(1, routine(fast.data.get(), raw.data.get(), all, 0, 0, bpp, 2, fast.stride,
+                                             raw.stride, &block, nullptr));
+                        ASSERT_EQ(1, reference(slow.data.get(), raw.data.get(), all, 0, 0, bpp, 2, slow.stride,
+                                               raw.stride, &block, nullptr));
+                    }
+                    ASSERT_EQ(0, std::memcmp(fast.data.get(), slow.data.get(), fast.Bytes()))
+                        << "gains " << red << ", " << blue << ", " << bits << " bits" << (wide ? ", wide" : "");
+                }
+    }
+}
+
+} // namespace
