@@ -178,27 +178,27 @@ VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *
     }
 }
 
-// The hand-written runs exist for 8-bit samples and factors below 2^15 (AVX2 and SSE2),
-// and for 16-bit samples and factors below 2^12 (AVX2). They store whole pixels of three
-// or four samples at `out` themselves; Wide picks the AVX2 run or the SSE2 one.
+// The hand-written runs, AVX2 and SSE2, exist for 8-bit samples with factors below 2^15
+// and for 16-bit samples with factors below 2^12. They store whole pixels of three or
+// four samples at `out` themselves; Wide picks the AVX2 run or the SSE2 one.
 // With the hue rule the AVX2 run applies it in its registers; after the SSE2 run it goes
 // over the stored pixels.
 template <bool Wide, class T, class U, class Scale>
 int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int, const HueSettings *) {
     return 0;
 }
-// 16-bit samples with AVX2, factors below 4096.
+// 16-bit samples, factors below 4096.
 template <bool Wide>
 VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint16_t> &cell, int32_t c0, int32_t n, ScaleWide<uint32_t> red,
                                      ScaleWide<uint32_t> blue, uint16_t *out, int spp, const HueSettings *) {
-    if constexpr (Wide) {
-        if (red.factor < 4096 && blue.factor < 4096) {
-            const detail::DemosaicRows16 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-            return detail::DemosaicRunWide16(rows, c0, n, red.factor, blue.factor, spp == 3 ? out : nullptr,
-                                             spp == 4 ? out : nullptr);
-        }
-    }
-    return 0;
+    if (red.factor >= 4096 || blue.factor >= 4096)
+        return 0;
+    const detail::DemosaicRows16 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
+    uint16_t *out48 = spp == 3 ? out : nullptr, *out64 = spp == 4 ? out : nullptr;
+    if constexpr (Wide)
+        return detail::DemosaicRunWide16(rows, c0, n, red.factor, blue.factor, out48, out64);
+    else
+        return detail::DemosaicRunBase16(rows, c0, n, red.factor, blue.factor, out48, out64);
 }
 template <bool Wide>
 VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red,

@@ -43,4 +43,8 @@ VONKEL_WIDE_TARGET int32_t DemosaicRunWide16(const DemosaicRows16 &rows, int32_t
 int32_t DemosaicRunBase(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2, uint16_t blueFactor2,
                         uint8_t *out24, uint8_t *out32);
 
+// The 16-bit run for the baseline (SSE2), 8 pixels a step.
+int32_t DemosaicRunBase16(const DemosaicRows16 &rows, int32_t c0, int32_t n, uint32_t redFactor, uint32_t blueFactor,
+                          uint16_t *out48, uint16_t *out64);
+
 } // namespace conv::detail
