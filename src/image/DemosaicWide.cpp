@@ -32,7 +32,7 @@ VONKEL_WIDE_TARGET inline __m256i Interleave(__m256i even, __m256i odd) {
 }
 
 // 32 pixels from blue, green and red bytes into pixels of four bytes, fourth bytes kept
-// (or 0 when not Keep).
+// (or 0 when not Keep); the pixels come with a fourth byte 0, so an OR keeps it.
 template <bool Keep = true>
 VONKEL_WIDE_TARGET inline void StorePixels32(uint8_t *out, __m256i blue, __m256i green, __m256i red) {
     const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
@@ -48,7 +48,8 @@ VONKEL_WIDE_TARGET inline void StorePixels32(uint8_t *out, __m256i blue, __m256i
     __m256i *at = reinterpret_cast<__m256i *>(out);
     for (int k = 0; k < 4; ++k)
         _mm256_storeu_si256(at + k,
-                            Keep ? _mm256_blendv_epi8(ordered[k], _mm256_loadu_si256(at + k), fourth) : ordered[k]);
+                            Keep ? _mm256_or_si256(ordered[k], _mm256_and_si256(_mm256_loadu_si256(at + k), fourth))
+                                 : ordered[k]);
 }
 
 // Byte shuffles that place blue, green and red of the pixels of a 128-bit half (16 of
