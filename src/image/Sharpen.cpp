@@ -10,6 +10,7 @@
 #include "image/BrightnessOps.h"
 #include "image/Conversions.h"
 #include "image/RoutineSupport.h"
+#include "image/SharpenWide.h"
 #include "image/VectorDispatch.h"
 #include <cstring>
 #include <type_traits>
@@ -34,7 +35,10 @@ struct AsIs {
 template <class T, int Spp, class Wide, class Finish>
 void SharpenRows(const Span &s, Wide strength, int32_t top, Finish finish) {
     const Wide most = top;
-    detail::Dispatch([s, strength, most, finish]() VONKEL_INLINE_LAMBDA {
+    detail::Dispatch([s, strength, most, finish](auto copy) VONKEL_INLINE_LAMBDA {
+        // 8-bit samples in 16-bit lanes have a run written out for AVX2.
+        constexpr bool kWritten = decltype(copy)::value && sizeof(T) == 1 && std::is_same_v<Wide, int16_t> &&
+                                  (std::is_same_v<Finish, AsIs> || std::is_same_v<Finish, detail::BrightenFixed>);
         using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
         using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
         constexpr int32_t kBlock = 1024;
@@ -47,6 +51,17 @@ void SharpenRows(const Span &s, Wide strength, int32_t top, Finish finish) {
             T *out = s.Dst<T>(i);
             for (int32_t k0 = first; k0 < end; k0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - k0);
+                if constexpr (kWritten) {
+                    constexpr bool kBrighten = std::is_same_v<Finish, detail::BrightenFixed>;
+                    uint16_t whole = 1, fraction = 0;
+                    if constexpr (kBrighten) {
+                        whole = finish.whole;
+                        fraction = finish.fraction;
+                    }
+                    if (detail::SharpenBlockWide(r0, r1, r2, r3, out, k0, n, Spp, static_cast<int16_t>(strength),
+                                                 kBrighten, whole, fraction, vertical))
+                        continue;
+                }
                 // Column sums for samples k0 - 2 Spp .. k0 + n + Spp - 1.
                 for (int32_t m = 0; m < n + 3 * Spp; ++m) {
                     const int32_t k = k0 - 2 * Spp + m;
