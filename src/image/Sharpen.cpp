@@ -32,13 +32,29 @@ struct AsIs {
     template <class T> VONKEL_INLINE T operator()(T v) const { return v; }
 };
 
+// The AVX2 block (SharpenWide.h) for 8-bit samples in 16-bit lanes, stored as they are
+// or brightened; false where it does not apply and the loop below does the block.
+template <bool Wide, class T, int Spp, class Strength, class Finish>
+VONKEL_INLINE bool WrittenBlock(const T *const rows[4], T *out, int32_t k0, int32_t n, Strength strength, Finish finish,
+                                uint16_t *vertical) {
+    constexpr bool kBrighten = std::is_same_v<Finish, detail::BrightenFixed>;
+    if constexpr (Wide && sizeof(T) == 1 && std::is_same_v<Strength, int16_t> &&
+                  (kBrighten || std::is_same_v<Finish, AsIs>)) {
+        uint16_t whole = 1, fraction = 0;
+        if constexpr (kBrighten) {
+            whole = finish.whole;
+            fraction = finish.fraction;
+        }
+        return detail::SharpenBlockWide(rows[0], rows[1], rows[2], rows[3], out, k0, n, Spp, strength, kBrighten, whole,
+                                        fraction, vertical);
+    }
+    return false;
+}
+
 template <class T, int Spp, class Wide, class Finish>
 void SharpenRows(const Span &s, Wide strength, int32_t top, Finish finish) {
     const Wide most = top;
     detail::Dispatch([s, strength, most, finish](auto copy) VONKEL_INLINE_LAMBDA {
-        // 8-bit samples in 16-bit lanes have a run written out for AVX2.
-        constexpr bool kWritten = decltype(copy)::value && sizeof(T) == 1 && std::is_same_v<Wide, int16_t> &&
-                                  (std::is_same_v<Finish, AsIs> || std::is_same_v<Finish, detail::BrightenFixed>);
         using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
         using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
         constexpr int32_t kBlock = 1024;
@@ -51,15 +67,9 @@ void SharpenRows(const Span &s, Wide strength, int32_t top, Finish finish) {
             T *out = s.Dst<T>(i);
             for (int32_t k0 = first; k0 < end; k0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - k0);
-                if constexpr (kWritten) {
-                    constexpr bool kBrighten = std::is_same_v<Finish, detail::BrightenFixed>;
-                    uint16_t whole = 1, fraction = 0;
-                    if constexpr (kBrighten) {
-                        whole = finish.whole;
-                        fraction = finish.fraction;
-                    }
-                    if (detail::SharpenBlockWide(r0, r1, r2, r3, out, k0, n, Spp, static_cast<int16_t>(strength),
-                                                 kBrighten, whole, fraction, vertical))
+                const T *const window[4] = {r0, r1, r2, r3};
+                if constexpr (sizeof(T) == 1) {
+                    if (WrittenBlock<decltype(copy)::value, T, Spp>(window, out, k0, n, strength, finish, vertical))
                         continue;
                 }
                 // Column sums for samples k0 - 2 Spp .. k0 + n + Spp - 1.
