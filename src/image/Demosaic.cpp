@@ -218,6 +218,31 @@ VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, 
     }
 }
 
+// The hue rule on the pixels at columns edge[0..3] of rows r0 .. r0 + count - 1 (count at
+// most 64), taken into planes and put back; a fourth byte becomes 0.
+template <bool Wide>
+VONKEL_INLINE void BorderHue(const Span &s, int32_t r0, int32_t count, const int32_t edge[4], int spp,
+                             HueSettings hue) {
+    uint8_t b[256], g[256], r[256];
+    for (int32_t i = 0; i < count; ++i)
+        for (int k = 0; k < 4; ++k) {
+            const uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
+            b[4 * i + k] = at[0];
+            g[4 * i + k] = at[1];
+            r[4 * i + k] = at[2];
+        }
+    detail::ShiftHuePlanes<Wide>(b, g, r, 4 * count, hue);
+    for (int32_t i = 0; i < count; ++i)
+        for (int k = 0; k < 4; ++k) {
+            uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
+            at[0] = b[4 * i + k];
+            at[1] = g[4 * i + k];
+            at[2] = r[4 * i + k];
+            if (spp == 4)
+                at[3] = 0;
+        }
+}
+
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
 // phase 1 at the start takes the general formula). The interior does rows 2 .. rows - 3.
 // The border does the two outermost rows on each side the same way, with the rows above
@@ -303,14 +328,21 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             for (int k = 0; k < 4; ++k)
                 for (int j = 0; j < 4; ++j)
                     columns[k][j] = Fold(edge[k] - 2 + j, cols);
-            for (int32_t r = 0; r < rows; ++r) {
-                const T *window[4];
-                for (int i = 0; i < 4; ++i)
-                    window[i] = s.Src<T>(Fold(r - 2 + i, rows));
-                for (int k = 0; k < 4; ++k)
-                    pixel(window, r, edge[k], columns[k]);
-                hueAt(r, 0, 2);
-                hueAt(r, cols - 2, 2);
+            // The hue rule goes over the border pixels of 64 rows at a time, as planes.
+            constexpr int32_t kRows = 64;
+            for (int32_t r0 = 0; r0 < rows; r0 += kRows) {
+                const int32_t count = std::min(kRows, rows - r0);
+                for (int32_t r = r0; r < r0 + count; ++r) {
+                    const T *window[4];
+                    for (int i = 0; i < 4; ++i)
+                        window[i] = s.Src<T>(Fold(r - 2 + i, rows));
+                    for (int k = 0; k < 4; ++k)
+                        pixel(window, r, edge[k], columns[k]);
+                }
+                if constexpr (sizeof(U) == 1) {
+                    if (hueOn)
+                        BorderHue<kWide>(s, r0, count, edge, spp, hue);
+                }
             }
         }
     });
