@@ -26,8 +26,8 @@ constexpr PerMode kBrightness = {conv::Brightness8,     conv::Brightness16,    c
 constexpr PerMode kHue = {nullptr, nullptr, conv::Hue24, conv::Hue32, conv::Hue48, conv::Hue64};
 
 // Runs a routine over a whole picture, in place.
-int InPlace(CImageBuffer *picture, ConversionRoutine routine, void *block, void *block2 = nullptr) {
-    return CImageBuffer::ApplyConversion(picture, routine, picture, nullptr, 0, 0, block, block2);
+int InPlace(CImageBuffer *picture, ConversionRoutine routine, void *block) {
+    return CImageBuffer::ApplyConversion(picture, routine, picture, nullptr, 0, 0, block);
 }
 
 // The two outermost rows and columns of `from` into `to` (same geometry): what
