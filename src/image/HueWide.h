@@ -57,19 +57,20 @@ VONKEL_WIDE_TARGET inline HueVectors HueVectorsOf(HueSettings hue) {
 }
 
 // (num x floor(0xFF0000 / chroma) + 0x8000) >> 16 for 8 lanes of 32 bits.
-VONKEL_WIDE_TARGET inline __m256i HueFractions8(__m128i num, __m128i chroma) {
+VONKEL_WIDE_TARGET inline __m256i HueFractions8(__m256i num, __m256i chroma) {
     const int *table = reinterpret_cast<const int *>(kHueReciprocals.of);
-    const __m256i recip = _mm256_i32gather_epi32(table, _mm256_cvtepu16_epi32(chroma), 4);
-    return _mm256_srli_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_cvtepu16_epi32(num), recip), _mm256_set1_epi32(0x8000)), 16);
+    const __m256i recip = _mm256_i32gather_epi32(table, chroma, 4);
+    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(num, recip), _mm256_set1_epi32(0x8000)), 16);
 }
 
-// The same for 16 lanes of 16 bits. (Looking the reciprocals up one by one into vectors
-// was slower here than the gathers, even where gathers run in microcode.)
+// The same for 16 lanes of 16 bits: unpacked within each 128-bit half into 32-bit lanes,
+// which the saturating pack puts back in order. (Looking the reciprocals up one by one
+// into vectors was slower here than the gathers, even where gathers run in microcode.)
 VONKEL_WIDE_TARGET inline __m256i HueFractions(__m256i num, __m256i chroma) {
-    const __m256i low = HueFractions8(_mm256_castsi256_si128(num), _mm256_castsi256_si128(chroma));
-    const __m256i high = HueFractions8(_mm256_extracti128_si256(num, 1), _mm256_extracti128_si256(chroma, 1));
-    return _mm256_permute4x64_epi64(_mm256_packus_epi32(low, high), 0xD8);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = HueFractions8(_mm256_unpacklo_epi16(num, zero), _mm256_unpacklo_epi16(chroma, zero));
+    const __m256i high = HueFractions8(_mm256_unpackhi_epi16(num, zero), _mm256_unpackhi_epi16(chroma, zero));
+    return _mm256_packus_epi32(low, high);
 }
 
 // lo, plus width where the sector's mask `high` is set, plus between where `middle` is.
