@@ -131,7 +131,10 @@ VONKEL_CONVERSION_ROUTINE(GammaContrast16);
 VONKEL_CONVERSION_ROUTINE(GammaContrast24_32);
 VONKEL_CONVERSION_ROUTINE(GammaContrast48_64);
 // Sharpness (unsharp mask over 4 x 4): source = a copy of the picture, destination = the
-// picture; the two outermost rows and columns keep the destination's values.
+// picture; the two outermost rows and columns keep the destination's values. An optional
+// ValueBlock of brightness in param2 then brightens the whole rectangle of the
+// destination, as the brightness routine of the same depth would (in the same pass where
+// it can).
 VONKEL_CONVERSION_ROUTINE(Sharpen8);
 VONKEL_CONVERSION_ROUTINE(Sharpen16);
 VONKEL_CONVERSION_ROUTINE(Sharpen24_32);
