@@ -68,25 +68,38 @@ template <int Shift> VONKEL_WIDE_TARGET inline int32_t SwapWiden48(uint8_t *out,
     return m;
 }
 
-// table[v] for n bytes, 32 at a time: the 256 entries are 16 rows of 16, a byte shuffle
-// looks up the low nibble in every row and the high nibble picks the row. A fourth byte
-// of 4-byte pixels keeps its value when KeepFourth. Returns the bytes done (a multiple
-// of 32); the caller does the rest.
+// table[v] for n bytes, 32 at a time. The low seven bits index each half of the table
+// (entries 0-127 and 128-255) as 8 rows of 16, and bit 7 picks the half. Within a half,
+// step h looks up the low nibble of v - 16h in row h, which a byte shuffle answers with 0
+// where that difference is negative (bit 7 set); so the steps 0..(v >> 4) answer, and
+// rows stored as the difference (XOR) of consecutive table rows add up to the entry. A
+// fourth byte of 4-byte pixels keeps its value when KeepFourth. Returns the bytes done
+// (a multiple of 32); the caller does the rest.
 template <bool KeepFourth>
 VONKEL_WIDE_TARGET inline int32_t LookUpWide(uint8_t *out, const uint8_t *in, int32_t n, const uint8_t table[256]) {
-    __m256i rows[16];
-    for (int h = 0; h < 16; ++h)
-        rows[h] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(table + 16 * h)));
-    const __m256i nibble = _mm256_set1_epi8(15), fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    __m256i low[8], high[8];
+    for (int h = 0; h < 8; ++h) {
+        alignas(16) uint8_t lowRow[16], highRow[16];
+        for (int j = 0; j < 16; ++j) {
+            lowRow[j] = static_cast<uint8_t>(table[16 * h + j] ^ (h ? table[16 * (h - 1) + j] : 0));
+            highRow[j] = static_cast<uint8_t>(table[128 + 16 * h + j] ^ (h ? table[128 + 16 * (h - 1) + j] : 0));
+        }
+        low[h] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(lowRow)));
+        high[h] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(highRow)));
+    }
+    const __m256i seven = _mm256_set1_epi8(0x7F), sixteen = _mm256_set1_epi8(16);
+    const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     int32_t k = 0;
     for (; k + 32 <= n; k += 32) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + k));
-        const __m256i low = _mm256_and_si256(v, nibble), high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
-        __m256i r = _mm256_setzero_si256();
-        for (int h = 0; h < 16; ++h) {
-            const __m256i row = _mm256_cmpeq_epi8(high, _mm256_set1_epi8(static_cast<char>(h)));
-            r = _mm256_or_si256(r, _mm256_and_si256(_mm256_shuffle_epi8(rows[h], low), row));
+        __m256i index = _mm256_and_si256(v, seven);
+        __m256i lowSum = _mm256_shuffle_epi8(low[0], index), highSum = _mm256_shuffle_epi8(high[0], index);
+        for (int h = 1; h < 8; ++h) {
+            index = _mm256_sub_epi8(index, sixteen);
+            lowSum = _mm256_xor_si256(lowSum, _mm256_shuffle_epi8(low[h], index));
+            highSum = _mm256_xor_si256(highSum, _mm256_shuffle_epi8(high[h], index));
         }
+        __m256i r = _mm256_blendv_epi8(lowSum, highSum, v);
         if constexpr (KeepFourth)
             r = _mm256_blendv_epi8(r, v, fourth);
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + k), r);

@@ -30,6 +30,21 @@ int InPlace(CImageBuffer *picture, ConversionRoutine routine, void *block) {
     return CImageBuffer::ApplyConversion(picture, routine, picture, nullptr, 0, 0, block);
 }
 
+// The two outermost rows and columns of `from` into `to` (same geometry): what
+// sharpening leaves as it was. A picture under five pixels either way is all border.
+void CopyBorder(CImageBuffer &to, const CImageBuffer &from) {
+    const int32_t w = to.Width(), h = to.Height(), bpp = to.BytesPerPixel();
+    const size_t row = static_cast<size_t>(w) * bpp, edge = 2 * static_cast<size_t>(bpp);
+    for (int32_t r = 0; r < h; ++r) {
+        if (w < 5 || h < 5 || r < 2 || r >= h - 2) {
+            std::memcpy(to.Row(r), from.Row(r), row);
+        } else {
+            std::memcpy(to.Row(r), from.Row(r), edge);
+            std::memcpy(to.Row(r) + row - edge, from.Row(r) + row - edge, edge);
+        }
+    }
+}
+
 } // namespace
 
 bool CProcessingChain::Create() {
@@ -92,11 +107,14 @@ void CProcessingChain::Process(const ProcessingSettings &s, IRawFrameObserver *o
     if (observer)
         observer->OnRawFrame(*raw);
     CorrectDefects(*raw, s, wide);
+    // The 8-bit demosaic runs the hue step on its pixels before it stores them.
+    const bool hueStep = kColorModes[mode].color && (s.hue != 0 || s.saturation != 0);
+    const bool hueInDemosaic = hueStep && !wide;
     if (kColorModes[mode].color)
-        Demosaic(*out, *raw, s, results);
+        Demosaic(*out, *raw, s, results, hueInDemosaic);
     else
         ProcessGray(*raw, s, results);
-    Finish(*out, s);
+    Finish(*out, s, hueStep && !hueInDemosaic);
 }
 
 void CProcessingChain::CorrectDefects(CImageBuffer &raw, const ProcessingSettings &s, bool wide) {
@@ -132,13 +150,13 @@ void CProcessingChain::ProcessGray(CImageBuffer &raw, const ProcessingSettings &
         // Grey from the demosaiced colours. (In the 16-bit mode the 8-bit raw buffer is
         // only the display copy, so there is nothing to change.)
         CImageBuffer *color = m_buffers[kColor24].get();
-        Demosaic(*color, raw, s, results);
+        Demosaic(*color, raw, s, results, false);
         CImageBuffer::ApplyConversion(&raw, conv::ColorToGray, color, nullptr, 0, 0);
     }
 }
 
 void CProcessingChain::Demosaic(CImageBuffer &color, CImageBuffer &raw, const ProcessingSettings &s,
-                                ProcessingResults *results) {
+                                ProcessingResults *results, bool withHue) {
     const bool wide = raw.BytesPerPixel() == 2;
     int red = s.bayerGains[0], green = s.bayerGains[1], blue = s.bayerGains[2];
     if (s.measureWhiteBalance) {
@@ -153,38 +171,58 @@ void CProcessingChain::Demosaic(CImageBuffer &color, CImageBuffer &raw, const Pr
         results->bayerGains[2] = blue;
     }
     DemosaicBlock block{s.bayerMode, red, green, blue};
+    HueBlock hue{s.hue, 0, s.saturation, sensor::kSignificantBits16};
+    HueBlock *fused = withHue ? &hue : nullptr;
     CImageBuffer::ApplyConversion(&color, wide ? conv::DemosaicInterior16 : conv::DemosaicInterior8, &raw, nullptr, 0,
-                                  0, &block);
+                                  0, &block, fused);
     CImageBuffer::ApplyConversion(&color, wide ? conv::DemosaicBorder16 : conv::DemosaicBorder8, &raw, nullptr, 0, 0,
-                                  &block);
+                                  &block, fused);
 }
 
-// The tone steps; each is skipped where its value leaves the picture as it is.
-void CProcessingChain::Finish(CImageBuffer &out, const ProcessingSettings &s) {
+// The tone steps; each is skipped where its value leaves the picture as it is. Passes
+// are joined where the bits stay the same: gamma and contrast are one table; with
+// sharpening on, that table writes the copy sharpening reads (and the border it keeps),
+// and brightness goes into sharpening's output.
+void CProcessingChain::Finish(CImageBuffer &out, const ProcessingSettings &s, bool hueStep) {
     const int mode = m_mode.load();
     const int bits = sensor::kSignificantBits16;
-    if (kColorModes[mode].color && (s.hue != 0 || s.saturation != 0)) {
+    if (hueStep) {
         HueBlock hue{s.hue, 0, s.saturation, bits};
         InPlace(&out, kHue[mode], &hue);
     }
-    // Gamma and contrast together go through one table, in one pass.
-    ValueBlock gamma{s.gamma, bits}, contrast{s.contrast, bits};
-    if (s.gamma != 100 && s.contrast != 0)
-        CImageBuffer::ApplyConversion(&out, kGammaContrast[mode], &out, nullptr, 0, 0, &gamma, &contrast);
-    else if (s.gamma != 100)
-        InPlace(&out, kGamma[mode], &gamma);
-    else if (s.contrast != 0)
-        InPlace(&out, kContrast[mode], &contrast);
+    ValueBlock gamma{s.gamma, bits}, contrast{s.contrast, bits}, brightness{s.brightness, bits};
+    ConversionRoutine tone = nullptr;
+    void *toneBlock = nullptr, *toneBlock2 = nullptr;
+    if (s.gamma != 100 && s.contrast != 0) {
+        tone = kGammaContrast[mode];
+        toneBlock = &gamma;
+        toneBlock2 = &contrast;
+    } else if (s.gamma != 100) {
+        tone = kGamma[mode];
+        toneBlock = &gamma;
+    } else if (s.contrast != 0) {
+        tone = kContrast[mode];
+        toneBlock = &contrast;
+    }
     CImageBuffer *scratch = m_buffers[kScratch].get();
-    if (s.sharpness != 0 && scratch && !scratch->IsEmpty() && scratch->ImageBytes() == out.ImageBytes()) {
+    const bool sharpen =
+        s.sharpness != 0 && scratch && !scratch->IsEmpty() && scratch->ImageBytes() == out.ImageBytes();
+    if (!sharpen) {
+        if (tone)
+            CImageBuffer::ApplyConversion(&out, tone, &out, nullptr, 0, 0, toneBlock, toneBlock2);
+        if (s.brightness != 0)
+            InPlace(&out, kBrightness[mode], &brightness);
+        return;
+    }
+    if (tone) {
+        CImageBuffer::ApplyConversion(scratch, tone, &out, nullptr, 0, 0, toneBlock, toneBlock2);
+        CopyBorder(out, *scratch);
+    } else {
         std::memcpy(scratch->Pixels(), out.Pixels(), out.ImageBytes());
-        ValueBlock value{s.sharpness, bits};
-        CImageBuffer::ApplyConversion(&out, kSharpen[mode], scratch, nullptr, 0, 0, &value);
     }
-    if (s.brightness != 0) {
-        ValueBlock value{s.brightness, bits};
-        InPlace(&out, kBrightness[mode], &value);
-    }
+    ValueBlock value{s.sharpness, bits};
+    CImageBuffer::ApplyConversion(&out, kSharpen[mode], scratch, nullptr, 0, 0, &value,
+                                  s.brightness != 0 ? &brightness : nullptr);
 }
 
 CImageBuffer *CProcessingChain::DisplayPicture() {

@@ -91,8 +91,11 @@ public:
 private:
     void CorrectDefects(CImageBuffer &raw, const ProcessingSettings &s, bool wide);
     void ProcessGray(CImageBuffer &raw, const ProcessingSettings &s, ProcessingResults *results);
-    void Demosaic(CImageBuffer &color, CImageBuffer &raw, const ProcessingSettings &s, ProcessingResults *results);
-    void Finish(CImageBuffer &out, const ProcessingSettings &s);
+    // withHue: the 8-bit demosaic runs the hue step on its pixels.
+    void Demosaic(CImageBuffer &color, CImageBuffer &raw, const ProcessingSettings &s, ProcessingResults *results,
+                  bool withHue);
+    // hueStep: the hue step is still to run.
+    void Finish(CImageBuffer &out, const ProcessingSettings &s, bool hueStep);
 
     std::unique_ptr<CImageBuffer> m_buffers[kBufferCount];
     std::atomic<int> m_mode{0};

@@ -96,7 +96,9 @@ VONKEL_CONVERSION_ROUTINE(GrayGain8);
 VONKEL_CONVERSION_ROUTINE(GrayGain16);
 // DemosaicBlock; 8-bit raw -> 24/32, 16-bit raw -> 48/64. Interior: rectangle rows and
 // columns 2 .. size - 3; border: the two outermost rows and columns on each side. Both
-// together fill every pixel; the fourth sample is not written.
+// together fill every pixel; the fourth sample is not written. The 8-bit forms take an
+// optional HueBlock in param2: each pixel they write then is what Hue24 / Hue32 make of
+// it (the fourth sample becomes 0), in the same pass.
 VONKEL_CONVERSION_ROUTINE(DemosaicInterior8);
 VONKEL_CONVERSION_ROUTINE(DemosaicBorder8);
 VONKEL_CONVERSION_ROUTINE(DemosaicInterior16);
@@ -129,7 +131,10 @@ VONKEL_CONVERSION_ROUTINE(GammaContrast16);
 VONKEL_CONVERSION_ROUTINE(GammaContrast24_32);
 VONKEL_CONVERSION_ROUTINE(GammaContrast48_64);
 // Sharpness (unsharp mask over 4 x 4): source = a copy of the picture, destination = the
-// picture; the two outermost rows and columns keep the destination's values.
+// picture; the two outermost rows and columns keep the destination's values. An optional
+// ValueBlock of brightness in param2 then brightens the whole rectangle of the
+// destination, as the brightness routine of the same depth would (in the same pass where
+// it can).
 VONKEL_CONVERSION_ROUTINE(Sharpen8);
 VONKEL_CONVERSION_ROUTINE(Sharpen16);
 VONKEL_CONVERSION_ROUTINE(Sharpen24_32);

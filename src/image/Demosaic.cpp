@@ -2,8 +2,13 @@
 // of the 2 x 2 cell of rows r-1, r and columns c-1, c. Green is the mean of the cell's
 // two greens; red and blue are bilinear over their four nearest samples (weights 9, 3,
 // 3, 1, so the sum is 16 times the value) and scaled by the channel gain.
+//
+// The 8-bit routines take a HueBlock in param2: their pixels then go through the hue
+// rule before they are stored, which gives the bits of the demosaic followed by Hue24 or
+// Hue32 over the same pixels, in one pass.
 #include "image/Conversions.h"
 #include "image/DemosaicWide.h"
+#include "image/HueCore.h"
 #include "image/RoutineSupport.h"
 #include "image/VectorDispatch.h"
 #include <cstring>
@@ -12,6 +17,7 @@
 namespace conv {
 namespace {
 
+using detail::HueSettings;
 using detail::Span;
 
 // Gain factors of the block. trunc(gain x 1.28) turns percent into 1/2048 of the
@@ -84,12 +90,14 @@ template <class T, class U> struct CPixel {
 };
 
 // Blue, green and red planes of a block of pixels into a row of 3 or 4 samples each. A
-// pixel of four samples is written as one word, its fourth sample kept as it was.
-template <int Spp, class U> VONKEL_INLINE void StoreColour(U *out, const U *b, const U *g, const U *r, int32_t n) {
+// pixel of four samples is written as one word, its fourth sample kept as it was (or 0
+// when not keepFourth).
+template <int Spp, class U>
+VONKEL_INLINE void StoreColour(U *out, const U *b, const U *g, const U *r, int32_t n, bool keepFourth) {
     if constexpr (Spp == 4) {
         using Word = std::conditional_t<sizeof(U) == 1, uint32_t, uint64_t>;
         constexpr int bits = 8 * sizeof(U);
-        constexpr Word kept = ~((Word{1} << 3 * bits) - 1);
+        const Word kept = keepFourth ? ~((Word{1} << 3 * bits) - 1) : 0;
         for (int32_t k = 0; k < n; ++k) {
             Word w;
             std::memcpy(&w, out + 4 * k, sizeof w);
@@ -170,22 +178,69 @@ VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *
     }
 }
 
-// The hand-written runs (AVX2 and SSE2) exist for 8-bit samples and factors below 2^15 only.
-// They store whole pixels of three or four bytes at `out` themselves; Wide picks the
-// AVX2 run or the SSE2 one.
+// The hand-written runs, AVX2 and SSE2, exist for 8-bit samples with factors below 2^15
+// and for 16-bit samples with factors below 2^12. They store whole pixels of three or
+// four samples at `out` themselves; Wide picks the AVX2 run or the SSE2 one.
+// With the hue rule the AVX2 run applies it in its registers; after the SSE2 run it goes
+// over the stored pixels.
 template <bool Wide, class T, class U, class Scale>
-int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int) {
+int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int, const HueSettings *) {
     return 0;
 }
+// 16-bit samples, factors below 4096.
 template <bool Wide>
-inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red, ScaleNarrow blue,
-                              uint8_t *out, int spp) {
+VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint16_t> &cell, int32_t c0, int32_t n, ScaleWide<uint32_t> red,
+                                     ScaleWide<uint32_t> blue, uint16_t *out, int spp, const HueSettings *) {
+    if (red.factor >= 4096 || blue.factor >= 4096)
+        return 0;
+    const detail::DemosaicRows16 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
+    uint16_t *out48 = spp == 3 ? out : nullptr, *out64 = spp == 4 ? out : nullptr;
+    if constexpr (Wide)
+        return detail::DemosaicRunWide16(rows, c0, n, red.factor, blue.factor, out48, out64);
+    else
+        return detail::DemosaicRunBase16(rows, c0, n, red.factor, blue.factor, out48, out64);
+}
+template <bool Wide>
+VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red,
+                                     ScaleNarrow blue, uint8_t *out, int spp, const HueSettings *hue) {
     const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
     uint8_t *out24 = spp == 3 ? out : nullptr, *out32 = spp == 4 ? out : nullptr;
-    if constexpr (Wide)
-        return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr, out24, out32);
-    else
-        return detail::DemosaicRunBase(rows, c0, n, red.factor2, blue.factor2, out24, out32);
+    if constexpr (Wide) {
+        return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr, out24, out32,
+                                       hue);
+    } else {
+        const int32_t done = detail::DemosaicRunBase(rows, c0, n, red.factor2, blue.factor2, out24, out32);
+        if (hue && spp == 3)
+            detail::HuePixels<3, false>(out, done, *hue);
+        else if (hue)
+            detail::HuePixels<4, false>(out, done, *hue);
+        return done;
+    }
+}
+
+// The hue rule on the pixels at columns edge[0..3] of rows r0 .. r0 + count - 1 (count at
+// most 64), taken into planes and put back; a fourth byte becomes 0.
+template <bool Wide>
+VONKEL_INLINE void BorderHue(const Span &s, int32_t r0, int32_t count, const int32_t edge[4], int spp,
+                             HueSettings hue) {
+    uint8_t b[256], g[256], r[256];
+    for (int32_t i = 0; i < count; ++i)
+        for (int k = 0; k < 4; ++k) {
+            const uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
+            b[4 * i + k] = at[0];
+            g[4 * i + k] = at[1];
+            r[4 * i + k] = at[2];
+        }
+    detail::ShiftHuePlanes<Wide>(b, g, r, 4 * count, hue);
+    for (int32_t i = 0; i < count; ++i)
+        for (int k = 0; k < 4; ++k) {
+            uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
+            at[0] = b[4 * i + k];
+            at[1] = g[4 * i + k];
+            at[2] = r[4 * i + k];
+            if (spp == 4)
+                at[3] = 0;
+        }
 }
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
@@ -194,19 +249,41 @@ inline int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t
 // or below folded back inside, and then the two outermost columns of every row one pixel
 // at a time; a picture under four rows or five columns is done a pixel at a time.
 template <class T, class U, class Sum, class Scale>
-void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale scaleRed, Scale scaleBlue,
-                  bool border) {
+void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale scaleRed, Scale scaleBlue, bool border,
+                  const HueSettings *hueOrNull) {
     const int rowFlip = detail::RowFlip(block.bayerMode), colFlip = detail::ColFlip(block.bayerMode);
     static const PhaseMask<Sum> phases;
     const Sum *odd = phases.odd;
-    detail::Dispatch([s, rowFlip, colFlip, gains, scaleRed, scaleBlue, odd, border](auto copy) VONKEL_INLINE_LAMBDA {
-        constexpr bool kHandWritten = std::is_same_v<Scale, ScaleNarrow>;
+    const bool hueOn = hueOrNull != nullptr;
+    const HueSettings hue = hueOn ? *hueOrNull : HueSettings{};
+    detail::Dispatch([s, rowFlip, colFlip, gains, scaleRed, scaleBlue, odd, border, hueOn,
+                      hue](auto copy) VONKEL_INLINE_LAMBDA {
+        constexpr bool kHandWritten =
+            std::is_same_v<Scale, ScaleNarrow> ||
+            (std::is_same_v<T, uint16_t> && std::is_same_v<U, uint16_t> && std::is_same_v<Scale, ScaleWide<uint32_t>>);
+        [[maybe_unused]] constexpr bool kWide = decltype(copy)::value;
         constexpr int32_t kBlock = 512, top = sizeof(U) == 1 ? 255 : 65535;
         U outB[kBlock], outG[kBlock], outR[kBlock];
         Sum vr[kBlock + 4], vb[kBlock + 4];
         const int spp = s.dstBpp / static_cast<int>(sizeof(U));
         const int32_t rows = s.rows, cols = s.cols, end = cols - 2;
-        const CPixel<T, U> single{s, rowFlip, colFlip, gains, top};
+        const CPixel<T, U> pixel{s, rowFlip, colFlip, gains, top};
+        // The hue rule on pixels (r, c) .. (r, c + n - 1) after the general formula made them.
+        auto hueAt = [&](int32_t r, int32_t c, int32_t n = 1) VONKEL_INLINE_LAMBDA {
+            if constexpr (sizeof(U) == 1) {
+                if (hueOn) {
+                    U *at = s.Dst<U>(r) + static_cast<ptrdiff_t>(c) * spp;
+                    if (spp == 3)
+                        detail::HuePixels<3, false>(at, n, hue);
+                    else
+                        detail::HuePixels<4, false>(at, n, hue);
+                }
+            }
+        };
+        auto single = [&](int32_t r, int32_t c) VONKEL_INLINE_LAMBDA {
+            pixel(r, c);
+            hueAt(r, c);
+        };
         const int32_t first = 2 + ((2 ^ colFlip) & 1); // first column of phase 0 from 2 on
         auto row = [&](int32_t i) VONKEL_INLINE_LAMBDA {
             auto at = [&](int32_t r) VONKEL_INLINE_LAMBDA { return s.Src<T>(Fold(r, rows)); };
@@ -223,13 +300,17 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
                 U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
                 int32_t done = 0; // even, so the rest starts on phase 0 again
                 if constexpr (kHandWritten)
-                    done = RunHandWritten<decltype(copy)::value>(cell, c0, n, scaleRed, scaleBlue, out, spp);
+                    done = RunHandWritten<kWide>(cell, c0, n, scaleRed, scaleBlue, out, spp, hueOn ? &hue : nullptr);
                 VerticalSums(vr, vb, cell, c0 + done, n - done);
                 Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0 + done, n - done, scaleRed, scaleBlue);
+                if constexpr (sizeof(U) == 1) {
+                    if (hueOn)
+                        detail::ShiftHuePlanes<kWide>(outB, outG, outR, n - done, hue);
+                }
                 if (spp == 3)
-                    StoreColour<3>(out + 3 * done, outB, outG, outR, n - done);
+                    StoreColour<3>(out + 3 * done, outB, outG, outR, n - done, true);
                 else
-                    StoreColour<4>(out + 4 * done, outB, outG, outR, n - done);
+                    StoreColour<4>(out + 4 * done, outB, outG, outR, n - done, !hueOn);
             }
         };
         if (!border) {
@@ -247,32 +328,48 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             for (int k = 0; k < 4; ++k)
                 for (int j = 0; j < 4; ++j)
                     columns[k][j] = Fold(edge[k] - 2 + j, cols);
-            for (int32_t r = 0; r < rows; ++r) {
-                const T *window[4];
-                for (int i = 0; i < 4; ++i)
-                    window[i] = s.Src<T>(Fold(r - 2 + i, rows));
-                for (int k = 0; k < 4; ++k)
-                    single(window, r, edge[k], columns[k]);
+            // The hue rule goes over the border pixels of 64 rows at a time, as planes.
+            constexpr int32_t kRows = 64;
+            for (int32_t r0 = 0; r0 < rows; r0 += kRows) {
+                const int32_t count = std::min(kRows, rows - r0);
+                for (int32_t r = r0; r < r0 + count; ++r) {
+                    const T *window[4];
+                    for (int i = 0; i < 4; ++i)
+                        window[i] = s.Src<T>(Fold(r - 2 + i, rows));
+                    for (int k = 0; k < 4; ++k)
+                        pixel(window, r, edge[k], columns[k]);
+                }
+                if constexpr (sizeof(U) == 1) {
+                    if (hueOn)
+                        BorderHue<kWide>(s, r0, count, edge, spp, hue);
+                }
             }
         }
     });
 }
 
-template <class T, class U, int32_t top> int Demosaic(const Span &s, const DemosaicBlock &block, bool border) {
+template <class T, class U, int32_t top>
+int Demosaic(const Span &s, const DemosaicBlock &block, bool border, const HueBlock *hueBlock) {
     const Gains gains = GainsOf(block, top);
+    HueSettings hueSettings{};
+    const HueSettings *hue = nullptr;
+    if (sizeof(U) == 1 && hueBlock) {
+        hueSettings = detail::HueSettingsOf(hueBlock->hue, hueBlock->saturation);
+        hue = &hueSettings;
+    }
     if (sizeof(T) == 1 && gains.red < 32768 && gains.blue < 32768) {
         DemosaicRows<T, U, uint16_t>(s, block, gains, ScaleNarrow{static_cast<uint16_t>(2 * gains.red)},
-                                     ScaleNarrow{static_cast<uint16_t>(2 * gains.blue)}, border);
+                                     ScaleNarrow{static_cast<uint16_t>(2 * gains.blue)}, border, hue);
         return 1;
     }
     // 16 x the largest sample times the factor must stay inside 32 bits for the 32-bit path.
     const int64_t sumLimit = 16 * int64_t{top};
     if (gains.red * sumLimit <= UINT32_MAX && gains.blue * sumLimit <= UINT32_MAX)
         DemosaicRows<T, U, uint32_t>(s, block, gains, ScaleWide<uint32_t>{uint32_t(gains.red), top},
-                                     ScaleWide<uint32_t>{uint32_t(gains.blue), top}, border);
+                                     ScaleWide<uint32_t>{uint32_t(gains.blue), top}, border, hue);
     else
         DemosaicRows<T, U, uint64_t>(s, block, gains, ScaleWide<uint64_t>{uint64_t(gains.red), top},
-                                     ScaleWide<uint64_t>{uint64_t(gains.blue), top}, border);
+                                     ScaleWide<uint64_t>{uint64_t(gains.blue), top}, border, hue);
     return 1;
 }
 
@@ -286,7 +383,7 @@ bool Accepts16(int dstBpp, int srcBpp) { return srcBpp == 2 && (dstBpp == 6 || d
         const DemosaicBlock *block = static_cast<const DemosaicBlock *>(param1);                                       \
         if (!detail::Usable(dst, src, rect) || !block || !accepts(dstBpp, srcBpp))                                     \
             return 0;                                                                                                  \
-        return pass(detail::MakeSpan(VONKEL_SPAN_ARGS), *block, border);                                               \
+        return pass(detail::MakeSpan(VONKEL_SPAN_ARGS), *block, border, static_cast<const HueBlock *>(param2));        \
     }
 
 VONKEL_DEMOSAIC_ROUTINE(DemosaicInterior8, Accepts8, (Demosaic<uint8_t, uint8_t, 255>), false)

@@ -3,8 +3,14 @@
 // source is a copy of the picture and the destination the picture itself; the two
 // outermost rows and columns keep the destination's values. Blur and sharpening are
 // one pass: each output needs only its own blur value.
+//
+// A ValueBlock of brightness in param2 brightens the whole rectangle afterwards, as the
+// brightness routine would; for 8-bit samples the interior is brightened in the same
+// pass, before the sharpened value is stored.
+#include "image/BrightnessOps.h"
 #include "image/Conversions.h"
 #include "image/RoutineSupport.h"
+#include "image/SharpenWide.h"
 #include "image/VectorDispatch.h"
 #include <cstring>
 #include <type_traits>
@@ -21,9 +27,34 @@ int64_t Strength(int32_t s, int32_t top) {
     return detail::Clamp<int64_t>(s, -most, most);
 }
 
-template <class T, int Spp, class Wide> void SharpenRows(const Span &s, Wide strength, int32_t top) {
+// The sharpened value as it is stored: unchanged, or brightened.
+struct AsIs {
+    template <class T> VONKEL_INLINE T operator()(T v) const { return v; }
+};
+
+// The AVX2 block (SharpenWide.h) for 8-bit samples in 16-bit lanes, stored as they are
+// or brightened; false where it does not apply and the loop below does the block.
+template <bool Wide, class T, int Spp, class Strength, class Finish>
+VONKEL_INLINE bool WrittenBlock(const T *const rows[4], T *out, int32_t k0, int32_t n, Strength strength, Finish finish,
+                                uint16_t *vertical) {
+    constexpr bool kBrighten = std::is_same_v<Finish, detail::BrightenFixed>;
+    if constexpr (Wide && sizeof(T) == 1 && std::is_same_v<Strength, int16_t> &&
+                  (kBrighten || std::is_same_v<Finish, AsIs>)) {
+        uint16_t whole = 1, fraction = 0;
+        if constexpr (kBrighten) {
+            whole = finish.whole;
+            fraction = finish.fraction;
+        }
+        return detail::SharpenBlockWide(rows[0], rows[1], rows[2], rows[3], out, k0, n, Spp, strength, kBrighten, whole,
+                                        fraction, vertical);
+    }
+    return false;
+}
+
+template <class T, int Spp, class Wide, class Finish>
+void SharpenRows(const Span &s, Wide strength, int32_t top, Finish finish) {
     const Wide most = top;
-    detail::Dispatch([s, strength, most]() VONKEL_INLINE_LAMBDA {
+    detail::Dispatch([s, strength, most, finish](auto copy) VONKEL_INLINE_LAMBDA {
         using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
         using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
         constexpr int32_t kBlock = 1024;
@@ -36,6 +67,11 @@ template <class T, int Spp, class Wide> void SharpenRows(const Span &s, Wide str
             T *out = s.Dst<T>(i);
             for (int32_t k0 = first; k0 < end; k0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - k0);
+                const T *const window[4] = {r0, r1, r2, r3};
+                if constexpr (sizeof(T) == 1) {
+                    if (WrittenBlock<decltype(copy)::value, T, Spp>(window, out, k0, n, strength, finish, vertical))
+                        continue;
+                }
                 // Column sums for samples k0 - 2 Spp .. k0 + n + Spp - 1.
                 for (int32_t m = 0; m < n + 3 * Spp; ++m) {
                     const int32_t k = k0 - 2 * Spp + m;
@@ -45,14 +81,17 @@ template <class T, int Spp, class Wide> void SharpenRows(const Span &s, Wide str
                     const int32_t k = k0 + m;
                     const Wide box = static_cast<Wide>(vertical[m] + vertical[m + Spp] + vertical[m + 2 * Spp] +
                                                        vertical[m + 3 * Spp]);
-                    // 16-bit samples above the top count as the top.
-                    const Wide orig = std::min<Wide>(r2[k], most), blur = std::min<Wide>(box >> 4, most);
+                    // 16-bit samples above the top count as the top; 8-bit samples and
+                    // their box means (at most 16 x 255 >> 4) never pass 255.
+                    const Wide top = sizeof(T) == 1 ? Wide{255} : most;
+                    const Wide orig = sizeof(T) == 1 ? static_cast<Wide>(r2[k]) : std::min<Wide>(r2[k], most);
+                    const Wide blur = sizeof(T) == 1 ? static_cast<Wide>(box >> 4) : std::min<Wide>(box >> 4, most);
                     const Wide change = static_cast<Wide>(static_cast<Wide>((orig - blur) * strength) / 10);
-                    const Wide sharpened = detail::Clamp<Wide>(static_cast<Wide>(orig + change), 0, most);
+                    const Wide sharpened = detail::Clamp<Wide>(static_cast<Wide>(orig + change), 0, top);
                     if constexpr (Spp == 4)
-                        sharp[m] = static_cast<T>(sharpened);
+                        sharp[m] = finish(static_cast<T>(sharpened));
                     else
-                        out[k] = static_cast<T>(sharpened);
+                        out[k] = finish(static_cast<T>(sharpened));
                 }
                 // Pixels of four samples: three from the block, the fourth kept, one word
                 // each; a loop that skips every fourth sample would not vectorize.
@@ -71,15 +110,47 @@ template <class T, int Spp, class Wide> void SharpenRows(const Span &s, Wide str
     });
 }
 
-template <class T, int Spp> int Sharpen(const Span &s, const ValueBlock &block, int32_t top) {
+template <class T, int Spp, class Finish>
+void Sharpen(const Span &s, const ValueBlock &block, int32_t top, Finish finish) {
     const int64_t strength = Strength(block.value, top);
     // 8-bit samples and a usual strength: every value fits 16 bits, twice the lanes.
     if (sizeof(T) == 1 && strength >= -128 && strength <= 128)
-        SharpenRows<T, Spp, int16_t>(s, static_cast<int16_t>(strength), top);
+        SharpenRows<T, Spp, int16_t>(s, static_cast<int16_t>(strength), top, finish);
     else if (strength * top <= INT32_MAX && -strength * top <= INT32_MAX)
-        SharpenRows<T, Spp, int32_t>(s, static_cast<int32_t>(strength), top);
+        SharpenRows<T, Spp, int32_t>(s, static_cast<int32_t>(strength), top, finish);
     else
-        SharpenRows<T, Spp, int64_t>(s, strength, top);
+        SharpenRows<T, Spp, int64_t>(s, strength, top, AsIs{});
+}
+
+// The rectangle of the span in place, through a routine of the same depths.
+void InPlace(ConversionRoutine routine, const Span &s, ImageRect rect, ValueBlock *block) {
+    routine(s.dst, s.dst, rect, rect.left, rect.top, s.dstBpp, s.dstBpp, static_cast<int32_t>(s.dstStride),
+            static_cast<int32_t>(s.dstStride), block, nullptr);
+}
+
+template <class T, int Spp>
+int SharpenThenBrighten(const Span &s, const ValueBlock &block, int32_t top, ValueBlock *brightness,
+                        ConversionRoutine brighten) {
+    if (!brightness) {
+        Sharpen<T, Spp>(s, block, top, AsIs{});
+        return 1;
+    }
+    const int32_t rows = s.rows, cols = s.cols;
+    detail::BrightenFixed fixed{};
+    const bool fused = sizeof(T) == 1 && rows >= 5 && cols >= 5 && Strength(block.value, top) >= -128 &&
+                       Strength(block.value, top) <= 128 &&
+                       detail::FindFixed(std::max(detail::BrightnessFactor(brightness->value), 0.0f), fixed);
+    if (!fused) {
+        Sharpen<T, Spp>(s, block, top, AsIs{});
+        InPlace(brighten, s, ImageRect{0, 0, cols, rows}, brightness);
+        return 1;
+    }
+    if constexpr (sizeof(T) == 1)
+        Sharpen<T, Spp>(s, block, top, fixed);
+    // What sharpening leaves as it was: the two outermost rows and columns.
+    for (const ImageRect &edge : {ImageRect{0, 0, cols, 2}, ImageRect{0, rows - 2, cols, rows},
+                                  ImageRect{0, 2, 2, rows - 2}, ImageRect{cols - 2, 2, cols, rows - 2}})
+        InPlace(brighten, s, edge, brightness);
     return 1;
 }
 
@@ -91,10 +162,13 @@ template <class T> int SharpenAny(VONKEL_CONVERSION_PARAMS, bool colour) {
         return 0;
     const Span s = detail::MakeSpan(VONKEL_SPAN_ARGS);
     const int32_t top = size == 1 ? 255 : detail::TopValue(block->significantBits);
+    ValueBlock *brightness = static_cast<ValueBlock *>(param2);
+    ConversionRoutine brighten =
+        size == 1 ? (colour ? Brightness24_32 : Brightness8) : (colour ? Brightness48_64 : Brightness16);
     switch (dstBpp / size) {
-    case 1: return Sharpen<T, 1>(s, *block, top);
-    case 3: return Sharpen<T, 3>(s, *block, top);
-    default: return Sharpen<T, 4>(s, *block, top);
+    case 1: return SharpenThenBrighten<T, 1>(s, *block, top, brightness, brighten);
+    case 3: return SharpenThenBrighten<T, 3>(s, *block, top, brightness, brighten);
+    default: return SharpenThenBrighten<T, 4>(s, *block, top, brightness, brighten);
     }
 }
 
