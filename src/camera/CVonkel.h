@@ -235,11 +235,12 @@ private:
     int32_t m_deviceNumber = 0;
     int m_settingsLoaded = 0; // set by the first device switch: a switch then saves the old device's settings
     bool m_settingsRead = false; // Initialize read the device's settings: teardown writes only those
-    // The millisecond exposure's computation (GetRealExposureTime).
-    int32_t m_realLineCount = 0;
-    int32_t m_realExposureLines = 1;
-    double m_realLinePeriod = 1.0;
-    int32_t m_realExposureMs = 0;
+    // The millisecond exposure's computation (GetRealExposureTime), made by any thread
+    // calling on the handle and by every capture start.
+    std::atomic<int32_t> m_realLineCount{0};
+    std::atomic<int32_t> m_realExposureLines{1};
+    std::atomic<double> m_realLinePeriod{1.0};
+    std::atomic<int32_t> m_realExposureMs{0};
 
     // ---- the image lock: the capture thread against the application's image calls;
     // after the mode lock (the acquisition's), before the chain's mask lock. Never held

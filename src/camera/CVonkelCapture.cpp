@@ -70,11 +70,13 @@ int CVonkel::GetRealExposureTime(int *ok) {
             *ok = 0;
         return RaiseError(VONKEL_ERR_NO_CAMERA), 0;
     }
-    m_realLineCount = kRealLineCount;
-    m_realLinePeriod = kRealLinePeriod;
-    m_realExposureLines = m_analog.exposure.load();
+    m_realLineCount.store(kRealLineCount);
+    m_realLinePeriod.store(kRealLinePeriod);
+    const int32_t lines = m_analog.exposure.load();
+    m_realExposureLines.store(lines);
     if (ok)
         *ok = 1;
-    m_realExposureMs = static_cast<int32_t>(m_realExposureLines * double(m_realLineCount) * m_realLinePeriod * 1000.0);
-    return m_realExposureMs;
+    const int32_t ms = static_cast<int32_t>(lines * double(kRealLineCount) * kRealLinePeriod * 1000.0);
+    m_realExposureMs.store(ms);
+    return ms;
 }
