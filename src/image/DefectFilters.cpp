@@ -1,4 +1,5 @@
 #include "image/DefectFilters.h"
+#include "image/VectorDispatch.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -66,21 +67,31 @@ namespace {
 // The flat-field correction on samples of type T. The quotient is taken in floating point
 // where that is exact: for 8-bit samples |numerator| < 2^24 and a divisor below 256 keep
 // float's truncated quotient equal to the integer one; 16-bit samples use double.
+// The row loop has no branch (a skipped pixel divides by 1 and keeps its value), so that
+// the compiler divides a vector of pixels at a time; both copies give the same bits,
+// since the division is exactly rounded in every lane.
+template <class T, class Real, int Scale, int Top, bool AnyDifference, int Step>
+VONKEL_INLINE void MaskRow(T *p, const T *d, const T *b, int margin, int colEnd) {
+    for (int c = margin; c < colEnd; ++c) {
+        const int dc = d[c * Step], bc = b[c * Step], pc = p[c];
+        const bool skip = AnyDifference ? bc == dc : bc <= dc;
+        const int divisor = skip ? 1 : bc - dc;
+        int v = static_cast<int>(static_cast<Real>((pc - dc) * Scale) / static_cast<Real>(divisor));
+        v = v < 0 ? 0 : v > Top ? Top : v;
+        p[c] = static_cast<T>(skip ? pc : v);
+    }
+}
+
 template <class T, class Real, int Scale, int Top, bool AnyDifference, int Step>
 void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
               int margin, int rowEnd, int colEnd) {
-    for (int r = margin; r < rowEnd; ++r) {
-        T *p = reinterpret_cast<T *>(raw.Row(r));
-        const T *d = reinterpret_cast<const T *>(dark.Row(windowY + r * Step)) + windowX;
-        const T *b = reinterpret_cast<const T *>(bright.Row(windowY + r * Step)) + windowX;
-        for (int c = margin; c < colEnd; ++c) {
-            const int dc = d[c * Step], bc = b[c * Step];
-            if (AnyDifference ? bc == dc : bc <= dc)
-                continue;
-            const int v = static_cast<int>(static_cast<Real>((int(p[c]) - dc) * Scale) / static_cast<Real>(bc - dc));
-            p[c] = static_cast<T>(v < 0 ? 0 : v > Top ? Top : v);
-        }
-    }
+    conv::detail::Dispatch([&raw, &dark, &bright, windowX, windowY, margin, rowEnd, colEnd]() VONKEL_INLINE_LAMBDA {
+        for (int r = margin; r < rowEnd; ++r)
+            MaskRow<T, Real, Scale, Top, AnyDifference, Step>(
+                reinterpret_cast<T *>(raw.Row(r)),
+                reinterpret_cast<const T *>(dark.Row(windowY + r * Step)) + windowX,
+                reinterpret_cast<const T *>(bright.Row(windowY + r * Step)) + windowX, margin, colEnd);
+    });
 }
 
 // Detection of the dot filter on samples of type T: a mark where a defect map flags the
