@@ -86,6 +86,8 @@ public:
     void SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height);
 
     AcquisitionState Mode() const { return m_mode.load(); }
+    // The device this instance's running preview holds in the ownership table, -1 for none.
+    int ClaimedDevice() const { return m_claimedDevice.load(); }
     bool Running() const { return m_loopState.load() != 0; }
     // Idles a running trigger loop (and lets it go on again): the loop keeps its thread
     // and delivery, it only stops reading.
@@ -135,8 +137,8 @@ private:
     std::mutex m_modeLock;
     std::atomic<AcquisitionState> m_mode{AcquisitionState::Idle}; // changed under the mode lock
     // The device the running preview claimed in the ownership table, -1 for none; a
-    // device switch while streaming does not move the claim.
-    int m_claimedDevice = -1;
+    // device switch while streaming does not move the claim. Written under the mode lock.
+    std::atomic<int> m_claimedDevice{-1};
     // Where a preview window goes: a child of the parent at the rectangle, or a
     // top-level window; read when a mode entry makes the window.
     WindowHandle m_previewParent = nullptr;

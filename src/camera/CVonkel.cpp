@@ -37,9 +37,13 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
         RaiseError(VONKEL_ERR_MEMORY);
         return 0;
     }
-    // Enumerates the devices and selects device 0 with its start-up.
+    // Enumerates the devices and selects device 0 with its start-up, unless another
+    // instance streams it: a start-up would stop that stream's sensor and set its window
+    // and exposure back. This instance's own capture there is refused while the claim lasts,
+    // and applies window and exposure when it starts.
+    const bool deviceInUse = StreamedElsewhere(0);
     try {
-        m_driver.reset(new CVonkel430NVTXQELSdk(*m_services.deviceIo));
+        m_driver.reset(new CVonkel430NVTXQELSdk(*m_services.deviceIo, !deviceInUse));
     } catch (const std::bad_alloc &) {
         m_driver.reset();
     }
@@ -52,7 +56,8 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
 
     CRegistrySettings registry(*m_services.settings);
     registry.ReadSelectedSize(m_deviceNumber, m_window);
-    m_driver->RunStartup();
+    if (!deviceInUse)
+        m_driver->RunStartup();
     if (!CaptureWindowValid(m_window, m_subSample.load())) {
         RaiseError(VONKEL_ERR_CAPTURE_WINDOW);
         m_window.TH = 640;
@@ -62,9 +67,10 @@ int CVonkel::Initialize(WindowHandle notifyWindow) {
         m_window.EHS = 0;
         m_window.EVS = 0;
     }
-    m_driver->SetWindow(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load());
+    if (!deviceInUse)
+        m_driver->SetWindow(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load());
     m_acquisition.SetPreviewWindow(nullptr, 0, 0, m_window.EH, m_window.EV);
-    ReadDeviceSettings(registry, m_driver->GetDeviceIndex());
+    ReadDeviceSettings(registry, m_driver->GetDeviceIndex(), !deviceInUse);
     m_settingsRead = true;
     StreamFormat format{m_colorMode.load(), m_subSample.load(), m_waitTime.load(), m_clock};
     registry.ReadStreamFormat(m_deviceNumber, format);
@@ -98,6 +104,12 @@ int CVonkel::ClaimDevice(int device) {
         return 0;
     ownership::Claim(m_mapping.View(), device, m_notifyWindow, platform::MainModuleHandle());
     return 1;
+}
+
+bool CVonkel::StreamedElsewhere(int device) const {
+    if (!m_mapping.View() || device < 0 || device >= CVKLSdkLib::kMaxDevices)
+        return false;
+    return ownership::Read(m_mapping.View(), device).ownerWindow != 0 && m_acquisition.ClaimedDevice() != device;
 }
 
 int CVonkel::ReleaseDevice(int device) {
@@ -136,11 +148,12 @@ AnalogDefaults CVonkel::DriverAnalogDefaults() const {
             m_driver->GetMirrorH(), seconds};
 }
 
-void CVonkel::ReadDeviceSettings(CRegistrySettings &registry, int device) {
+void CVonkel::ReadDeviceSettings(CRegistrySettings &registry, int device, bool apply) {
     registry.ReadFilter(device, m_filters);
     registry.ReadGray(device, m_filters);
     registry.ReadAnalog(device, m_analog, DriverAnalogDefaults());
-    ApplyAnalogSettings();
+    if (apply)
+        ApplyAnalogSettings();
 }
 
 void CVonkel::WriteDeviceSettings(CRegistrySettings &registry, int device) {

@@ -166,6 +166,9 @@ public:
 private:
     // Records error 1 and gives false when there is no camera.
     bool NeedsDriver();
+    // Whether another instance (of any process) streams the device: its claim in the
+    // ownership table is not this instance's running preview.
+    bool StreamedElsewhere(int device) const;
     // The acquisition's way to the instance.
     int32_t CaptureRefusal() override;
     int CaptureColorMode() const override { return m_colorMode.load(); }
@@ -186,7 +189,9 @@ private:
 
     // Registry work of initialisation, device switch and teardown.
     AnalogDefaults DriverAnalogDefaults() const;
-    void ReadDeviceSettings(CRegistrySettings &registry, int device);
+    // `apply` false leaves the camera as it is (another instance streams it); a capture
+    // start applies the settings.
+    void ReadDeviceSettings(CRegistrySettings &registry, int device, bool apply);
     void WriteDeviceSettings(CRegistrySettings &registry, int device);
     void ApplyAnalogSettings();
     // Exposure as the camera should get it at the next capture start: in lines when the

@@ -35,10 +35,11 @@ int CVonkel::SetDeviceNumber(int number) {
     if (m_settingsLoaded)
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     m_settingsLoaded = 1;
-    if (!m_driver->IsDevicePresent(number) || m_driver->SelectCamera(number) != 0)
+    const bool inUse = StreamedElsewhere(number);
+    if (!m_driver->IsDevicePresent(number) || m_driver->SelectCamera(number, !inUse) != 0)
         return RaiseError(VONKEL_ERR_DEVICE), 0;
-    ReadDeviceSettings(registry, number);
-    if (m_driver->HasPeltier()) {
+    ReadDeviceSettings(registry, number, !inUse);
+    if (m_driver->HasPeltier() && !inUse) {
         m_driver->SetPeltier(1);
         m_analog.coolerOn.store(1);
     }

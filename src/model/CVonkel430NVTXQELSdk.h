@@ -20,8 +20,9 @@ public:
     static constexpr int kExposureLinesMax = 16777200;
     static constexpr int kExposureLinesDefault = 2048;
 
-    // Enumerates the devices and selects device 0 with its start-up.
-    explicit CVonkel430NVTXQELSdk(platform::IDeviceIo &io);
+    // Enumerates the devices and selects device 0, with its start-up unless `startUp` is
+    // false (see SelectCamera).
+    explicit CVonkel430NVTXQELSdk(platform::IDeviceIo &io, bool startUp = true);
     ~CVonkel430NVTXQELSdk() override = default;
 
     // ---- devices, memory and frame geometry, as the transport has them ----
@@ -83,7 +84,10 @@ public:
     bool WriteFpgaRegister(uint8_t address, uint8_t value);
 
     // ---- device selection and settings ----
-    int SelectCamera(int index);
+    // Without `startUp` only this driver's side is reset and the device opened: a camera
+    // that another instance streams keeps its registers (a start-up would stop its sensor
+    // and set its window and exposure back).
+    int SelectCamera(int index, bool startUp = true);
     // The sensor's power-up sequence (part of SelectCamera; the camera instance runs it
     // once more after reading its stored settings).
     void RunStartup();

@@ -4,7 +4,7 @@
 #include "transport/ResultCodes.h"
 #include <cstring>
 
-CVonkel430NVTXQELSdk::CVonkel430NVTXQELSdk(platform::IDeviceIo &io) : CVKLSdkLibQEL(io) {
+CVonkel430NVTXQELSdk::CVonkel430NVTXQELSdk(platform::IDeviceIo &io, bool startUp) : CVKLSdkLibQEL(io) {
     m_windowFlagH = 0;
     m_windowFlagV = 1;
     m_exposureMin = 1;
@@ -19,7 +19,7 @@ CVonkel430NVTXQELSdk::CVonkel430NVTXQELSdk(platform::IDeviceIo &io) : CVKLSdkLib
     m_realExposureFlag = 1;
     std::strcpy(m_baseName, "Vonk430NVTXQEL");
     EnumerateDevices();
-    SelectCamera(0);
+    SelectCamera(0, startUp);
 }
 
 // ---- register spaces ------------------------------------------------------------------
@@ -73,7 +73,7 @@ void CVonkel430NVTXQELSdk::WriteCapture16(uint8_t lowAddress, int value) {
 
 // ---- selection and start-up ------------------------------------------------------------
 
-int CVonkel430NVTXQELSdk::SelectCamera(int index) {
+int CVonkel430NVTXQELSdk::SelectCamera(int index, bool startUp) {
     m_logicVersion.store(0);
     ResetGeometryDefaults();
     m_wordFlag.store(0);
@@ -83,6 +83,8 @@ int CVonkel430NVTXQELSdk::SelectCamera(int index) {
     CloseFrameHandle(); // the next single-frame read must open the new path
     if (SelectDevice(index) != result::kOk)
         return result::kBadIndex;
+    if (!startUp)
+        return result::kOk;
     SetWordMode(0);
     CommandExchange(cmd::Make(cmd::INITIALIZE));
     RunStartup();

@@ -162,6 +162,40 @@ TEST_F(TwoCameras, StopAfterADeviceSwitchWhileStreamingLeavesNoDeviceClaimed) {
     EXPECT_TRUE(Drain().empty());
 }
 
+// A second instance that starts up, or selects the camera another one streams, leaves
+// that camera's registers alone: a start-up would stop the sensor and set the window and
+// exposure back under the running stream. The second instance may stream it once free.
+TEST_F(TwoCameras, AnotherInstanceLeavesAStreamedCameraAlone) {
+    // The window's frame length and the exposure's shutter lines, as the stream set them.
+    auto timing = [&] {
+        std::vector<uint8_t> registers;
+        for (uint16_t address : {724, 725, 726, 1088, 1089, 1090})
+            registers.push_back(sim.Camera(0)->PeekSensor(address));
+        return registers;
+    };
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 0, 320, 256, 0, 128));
+    ASSERT_EQ(1, camera.SetExposureTimeEx(0.002));
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    const std::vector<uint8_t> streamed = timing();
+    CVonkel second{sim.Services()};
+    ASSERT_EQ(1, second.Initialize(nullptr));
+    EXPECT_EQ(streamed, timing());
+    ASSERT_EQ(1, second.SetDeviceNumber(1));
+    ASSERT_EQ(1, second.SetDeviceNumber(0));
+    EXPECT_EQ(streamed, timing());
+    EXPECT_EQ(0, second.StartPreview()) << "the camera is claimed";
+    sink.Take();
+    EXPECT_EQ(3u, WaitForFrames(3).size()) << "the first stream goes on";
+    ASSERT_EQ(1, camera.StopPreview());
+    ASSERT_EQ(1, second.StartPreview());
+    const uint32_t sent = sim.Camera(0)->FrameCounter();
+    for (int i = 0; i < 5000 && sim.Camera(0)->FrameCounter() < sent + 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GE(sim.Camera(0)->FrameCounter(), sent + 3);
+    EXPECT_EQ(1, second.StopPreview());
+}
+
 // The stream format in the registry is the user's to edit: a wait time of 0xFFFFFFFF
 // reads as -1, which the capture thread would sleep before its first turn as 49 days (on
 // Windows as an endless wait), and the stop would wait for it.
