@@ -88,8 +88,9 @@ TEST(Mailbox, LateConsumersGetWhatTheRingHeldAndCountTheRest) {
             box.Release();
         for (int i = 0; i < c.late; ++i) {
             const int slot = box.SlotToFill();
-            if (c.copying)
+            if (c.copying) {
                 ASSERT_NE(copying, slot);
+            }
             box.Publish(slot);
         }
         box.Release();
