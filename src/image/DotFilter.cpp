@@ -158,9 +158,11 @@ void ClearAroundMarks(uint8_t *dot, size_t bytes, int w, int h, int bpp, size_t 
     std::memset(dot + from, 0, bytes - from);
 }
 
-// Marks are exactly 1 or 0, so whole words of the dot buffer answer "any mark here?".
+// Marks are exactly 1 or 0, so a word of the dot buffer answers for several columns.
 // Words may run past a row's end into the next row, which the buffer always has.
 template <class T> constexpr uint64_t kOnes = sizeof(T) == 1 ? 0x0101010101010101ull : 0x0001000100010001ull;
+
+template <class T> constexpr int kPerWord = 8 / sizeof(T);
 
 template <class T> uint64_t WordAt(const T *marks, int c) {
     uint64_t word;
@@ -168,12 +170,11 @@ template <class T> uint64_t WordAt(const T *marks, int c) {
     return word;
 }
 
-// The first marked column from c on, or `end`.
-template <class T> constexpr int kPerWord = 8 / sizeof(T);
-
-template <class T> int NextMarked(const T *marks, int c, int end) {
+// The first column from c on that is marked, as is the one after it; `end` when none
+// is before it.
+template <class T> int NextPair(const T *marks, int c, int end) {
     for (; c < end; c += kPerWord<T>)
-        if (const uint64_t word = WordAt(marks, c))
+        if (const uint64_t word = WordAt(marks, c) & WordAt(marks, c + 1))
             return std::min(end, c + __builtin_ctzll(word) / (8 * static_cast<int>(sizeof(T))));
     return end;
 }
@@ -202,13 +203,56 @@ template <class T> void CarryFromBelow(CImageBuffer &raw, const uint8_t *dot) {
     }
 }
 
+// Marks whose left and right neighbours are both unmarked, most of them in the camera's
+// frames, a vector at a time. Every unmarked pixel becomes the value above for the next row.
+template <class T> void RepairLoneMarks(T *row, const T *marks, T *above, int x0, int x1) {
+    using L = Lanes<T>;
+    int c = x0;
+    for (; c + L::kCount <= x1; c += L::kCount) {
+        T *up = above + (c - x0);
+        const __m128i x = Load(row + c), over = Load(up), free = L::IsZero(Load(marks + c));
+        Store(up, Select(free, x, over));
+        if (_mm_movemask_epi8(free) == 0xFFFF)
+            continue;
+        // A neighbour repaired a step before is a mark, so this lane is not alone.
+        const __m128i alone =
+            _mm_andnot_si128(free, _mm_and_si128(L::IsZero(Load(marks + c - 1)), L::IsZero(Load(marks + c + 1))));
+        if (_mm_movemask_epi8(alone))
+            Store(row + c, Select(alone, L::Mean4(Load(row + c - 1), Load(row + c + 1), over, x), x));
+    }
+    for (; c < x1; ++c) {
+        if (!marks[c])
+            above[c - x0] = row[c];
+        else if (!marks[c - 1] && !marks[c + 1])
+            row[c] = static_cast<T>((row[c - 1] + row[c + 1] + above[c - x0] + row[c]) >> 2);
+    }
+}
+
+// Runs of two marks or more: each takes the pixels before and after its run. A run that
+// enters the strip from the left is found by its pair of marks across the strip's edge.
+template <class T> void RepairRuns(T *row, const T *marks, const T *above, int x0, int x1) {
+    using L = Lanes<T>;
+    for (int a = NextPair(marks, x0 > 4 ? x0 - 1 : x0, x1), b; a < x1; a = NextPair(marks, b, x1)) {
+        int left = a - 1;
+        while (marks[left]) // only where a run enters the strip
+            --left;
+        b = NextUnmarked(marks, a);
+        const __m128i before = L::Splat(row[left]), after = L::Splat(row[b]);
+        int c = std::max(a, x0);
+        const int stop = std::min(b, x1);
+        for (; c + L::kCount <= stop; c += L::kCount)
+            Store(row + c, L::Mean4(before, after, Load(above + (c - x0)), Load(row + c)));
+        for (; c < stop; ++c)
+            row[c] = static_cast<T>((row[left] + row[b] + above[c - x0] + row[c]) >> 2);
+    }
+}
+
 // The pass from the top, in strips of columns whose last unmarked value above stays on
 // the stack: each mark becomes the mean of that value, the value it carries from below,
-// and the pixels at both ends of its run in the row.
+// and the nearest unmarked pixels left and right of it.
 constexpr int kStrip = 1024;
 
 template <class T> void RepairFromAbove(CImageBuffer &raw, const uint8_t *dot) {
-    using L = Lanes<T>;
     const int w = raw.Width(), h = raw.Height(), end = w - 4;
     const size_t stride = static_cast<size_t>(raw.Stride());
     T above[kStrip];
@@ -218,21 +262,8 @@ template <class T> void RepairFromAbove(CImageBuffer &raw, const uint8_t *dot) {
         for (int r = 4; r <= h - 5; ++r) {
             T *row = RowOf<T>(raw, r);
             const T *marks = reinterpret_cast<const T *>(dot + r * stride);
-            for (int a = NextMarked(marks, x0, x1), b; a < x1; a = NextMarked(marks, b, x1)) {
-                int left = a - 1;
-                while (marks[left]) // only where a run enters the strip
-                    --left;
-                b = NextUnmarked(marks, a);
-                const int beside = row[left] + row[b];
-                for (int c = a, stop = std::min(b, x1); c < stop; ++c)
-                    row[c] = static_cast<T>((beside + above[c - x0] + row[c]) >> 2);
-            }
-            int c = x0;
-            for (; c + L::kCount <= x1; c += L::kCount)
-                Store(above + c - x0, Select(L::IsZero(Load(marks + c)), Load(row + c), Load(above + c - x0)));
-            for (; c < x1; ++c)
-                if (!marks[c])
-                    above[c - x0] = row[c];
+            RepairLoneMarks(row, marks, above, x0, x1);
+            RepairRuns(row, marks, above, x0, x1);
         }
     }
 }

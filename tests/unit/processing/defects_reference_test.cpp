@@ -66,7 +66,7 @@ bool ReferenceDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffe
             if (!mark(r, c))
                 continue;
             int sum = 0, count = 0;
-            for (const auto [dr, dc] : {std::pair{0, -1}, {0, 1}, {-1, 0}, {1, 0}})
+            for (const auto &[dr, dc] : {std::pair{0, -1}, {0, 1}, {-1, 0}, {1, 0}})
                 for (int rr = r + dr, cc = c + dc; rr >= 0 && rr < h && cc >= 0 && cc < w; rr += dr, cc += dc)
                     if (!mark(rr, cc)) {
                         sum += Get(raw, rr, cc);
