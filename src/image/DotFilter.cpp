@@ -24,7 +24,7 @@ inline __m128i Select(__m128i keep, __m128i a, __m128i b) {
     return _mm_or_si128(_mm_and_si128(keep, a), _mm_andnot_si128(keep, b));
 }
 
-// What the marking does per sample type, in the baseline's instructions.
+// The vector operations per sample type, in the baseline's (SSE2) instructions.
 template <class T> struct Lanes;
 
 template <> struct Lanes<uint8_t> {
@@ -121,6 +121,7 @@ template <class T, int Step> void MarkRowOf(const MarkRow<T> &m, int w, int thre
 template <class T> const T *RowOf(const CImageBuffer &b, int r) { return reinterpret_cast<const T *>(b.Row(r)); }
 template <class T> T *RowOf(CImageBuffer &b, int r) { return reinterpret_cast<T *>(b.Row(r)); }
 
+// Step 0 stands for any step but 1 and 2, which the camera never uses: pixel by pixel.
 template <class T, int Step>
 void MarkDots(const CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, uint8_t *dot, int threshold,
               int windowX, int windowY, int step) {
@@ -291,8 +292,10 @@ bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &
     if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || dot.ImageBytes() < raw.ImageBytes() || dot.IsEmpty() || step < 1 ||
         windowX < 0 || windowY < 0)
         return false;
-    // Every pixel the marking reads on the maps must lie inside them.
-    const int lastRow = windowY + (raw.Height() - 5) * step, lastCol = windowX + (raw.Width() - 5) * step;
+    // Every pixel the marking reads on the maps must lie inside them (counted in 64 bits, so
+    // that no step is large enough to wrap around into them).
+    const int64_t lastRow = windowY + int64_t(raw.Height() - 5) * step;
+    const int64_t lastCol = windowX + int64_t(raw.Width() - 5) * step;
     for (const CImageBuffer *map : {&hot, &dead})
         if (map->IsEmpty() || map->BytesPerPixel() != bpp ||
             (raw.Height() > 8 && (lastRow >= map->Height() || lastCol >= map->Width())))

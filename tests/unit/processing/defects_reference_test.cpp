@@ -209,6 +209,10 @@ TEST(DotReference, RefusesWhatTheReferenceRefusesAndChangesNothing) {
         EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), raw.Pixels()));
         EXPECT_TRUE(std::equal(marks.begin(), marks.end(), dot.Pixels()));
     }
+    // A step so large that the last row read wraps around in 32 bits (the first version
+    // took it and read far outside the maps).
+    EXPECT_FALSE(defect::RepairDots(raw, hot, dead, dot, 30, 0, 0, INT_MAX / 50));
+    EXPECT_TRUE(std::equal(marks.begin(), marks.end(), dot.Pixels()));
     CImageBuffer tooSmallDot;
     ASSERT_EQ(1, tooSmallDot.Create(100, 79, 8));
     EXPECT_FALSE(defect::RepairDots(raw, hot, dead, tooSmallDot, 30));
