@@ -1,12 +1,11 @@
 // The flat-field correction and the dot filter against plain loops written from their
 // rules, on random references and frames.
 #include "image/DefectFilters.h"
-#include "image/VectorDispatch.h"
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <random>
 #include <utility>
 #include <vector>
@@ -79,8 +78,9 @@ bool ReferenceDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffe
     return true;
 }
 
-// Flags in a map (any non-zero sample, in either byte of a 16-bit one): `share` of its pixels at random, then `runs`
-// horizontal and as many vertical runs of random length (up to the map's whole side), some on its edges.
+// Flags in a map (any non-zero sample, in either byte of a 16-bit one): `share` of its
+// pixels at random, then `runs` runs along its rows and columns of random length (up to
+// the map's whole side), some on its edges.
 void Flag(CImageBuffer &map, std::mt19937 &rng, double share, int runs) {
     std::bernoulli_distribution flagged(share);
     for (int r = 0; r < map.Height(); ++r)
@@ -160,17 +160,12 @@ void ExpectSameAsReference(const DotCase &k, std::mt19937 &rng) {
 }
 
 TEST(DotReference, BitExactForEveryDepthStepWindowAndMarkDensity) {
-    for (bool wide : {true, false}) {
-        conv::detail::AllowWideVectors(wide);
-        std::mt19937 rng(7);
-        for (const DotCase &k : kDotCases) {
-            SCOPED_TRACE(testing::Message()
-                         << k.bits << " bits " << k.width << "x" << k.height << " step " << k.step << " threshold "
-                         << k.threshold << " flagged " << k.flagged << (wide ? "" : ", baseline copy"));
-            ExpectSameAsReference(k, rng);
-        }
+    std::mt19937 rng(7);
+    for (const DotCase &k : kDotCases) {
+        SCOPED_TRACE(testing::Message() << k.bits << " bits " << k.width << "x" << k.height << " step " << k.step
+                                        << " threshold " << k.threshold << " flagged " << k.flagged);
+        ExpectSameAsReference(k, rng);
     }
-    conv::detail::AllowWideVectors(true);
 }
 
 // Bad arguments: the same refusals as the reference, and neither picture nor marks touched.
@@ -272,9 +267,8 @@ TEST(DotReference, MarksFollowTheRuleOnRandomFrames) {
         for (int r = 4; r <= raw.Height() - 5; ++r)
             for (int c = 4; c <= raw.Width() - 5; ++c) {
                 const size_t at = static_cast<size_t>(r) * raw.Stride() + c * bpp;
-                const int around =
-                    (Get(before, r, c - 1) + Get(before, r, c + 1) + Get(before, r - 1, c) + Get(before, r + 1, c)) >>
-                    2;
+                const int around = (Get(before, r, c - 1) + Get(before, r, c + 1) + Get(before, r - 1, c) +
+                                    Get(before, r + 1, c)) >> 2;
                 const bool flagged = Get(hot, r, c) || Get(dead, r, c); // the maps at the sensor position
                 const bool expected = flagged || std::abs(Get(before, r, c) - around) >= threshold;
                 ASSERT_EQ(expected, dot.Pixels()[at] != 0) << bits << " bits at " << r << "," << c;
