@@ -1,8 +1,11 @@
 // Every conversion routine over a full frame, run as the pipeline runs it: through
 // ApplyConversion on whole pictures. Names: Ours/<routine>_<depths>.
 #include "BenchImages.h"
+#include "SystemBench.h"
 #include "image/Conversions.h"
+#include "image/DefectFilters.h"
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -58,6 +61,51 @@ void OursStretch(benchmark::State &state, StretchRoutine routine, int bits, int3
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * width * height);
+}
+
+
+// A raw frame of the simulated camera as the chain gets it, at an exposure in ms.
+void SimFrame(CImageBuffer &frame, int bits, int exposureMs) {
+    bench::CInstances instance(sim::Pacing::AsFastAsPossible, 1);
+    CVonkel &camera = instance.Camera();
+    camera.SetColorMode(bits);
+    camera.SetExposureTimeEx(exposureMs * 1e-3);
+    camera.SnapShot(nullptr, 0, 1);
+    std::lock_guard<std::mutex> lock(camera.ImageLock());
+    const CImageBuffer *raw = camera.Buffer(bits == 8 ? kRaw8 : kRaw16);
+    frame.CreateLike(raw);
+    std::memcpy(frame.Pixels(), raw->Pixels(), raw->ImageBytes());
+}
+
+// The dot filter as the chain runs it (no flags in the maps, the chain's thresholds) on
+// the simulated camera's frames, whose marks grow with the exposure; exposure 0 is the
+// worst case, every pixel flagged by the hot map, so that each repair reaches the border.
+// Each iteration repairs the same raw frame. "marked": the share of the frame marked.
+void OursDots(benchmark::State &state, int bits, int exposureMs) {
+    CImageBuffer frame, raw, hot, dead, dot;
+    if (exposureMs > 0)
+        SimFrame(frame, bits, exposureMs);
+    else
+        MakeFrame(frame, bits);
+    for (CImageBuffer *map : {&hot, &dead, &dot})
+        map->Create(bench::kWidth, bench::kHeight, bits);
+    if (exposureMs == 0)
+        std::memset(hot.Pixels(), 1, hot.ImageBytes());
+    raw.CreateLike(&frame);
+    const int threshold = bits == 8 ? defect::kDotThreshold8 : defect::kDotThreshold16;
+    bench::CAllocationCounter allocations(state);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(raw.Pixels(), frame.Pixels(), frame.ImageBytes());
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(defect::RepairDots(raw, hot, dead, dot, threshold));
+        benchmark::ClobberMemory();
+    }
+    size_t marked = 0;
+    for (size_t i = 0; i < dot.ImageBytes(); i += dot.BytesPerPixel())
+        marked += dot.Pixels()[i] != 0;
+    state.counters["marked"] = static_cast<double>(marked) / (frame.Width() * frame.Height());
+    state.SetItemsProcessed(state.iterations() * bench::kWidth * bench::kHeight);
 }
 
 #define OURS(name, routine, dst, src, inPlace, block)                                                                  \
@@ -144,5 +192,14 @@ OURS(Brightness24_32_24, Brightness24_32, 24, 24, true, &g_brightness);
 OURS(Brightness24_32_32, Brightness24_32, 32, 32, true, &g_brightness);
 OURS(Brightness48_64_48, Brightness48_64, 48, 48, true, &g_brightness);
 OURS(Brightness48_64_64, Brightness48_64, 64, 64, true, &g_brightness);
+const bool g_dots = [] {
+    for (int bits : {8, 16})
+        for (int exposureMs : {2, 8, 20, 40, 0}) {
+            const std::string name = "Ours/Dots" + std::to_string(bits) +
+                                     (exposureMs ? "_sim" + std::to_string(exposureMs) + "ms" : "_allMarked");
+            benchmark::RegisterBenchmark(name.c_str(), OursDots, bits, exposureMs)->Unit(benchmark::kMicrosecond);
+        }
+    return true;
+}();
 
 } // namespace

@@ -27,11 +27,6 @@ inline void Set(CImageBuffer &b, int row, int col, int value) {
     }
 }
 
-// A map sample at a byte offset of the raw buffer (a byte or a 16-bit word).
-inline bool MapAt(const uint8_t *map, size_t offset, int bytes) {
-    return bytes == 1 ? map[offset] != 0 : (map[offset] | map[offset + 1]) != 0;
-}
-
 // Replaces the sample at (r, c) by the mean of the nearest samples that are not blocked,
 // looking left, right, up and down along its row and column; left alone when none is found.
 template <class Blocked>
@@ -94,30 +89,6 @@ void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &b
     });
 }
 
-// Detection of the dot filter on samples of type T: a mark where a defect map flags the
-// pixel or it stands `threshold` away from the mean of its four neighbours. The maps are
-// read at the raw pixel's own byte offset, with the raw buffer's stride.
-template <class T>
-void MarkDots(const CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, uint8_t *dot, int threshold,
-              int windowX, int windowY, int step) {
-    const int w = raw.Width(), h = raw.Height();
-    const size_t stride = static_cast<size_t>(raw.Stride());
-    for (int r = 4; r <= h - 5; ++r) {
-        const T *up = reinterpret_cast<const T *>(raw.Row(r - 1));
-        const T *row = reinterpret_cast<const T *>(raw.Row(r));
-        const T *down = reinterpret_cast<const T *>(raw.Row(r + 1));
-        const T *hotRow = reinterpret_cast<const T *>(hot.Row(windowY + r * step)) + windowX;
-        const T *deadRow = reinterpret_cast<const T *>(dead.Row(windowY + r * step)) + windowX;
-        T *dotRow = reinterpret_cast<T *>(dot + r * stride);
-        for (int c = 4; c <= w - 5; ++c) {
-            const int around = (int(row[c - 1]) + row[c + 1] + up[c] + down[c]) >> 2;
-            const int diff = int(row[c]) - around;
-            const bool mark = hotRow[c * step] != 0 || deadRow[c * step] != 0 || diff >= threshold || -diff >= threshold;
-            dotRow[c] = mark ? 1 : 0;
-        }
-    }
-}
-
 } // namespace
 
 bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
@@ -139,35 +110,6 @@ bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &
         MaskRows<uint16_t, double, 4096, 4095, false, 1>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
     else
         MaskRows<uint16_t, double, 4096, 4095, false, 2>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
-    return true;
-}
-
-bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot,
-                int threshold, int windowX, int windowY, int step) {
-    const int bpp = raw.BytesPerPixel();
-    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || dot.ImageBytes() < raw.ImageBytes() || dot.IsEmpty() ||
-        step < 1 || windowX < 0 || windowY < 0)
-        return false;
-    // Every pixel the marking reads on the maps must lie inside them.
-    const int lastRow = windowY + (raw.Height() - 5) * step, lastCol = windowX + (raw.Width() - 5) * step;
-    for (const CImageBuffer *map : {&hot, &dead})
-        if (map->IsEmpty() || map->BytesPerPixel() != bpp ||
-            (raw.Height() > 8 && (lastRow >= map->Height() || lastCol >= map->Width())))
-            return false;
-    std::memset(dot.Pixels(), 0, dot.ImageBytes());
-    if (bpp == 1)
-        MarkDots<uint8_t>(raw, hot, dead, dot.Pixels(), threshold, windowX, windowY, step);
-    else
-        MarkDots<uint16_t>(raw, hot, dead, dot.Pixels(), threshold, windowX, windowY, step);
-
-    const int w = raw.Width(), h = raw.Height();
-    const size_t stride = static_cast<size_t>(raw.Stride());
-    auto marked = [&](int r, int c) { return MapAt(dot.Pixels(), r * stride + static_cast<size_t>(c) * bpp, bpp); };
-    // Marks are never cleared during the pass, so repaired pixels do not feed later repairs.
-    for (int r = 4; r <= h - 5; ++r)
-        for (int c = 4; c <= w - 5; ++c)
-            if (marked(r, c))
-                RepairFromNeighbours(raw, r, c, marked);
     return true;
 }
 
