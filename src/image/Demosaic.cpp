@@ -94,36 +94,14 @@ VONKEL_INLINE int32_t RunPair(const uint8_t *const src[5], bool redMiddle, int32
     return done;
 }
 
-// The hue rule on the pixels at columns edge[0..3] of rows r0 .. r0 + count - 1 (count at
-// most 64), taken into planes and put back; a fourth byte becomes 0.
-template <bool Wide>
-VONKEL_INLINE void BorderHue(const Span &s, int32_t r0, int32_t count, const int32_t edge[4], int spp,
-                             HueSettings hue) {
-    uint8_t b[256], g[256], r[256];
-    for (int32_t i = 0; i < count; ++i)
-        for (int k = 0; k < 4; ++k) {
-            const uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
-            b[4 * i + k] = at[0];
-            g[4 * i + k] = at[1];
-            r[4 * i + k] = at[2];
-        }
-    detail::ShiftHuePlanes<Wide>(b, g, r, 4 * count, hue);
-    for (int32_t i = 0; i < count; ++i)
-        for (int k = 0; k < 4; ++k) {
-            uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
-            at[0] = b[4 * i + k];
-            at[1] = g[4 * i + k];
-            at[2] = r[4 * i + k];
-            if (spp == 4)
-                at[3] = 0;
-        }
-}
+// Pixels of a row (or an edge column) the plain loops take at a time.
+constexpr int32_t kBlock = 512;
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
 // phase 1 at the start takes the general formula). The interior does rows 2 .. rows - 3.
 // The border does the two outermost rows on each side the same way, with the rows above
-// or below folded back inside, and then the two outermost columns of every row one pixel
-// at a time; a picture under four rows or five columns is done a pixel at a time.
+// or below folded back inside, and then the two outermost columns on each side, each
+// read down as a row; a picture under four rows or five columns is done a pixel at a time.
 template <class T, class U, class Sum, class Scale>
 void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale scaleRed, Scale scaleBlue, bool border,
                   const HueSettings *hueOrNull) {
@@ -138,9 +116,11 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             std::is_same_v<Scale, ScaleNarrow> ||
             (std::is_same_v<T, uint16_t> && std::is_same_v<U, uint16_t> && std::is_same_v<Scale, ScaleWide<uint32_t>>);
         [[maybe_unused]] constexpr bool kWide = decltype(copy)::value;
-        constexpr int32_t kBlock = 512, top = sizeof(U) == 1 ? 255 : 65535;
+        constexpr int32_t top = sizeof(U) == 1 ? 255 : 65535;
         U outB[kBlock], outG[kBlock], outR[kBlock];
         Sum vr[kBlock + 4], vb[kBlock + 4];
+        T down[5][kBlock + 4]; // the columns around two edge columns, read down
+        U edge[2][3][kBlock];  // their pixels, as planes
         const int spp = s.dstBpp / static_cast<int>(sizeof(U));
         const int32_t rows = s.rows, cols = s.cols, end = cols - 2;
         const CPixel<T, U> pixel{s, rowFlip, colFlip, gains, top};
@@ -223,6 +203,46 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
                 }
             }
         };
+        // Rows r0 .. r0 + n - 1 of columns c and c + 1 (the two outermost on either side).
+        // Read down, a column is a row of the picture turned over its diagonal, where red
+        // and blue trade places: the five columns around the two, folded back inside at
+        // both ends, are copied into rows of their own and go through the plain loops
+        // like any other row; both columns' pixels are then stored in one pass.
+        auto edgeColumns = [&](int32_t c, int32_t r0, int32_t n) VONKEL_INLINE_LAMBDA {
+            int32_t across[5];
+            for (int j = 0; j < 5; ++j)
+                across[j] = Fold(c - 2 + j, cols);
+            for (int32_t t = 0; t < n + 4; ++t) {
+                const T *from = s.Src<T>(Fold(r0 - 2 + t, rows));
+                for (int j = 0; j < 5; ++j)
+                    down[j][t] = from[across[j]];
+            }
+            for (int k = 0; k < 2; ++k) {
+                const T *above2 = down[k] + 2, *above = down[k + 1] + 2, *here = down[k + 2] + 2,
+                        *below = down[k + 3] + 2;
+                const CellRows<T> cell = (((c + k) & 1) ^ colFlip) != 0
+                                             ? CellRows<T>{here, above2, above, below, here, above}
+                                             : CellRows<T>{above, below, here, above2, above, here};
+                U *b = edge[k][0], *g = edge[k][1], *r = edge[k][2];
+                VerticalSums(vr, vb, cell, 0, n);
+                Combine<T, U, Sum>(r, g, b, vr, vb, odd + ((r0 & 1) ^ rowFlip), cell, 0, n, scaleBlue, scaleRed);
+                if constexpr (sizeof(U) == 1) {
+                    if (hueOn)
+                        detail::ShiftHuePlanes<kWide>(b, g, r, n, hue);
+                }
+            }
+            uint8_t *row = s.DstRow(r0) + static_cast<ptrdiff_t>(c) * s.dstBpp;
+            for (int32_t m = 0; m < n; ++m, row += s.dstStride) {
+                U *at = reinterpret_cast<U *>(row);
+                for (int k = 0; k < 2; ++k, at += spp) {
+                    at[0] = edge[k][0][m];
+                    at[1] = edge[k][1][m];
+                    at[2] = edge[k][2][m];
+                    if (spp == 4 && hueOn)
+                        at[3] = 0;
+                }
+            }
+        };
         if (!border) {
             int32_t i = 2;
             for (; i + 1 < rows - 2 && cols >= 5; i += 2)
@@ -236,27 +256,9 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
         } else {
             for (int32_t i : {0, 1, rows - 2, rows - 1})
                 row(i);
-            const int32_t edge[4] = {0, 1, cols - 2, cols - 1};
-            int32_t columns[4][4];
-            for (int k = 0; k < 4; ++k)
-                for (int j = 0; j < 4; ++j)
-                    columns[k][j] = Fold(edge[k] - 2 + j, cols);
-            // The hue rule goes over the border pixels of 64 rows at a time, as planes.
-            constexpr int32_t kRows = 64;
-            for (int32_t r0 = 0; r0 < rows; r0 += kRows) {
-                const int32_t count = std::min(kRows, rows - r0);
-                for (int32_t r = r0; r < r0 + count; ++r) {
-                    const T *window[4];
-                    for (int i = 0; i < 4; ++i)
-                        window[i] = s.Src<T>(Fold(r - 2 + i, rows));
-                    for (int k = 0; k < 4; ++k)
-                        pixel(window, r, edge[k], columns[k]);
-                }
-                if constexpr (sizeof(U) == 1) {
-                    if (hueOn)
-                        BorderHue<kWide>(s, r0, count, edge, spp, hue);
-                }
-            }
+            for (int32_t c : {0, cols - 2})
+                for (int32_t r0 = 0; r0 < rows; r0 += kBlock)
+                    edgeColumns(c, r0, std::min(kBlock, rows - r0));
         }
     });
 }
