@@ -7,16 +7,14 @@
 #include "image/DemosaicWide.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
+// After every other include: see there.
+#include "image/DemosaicSteps.h"
 #endif
 
 namespace conv::detail {
 
 #if defined(__SSE2__)
 namespace {
-
-struct Pairs {
-    __m128i even, odd;
-};
 
 // Words A, B, C into A0 B0 C0 A1 | B1 C1 A2 B2 | C2 A3 B3 C3 at out (48 bytes).
 inline void StoreThreeWay(uint8_t *out, __m128i a, __m128i b, __m128i c) {
@@ -37,20 +35,17 @@ inline void StoreKeepingFourth(uint8_t *out, const __m128i pixels[4], __m128i fo
         _mm_storeu_si128(at + k, _mm_or_si128(pixels[k], _mm_and_si128(_mm_loadu_si128(at + k), fourth)));
 }
 
-// One step's finished samples, pixel pair j (columns c + 2j, c + 2j + 1) in lane j.
-struct Channels {
-    __m128i blueEven, blueOdd, greenEven, greenOdd, redEven, redOdd;
-};
-
 // A row read as lanes of twice its samples' width falls apart into even and odd columns:
 // 8-bit samples in 16-bit lanes, 16 pixels a step; 16-bit ones in 32-bit lanes, 8.
 template <class T> struct Lanes {
+    using Vec = __m128i;
     using Sample = T;
     static constexpr bool kNarrow = sizeof(T) == 1;
     static constexpr int32_t kStep = kNarrow ? 16 : 8;
 
     // 16 bytes of a row from column c: lane j holds columns c + 2j (even) and c + 2j + 1 (odd).
-    static Pairs Load(const T *row, int32_t c) {
+    static auto Load(const T *row, int32_t c) {
+        using Pairs = PairsOf<Lanes>;
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c));
         if constexpr (kNarrow)
             return Pairs{_mm_and_si128(v, _mm_set1_epi16(255)), _mm_srli_epi16(v, 8)};
@@ -64,21 +59,25 @@ template <class T> struct Lanes {
     static __m128i Half(__m128i v) { return kNarrow ? _mm_srli_epi16(v, 1) : _mm_srli_epi32(v, 1); }
 };
 
-struct Narrow : Lanes<uint8_t> {
-    __m128i red, blue; // factor x 2, shifted up 4 more where it fits (see Scale)
-    bool shifted;
+template <bool Shifted> struct Narrow : Lanes<uint8_t> {
+    __m128i red, blue; // factor x 2, shifted up 4 more when Shifted
 
     // min((sum x factor) >> 11, 255) as the high half of (sum << 4) x (factor x 2); with
     // factor x 2 below 4096 the shift goes into the factor instead, the same product.
-    template <bool Shifted> static __m128i Scale(__m128i sum, __m128i factor) {
+    static __m128i Scale(__m128i sum, __m128i factor) {
         const __m128i x = _mm_mulhi_epu16(Shifted ? sum : _mm_slli_epi16(sum, 4), factor);
         return _mm_sub_epi16(x, _mm_subs_epu16(x, _mm_set1_epi16(255)));
+    }
+    __m128i ScaleRed(__m128i sum) const { return Scale(sum, red); }
+    __m128i ScaleBlue(__m128i sum) const { return Scale(sum, blue); }
+    template <class C> void Store(uint8_t *out, const C &p, int spp) const {
+        spp == 4 ? Store32(out, p) : Store24(out, p);
     }
 
     // 16 pixels of three bytes: the pair j's six bytes are the words x = blue, green
     // (even pixel), y = red, blue and z = green, red (odd pixel); pairs of those words
     // make 32-bit words that interleave three ways.
-    static void Store24(uint8_t *out, const Channels &p) {
+    template <class C> static void Store24(uint8_t *out, const C &p) {
         const __m128i low = _mm_set1_epi32(0xFFFF);
         const __m128i x = _mm_or_si128(p.blueEven, _mm_slli_epi16(p.greenEven, 8));
         const __m128i y = _mm_or_si128(p.redEven, _mm_slli_epi16(p.blueOdd, 8));
@@ -90,7 +89,7 @@ struct Narrow : Lanes<uint8_t> {
     }
 
     // 16 pixels of four bytes, fourth bytes kept.
-    static void Store32(uint8_t *out, const Channels &p) {
+    template <class C> static void Store32(uint8_t *out, const C &p) {
         const __m128i even = _mm_or_si128(p.blueEven, _mm_slli_epi16(p.greenEven, 8));
         const __m128i odd = _mm_or_si128(p.blueOdd, _mm_slli_epi16(p.greenOdd, 8));
         const __m128i evenLow = _mm_unpacklo_epi16(even, p.redEven), evenHigh = _mm_unpackhi_epi16(even, p.redEven);
@@ -114,11 +113,17 @@ struct Wide16 : Lanes<uint16_t> {
         const __m128i x = _mm_srli_epi32(product, 11);
         return _mm_or_si128(x, _mm_cmpgt_epi32(x, _mm_set1_epi32(65535)));
     }
+    __m128i ScaleRed(__m128i sum) const { return Scale(sum, red, redLow); }
+    __m128i ScaleBlue(__m128i sum) const { return Scale(sum, blue, blueLow); }
+    template <class C> void Store(uint16_t *out, const C &p, int spp) const {
+        uint8_t *at = reinterpret_cast<uint8_t *>(out);
+        spp == 4 ? Store32(at, p) : Store24(at, p);
+    }
 
     // 8 pixels of three samples: the pair j's words blue, green / red, blue / green, red
     // (32 bits each) interleave three ways. Green is clean in its high half, red and blue
     // are not.
-    static void Store24(uint8_t *out, const Channels &p) {
+    template <class C> static void Store24(uint8_t *out, const C &p) {
         const __m128i low = _mm_set1_epi32(0xFFFF);
         StoreThreeWay(out, _mm_or_si128(_mm_and_si128(p.blueEven, low), _mm_slli_epi32(p.greenEven, 16)),
                       _mm_or_si128(_mm_and_si128(p.redEven, low), _mm_slli_epi32(p.blueOdd, 16)),
@@ -126,7 +131,7 @@ struct Wide16 : Lanes<uint16_t> {
     }
 
     // 8 pixels of four samples, fourth samples kept.
-    static void Store32(uint8_t *out, const Channels &p) {
+    template <class C> static void Store32(uint8_t *out, const C &p) {
         const __m128i low = _mm_set1_epi32(0xFFFF);
         const __m128i even = _mm_or_si128(_mm_and_si128(p.blueEven, low), _mm_slli_epi32(p.greenEven, 16));
         const __m128i odd = _mm_or_si128(_mm_and_si128(p.blueOdd, low), _mm_slli_epi32(p.greenOdd, 16));
@@ -139,129 +144,10 @@ struct Wide16 : Lanes<uint16_t> {
     }
 };
 
-// The vertical halves of one output row at one step: 3 x near + far at the red columns
-// c - 2, c, c + 2 and the blue columns c - 1, c + 1; the green cell's p row at c - 1 and
-// c + 1, its q row at c.
-struct Vertical {
-    __m128i red[3], blue[2], pLeft, pRight, q;
-};
-
-template <class S, bool Shifted> inline void Finish(const S &s, const Vertical &v, typename S::Sample *out, int spp) {
-    Channels p;
-    const __m128i redHere3 = S::Triple(v.red[1]);
-    const __m128i blueLeft3 = S::Triple(v.blue[0]), blueRight3 = S::Triple(v.blue[1]);
-    if constexpr (S::kNarrow) {
-        p.redEven = S::template Scale<Shifted>(S::Add(redHere3, v.red[0]), s.red);
-        p.redOdd = S::template Scale<Shifted>(S::Add(redHere3, v.red[2]), s.red);
-        p.blueEven = S::template Scale<Shifted>(S::Add(blueLeft3, v.blue[1]), s.blue);
-        p.blueOdd = S::template Scale<Shifted>(S::Add(blueRight3, v.blue[0]), s.blue);
-    } else {
-        p.redEven = S::Scale(S::Add(redHere3, v.red[0]), s.red, s.redLow);
-        p.redOdd = S::Scale(S::Add(redHere3, v.red[2]), s.red, s.redLow);
-        p.blueEven = S::Scale(S::Add(blueLeft3, v.blue[1]), s.blue, s.blueLow);
-        p.blueOdd = S::Scale(S::Add(blueRight3, v.blue[0]), s.blue, s.blueLow);
-    }
-    p.greenEven = S::Half(S::Add(v.pLeft, v.q));
-    p.greenOdd = S::Half(S::Add(v.pRight, v.q));
-    uint8_t *at = reinterpret_cast<uint8_t *>(out);
-    if (spp == 4)
-        S::Store32(at, p);
-    else
-        S::Store24(at, p);
-}
-
-// One output row.
-template <class S> inline Vertical OneRow(const DemosaicRowsOf<typename S::Sample> &rows, int32_t c) {
-    Vertical v;
-    for (int o = 0; o < 3; ++o)
-        v.red[o] =
-            S::Add(S::Triple(S::Load(rows.redNear, c - 2 + 2 * o).even), S::Load(rows.redFar, c - 2 + 2 * o).even);
-    for (int o = 0; o < 2; ++o)
-        v.blue[o] =
-            S::Add(S::Triple(S::Load(rows.blueNear, c - 2 + 2 * o).odd), S::Load(rows.blueFar, c - 2 + 2 * o).odd);
-    v.pLeft = S::Load(rows.p, c - 2).odd;
-    v.pRight = S::Load(rows.p, c).odd;
-    v.q = S::Load(rows.q, c).even;
-    return v;
-}
-
-// Two output rows from source rows 0 .. 4 (the first output row is row 2). The middle
-// rows 0, 2, 4 carry red when RedMiddle, blue otherwise; rows 1 and 3 the other colour.
-// Red is read at three columns of its rows, blue at two.
-template <class S, bool RedMiddle>
-inline void TwoRows(const typename S::Sample *const src[5], int32_t c, Vertical &first, Vertical &second) {
-    const int threes = RedMiddle ? 3 : 2, sides = RedMiddle ? 2 : 3;
-    for (int o = 0; o < threes; ++o) {
-        const Pairs m0 = S::Load(src[0], c - 2 + 2 * o), m2 = S::Load(src[2], c - 2 + 2 * o),
-                    m4 = S::Load(src[4], c - 2 + 2 * o);
-        const __m128i near = S::Triple(RedMiddle ? m2.even : m2.odd);
-        __m128i *one = RedMiddle ? first.red : first.blue, *two = RedMiddle ? second.red : second.blue;
-        one[o] = S::Add(near, RedMiddle ? m0.even : m0.odd);
-        two[o] = S::Add(near, RedMiddle ? m4.even : m4.odd);
-        if (RedMiddle && o < 2)
-            (o == 0 ? first.pLeft : first.pRight) = (o == 0 ? second.pLeft : second.pRight) = m2.odd;
-        if (!RedMiddle && o == 1)
-            first.q = second.q = m2.even;
-    }
-    for (int o = 0; o < sides; ++o) {
-        const Pairs s1 = S::Load(src[1], c - 2 + 2 * o), s3 = S::Load(src[3], c - 2 + 2 * o);
-        const __m128i a = RedMiddle ? s1.odd : s1.even, b = RedMiddle ? s3.odd : s3.even;
-        __m128i *one = RedMiddle ? first.blue : first.red, *two = RedMiddle ? second.blue : second.red;
-        one[o] = S::Add(S::Triple(a), b);
-        two[o] = S::Add(S::Triple(b), a);
-        if (RedMiddle && o == 1) {
-            first.q = s1.even;
-            second.q = s3.even;
-        }
-        if (!RedMiddle && o < 2) {
-            (o == 0 ? first.pLeft : first.pRight) = s1.odd;
-            (o == 0 ? second.pLeft : second.pRight) = s3.odd;
-        }
-    }
-}
-
-// The steps over pixels c0 .. c0 + n - 1 of one row or two; the last step ends with the
-// run (or one short of it, to start on phase 0) and does some pixels again, with the same
-// results. The reads reach from column c0 - 2 to c0 + n + 1.
-template <class S, bool Shifted, bool Two, bool RedMiddle>
-int32_t Steps(const S &s, const DemosaicPass<typename S::Sample> &pass, int32_t c0, int32_t n, int spp) {
-    constexpr int32_t step = S::kStep;
-    int32_t m = 0;
-    for (;; m += step) {
-        if (m + step > n) {
-            const int32_t back = (n - step) & ~1;
-            if (n < step || back + step <= m)
-                break;
-            m = back;
-        }
-        if constexpr (Two) {
-            Vertical one, two;
-            TwoRows<S, RedMiddle>(pass.src, c0 + m, one, two);
-            Finish<S, Shifted>(s, one, pass.first + spp * m, spp);
-            Finish<S, Shifted>(s, two, pass.second + spp * m, spp);
-        } else {
-            Finish<S, Shifted>(s, OneRow<S>(pass.rows, c0 + m), pass.first + spp * m, spp);
-        }
-    }
-    return m;
-}
-
-template <class S, bool Shifted>
-int32_t Dispatch(const S &s, const DemosaicPass<typename S::Sample> &pass, int32_t c0, int32_t n, int spp) {
-    if (!pass.second)
-        return Steps<S, Shifted, false, false>(s, pass, c0, n, spp);
-    if (pass.redMiddle)
-        return Steps<S, Shifted, true, true>(s, pass, c0, n, spp);
-    return Steps<S, Shifted, true, false>(s, pass, c0, n, spp);
-}
-
-Narrow NarrowOf(uint16_t redFactor2, uint16_t blueFactor2) {
-    const bool shifted = redFactor2 < 4096 && blueFactor2 < 4096;
-    const int up = shifted ? 4 : 0;
-    Narrow s;
-    s.red = _mm_set1_epi16(static_cast<short>(redFactor2 << up));
-    s.blue = _mm_set1_epi16(static_cast<short>(blueFactor2 << up));
-    s.shifted = shifted;
+template <bool Shifted> Narrow<Shifted> NarrowOf(uint16_t redFactor2, uint16_t blueFactor2) {
+    Narrow<Shifted> s;
+    s.red = _mm_set1_epi16(static_cast<short>(redFactor2 << (Shifted ? 4 : 0)));
+    s.blue = _mm_set1_epi16(static_cast<short>(blueFactor2 << (Shifted ? 4 : 0)));
     return s;
 }
 
@@ -278,15 +164,14 @@ Wide16 Wide16Of(uint32_t redFactor, uint32_t blueFactor) {
 
 int32_t DemosaicRunBase(const DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, uint16_t redFactor2,
                         uint16_t blueFactor2, int spp) {
-    const Narrow s = NarrowOf(redFactor2, blueFactor2);
-    if (s.shifted)
-        return Dispatch<Narrow, true>(s, pass, c0, n, spp);
-    return Dispatch<Narrow, false>(s, pass, c0, n, spp);
+    if (redFactor2 < 4096 && blueFactor2 < 4096)
+        return RunPass(NarrowOf<true>(redFactor2, blueFactor2), pass, c0, n, spp);
+    return RunPass(NarrowOf<false>(redFactor2, blueFactor2), pass, c0, n, spp);
 }
 
 int32_t DemosaicRunBase16(const DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n, uint32_t redFactor,
                           uint32_t blueFactor, int spp) {
-    return Dispatch<Wide16, false>(Wide16Of(redFactor, blueFactor), pass, c0, n, spp);
+    return RunPass(Wide16Of(redFactor, blueFactor), pass, c0, n, spp);
 }
 
 #else
