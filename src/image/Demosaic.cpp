@@ -24,73 +24,36 @@ using detail::Span;
 
 // The hand-written runs, AVX2 and SSE2, exist for 8-bit samples with factors below 2^15
 // and for 16-bit samples with factors below 2^12. They store whole pixels of three or
-// four samples at `out` themselves; Wide picks the AVX2 run or the SSE2 one.
-// With the hue rule the AVX2 run applies it in its registers; after the SSE2 run it goes
-// over the stored pixels.
-VONKEL_INLINE void HueAfterRun(uint8_t *out, int32_t n, int spp, const HueSettings &hue) {
-    if (spp == 3)
-        detail::HuePixels<3, false>(out, n, hue);
-    else
-        detail::HuePixels<4, false>(out, n, hue);
-}
-
-template <bool Wide, class T, class U, class Scale>
-int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int, const HueSettings *) {
+// four samples themselves, of one row or of two that share source rows (DemosaicPass);
+// Wide picks the AVX2 run or the SSE2 one. With the hue rule the AVX2 run applies it in
+// its registers; after the SSE2 run it goes over the stored pixels.
+template <bool Wide, class T, class Scale>
+int32_t RunHandWritten(const detail::DemosaicPass<T> &, int32_t, int32_t, Scale, Scale, int, const HueSettings *) {
     return 0;
 }
-// 16-bit samples, factors below 4096.
 template <bool Wide>
-VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint16_t> &cell, int32_t c0, int32_t n, ScaleWide<uint32_t> red,
-                                     ScaleWide<uint32_t> blue, uint16_t *out, int spp, const HueSettings *) {
+VONKEL_INLINE int32_t RunHandWritten(const detail::DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n,
+                                     ScaleWide<uint32_t> red, ScaleWide<uint32_t> blue, int spp, const HueSettings *) {
     if (red.factor >= 4096 || blue.factor >= 4096)
         return 0;
-    const detail::DemosaicRows16 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    uint16_t *out48 = spp == 3 ? out : nullptr, *out64 = spp == 4 ? out : nullptr;
     if constexpr (Wide)
-        return detail::DemosaicRunWide16(rows, c0, n, red.factor, blue.factor, out48, out64);
+        return detail::DemosaicRunWide16(pass, c0, n, red.factor, blue.factor, spp);
     else
-        return detail::DemosaicRunBase16({rows, {}, false, out, nullptr}, c0, n, red.factor, blue.factor, spp);
+        return detail::DemosaicRunBase16(pass, c0, n, red.factor, blue.factor, spp);
 }
 template <bool Wide>
-VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red,
-                                     ScaleNarrow blue, uint8_t *out, int spp, const HueSettings *hue) {
-    const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    if constexpr (Wide) {
-        uint8_t *out24 = spp == 3 ? out : nullptr, *out32 = spp == 4 ? out : nullptr;
-        return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr, out24, out32,
-                                       hue);
-    } else {
-        const int32_t done =
-            detail::DemosaicRunBase({rows, {}, false, out, nullptr}, c0, n, red.factor2, blue.factor2, spp);
-        if (hue)
-            HueAfterRun(out, done, spp, *hue);
-        return done;
-    }
-}
-
-// Two interior rows in one pass (SSE2 only; the AVX2 copy takes them one at a time): src
-// are the five source rows around the first. Returns 0 where no pair run exists.
-template <class T, class U, class Scale>
-int32_t RunPair(const T *const[5], bool, int32_t, int32_t, Scale, Scale, U *, U *, int, const HueSettings *) {
-    return 0;
-}
-VONKEL_INLINE int32_t RunPair(const uint16_t *const src[5], bool redMiddle, int32_t c0, int32_t n,
-                              ScaleWide<uint32_t> red, ScaleWide<uint32_t> blue, uint16_t *first, uint16_t *second,
-                              int spp, const HueSettings *) {
-    if (red.factor >= 4096 || blue.factor >= 4096)
-        return 0;
-    return detail::DemosaicRunBase16({{}, {src[0], src[1], src[2], src[3], src[4]}, redMiddle, first, second}, c0, n,
-                                     red.factor, blue.factor, spp);
-}
-VONKEL_INLINE int32_t RunPair(const uint8_t *const src[5], bool redMiddle, int32_t c0, int32_t n, ScaleNarrow red,
-                              ScaleNarrow blue, uint8_t *first, uint8_t *second, int spp, const HueSettings *hue) {
-    const int32_t done =
-        detail::DemosaicRunBase({{}, {src[0], src[1], src[2], src[3], src[4]}, redMiddle, first, second}, c0, n,
-                                red.factor2, blue.factor2, spp);
-    if (hue) {
-        HueAfterRun(first, done, spp, *hue);
-        HueAfterRun(second, done, spp, *hue);
-    }
+VONKEL_INLINE int32_t RunHandWritten(const detail::DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, ScaleNarrow red,
+                                     ScaleNarrow blue, int spp, const HueSettings *hue) {
+    if constexpr (Wide)
+        return detail::DemosaicRunWide(pass, c0, n, red.factor2, blue.factor2, spp, hue);
+    const int32_t done = detail::DemosaicRunBase(pass, c0, n, red.factor2, blue.factor2, spp);
+    for (uint8_t *out : {pass.first, pass.second})
+        if (hue && out) {
+            if (spp == 3)
+                detail::HuePixels<3, false>(out, done, *hue);
+            else
+                detail::HuePixels<4, false>(out, done, *hue);
+        }
     return done;
 }
 
@@ -164,43 +127,31 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             else
                 StoreColour<4>(out + 4 * done, outB, outG, outR, n - done, !hueOn);
         };
-        auto row = [&](int32_t i) VONKEL_INLINE_LAMBDA {
-            const CellRows<T> cell = cellOf(i);
-            if (first > 2)
-                single(i, 2);
+        // Row i alone, or rows i and i + 1 of the interior together, which share three of
+        // their five source rows.
+        auto rows1or2 = [&](int32_t i, bool two) VONKEL_INLINE_LAMBDA {
+            const CellRows<T> one = cellOf(i), other = two ? cellOf(i + 1) : one;
+            detail::DemosaicPass<T> pass{{one.redNear, one.redFar, one.blueNear, one.blueFar, one.p, one.q},
+                                         {},
+                                         ((i & 1) ^ rowFlip) != 0,
+                                         nullptr,
+                                         nullptr};
+            for (int k = 0; two && k < 5; ++k)
+                pass.src[k] = s.Src<T>(i - 2 + k);
+            for (int32_t r = i; r <= i + two; ++r)
+                if (first > 2)
+                    single(r, 2);
             for (int32_t c0 = first; c0 < end; c0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - c0);
+                const ptrdiff_t at = static_cast<ptrdiff_t>(c0) * spp;
+                pass.first = s.Dst<U>(i) + at;
+                pass.second = two ? s.Dst<U>(i + 1) + at : nullptr;
                 int32_t done = 0; // even, so the rest starts on phase 0 again
                 if constexpr (kHandWritten)
-                    done = RunHandWritten<kWide>(cell, c0, n, scaleRed, scaleBlue,
-                                                 s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp, spp,
-                                                 hueOn ? &hue : nullptr);
-                rest(i, cell, c0, n, done);
-            }
-        };
-        // Interior rows i and i + 1, which share three of their source rows.
-        auto rowPair = [&](int32_t i) VONKEL_INLINE_LAMBDA {
-            if constexpr (!kHandWritten || kWide) {
-                row(i);
-                row(i + 1);
-            } else {
-                const T *src[5];
-                for (int k = 0; k < 5; ++k)
-                    src[k] = s.Src<T>(i - 2 + k);
-                const bool redMiddle = ((i & 1) ^ rowFlip) != 0;
-                const CellRows<T> one = cellOf(i), two = cellOf(i + 1);
-                if (first > 2) {
-                    single(i, 2);
-                    single(i + 1, 2);
-                }
-                for (int32_t c0 = first; c0 < end; c0 += kBlock) {
-                    const int32_t n = std::min(kBlock, end - c0);
-                    const ptrdiff_t at = static_cast<ptrdiff_t>(c0) * spp;
-                    const int32_t done = RunPair(src, redMiddle, c0, n, scaleRed, scaleBlue, s.Dst<U>(i) + at,
-                                                 s.Dst<U>(i + 1) + at, spp, hueOn ? &hue : nullptr);
-                    rest(i, one, c0, n, done);
-                    rest(i + 1, two, c0, n, done);
-                }
+                    done = RunHandWritten<kWide>(pass, c0, n, scaleRed, scaleBlue, spp, hueOn ? &hue : nullptr);
+                rest(i, one, c0, n, done);
+                if (two)
+                    rest(i + 1, other, c0, n, done);
             }
         };
         // Rows r0 .. r0 + n - 1 of columns c and c + 1 (the two outermost on either side).
@@ -246,16 +197,16 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
         if (!border) {
             int32_t i = 2;
             for (; i + 1 < rows - 2 && cols >= 5; i += 2)
-                rowPair(i);
+                rows1or2(i, true);
             if (i < rows - 2 && cols >= 5)
-                row(i);
+                rows1or2(i, false);
         } else if (rows < 4 || cols < 5) {
             for (int32_t r = 0; r < rows; ++r)
                 for (int32_t c = 0; c < cols; ++c)
                     single(r, c);
         } else {
             for (int32_t i : {0, 1, rows - 2, rows - 1})
-                row(i);
+                rows1or2(i, false);
             for (int32_t c : {0, cols - 2})
                 for (int32_t r0 = 0; r0 < rows; r0 += kBlock)
                     edgeColumns(c, r0, std::min(kBlock, rows - r0));

@@ -16,24 +16,7 @@ template <class T> struct DemosaicRowsOf { const T *redNear, *redFar, *blueNear,
 using DemosaicRows8 = DemosaicRowsOf<uint8_t>;
 using DemosaicRows16 = DemosaicRowsOf<uint16_t>;
 
-// Output pixels c0 .. c0 + n - 1, c0 of column phase 0, 32 at a time as long as the rows
-// can be read up to column c0 + n + 1 (the caller guarantees n + 2 more columns exist
-// from c0); blue, green and red into the planes, or into pixels of three bytes at out24
-// or of four bytes at out32 (fourth bytes kept) when one of them is given. Gains as
-// factor x 2 (factor < 2^15). Returns how many pixels it did, an even number, so that
-// the rest starts on phase 0; the caller does the rest. With `hue` the pixels go through
-// the hue rule (HueCore.h) before they are stored, and a fourth byte becomes 0.
-VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
-                                           uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
-                                           uint8_t *out24, uint8_t *out32, const HueSettings *hue = nullptr);
-
-// The 16-bit form of DemosaicRunWide, 16 pixels a step in 32-bit lanes (a 16-fold sum
-// of 16-bit samples needs 20 bits), into pixels of three samples at out48 or of four at
-// out64 (fourth samples kept). Factors below 4096, so that sum x factor fits 32 bits.
-VONKEL_WIDE_TARGET int32_t DemosaicRunWide16(const DemosaicRows16 &rows, int32_t c0, int32_t n, uint32_t redFactor,
-                                             uint32_t blueFactor, uint16_t *out48, uint16_t *out64);
-
-// What the baseline (SSE2) runs do: one output row (rows, into first) or two at once
+// What the runs do: one output row (rows, into first) or two at once
 // (second given), which share three of their five source rows: src holds the rows from
 // two above the first output row to two below it, with red on src[0], src[2], src[4]
 // when redMiddle and blue there otherwise.
@@ -44,8 +27,19 @@ template <class T> struct DemosaicPass {
     T *first, *second;
 };
 
-// The runs for the baseline (SSE2), 16 pixels a step for 8-bit samples and 8 for 16-bit
-// ones, as the AVX2 runs, into pixels of three or four (spp) samples, fourth samples kept.
+// Output pixels c0 .. c0 + n - 1 of a pass, c0 of column phase 0, into pixels of three or
+// four (spp) samples, fourth samples kept, as long as the rows can be read up to column
+// c0 + n + 1 (the caller guarantees n + 2 more columns exist from c0). Gains as factor x
+// 2 below 2^15 for 8-bit samples, as the factor below 4096 for 16-bit ones (sum x factor
+// then fits 32 bits). Returns how many pixels it did, an even number, so that the rest
+// starts on phase 0; the caller does the rest. With `hue` the AVX2 run puts the pixels
+// through the hue rule (HueCore.h) before it stores them, and a fourth byte becomes 0.
+// AVX2: 32 pixels a step for 8-bit samples, 16 for 16-bit ones (in 32-bit lanes: a
+// 16-fold sum of 16-bit samples needs 20 bits); the baseline (SSE2) runs half as many.
+VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n,
+                                           uint16_t redFactor2, uint16_t blueFactor2, int spp, const HueSettings *hue);
+VONKEL_WIDE_TARGET int32_t DemosaicRunWide16(const DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n,
+                                             uint32_t redFactor, uint32_t blueFactor, int spp);
 int32_t DemosaicRunBase(const DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, uint16_t redFactor2,
                         uint16_t blueFactor2, int spp);
 int32_t DemosaicRunBase16(const DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n, uint32_t redFactor,
