@@ -62,41 +62,60 @@ template <class T> struct Lanes {
 template <bool Shifted> struct Narrow : Lanes<uint8_t> {
     __m128i red, blue; // factor x 2, shifted up 4 more when Shifted
 
-    // min((sum x factor) >> 11, 255) as the high half of (sum << 4) x (factor x 2); with
-    // factor x 2 below 4096 the shift goes into the factor instead, the same product.
+    // (sum x factor) >> 11 as the high half of (sum << 4) x (factor x 2). With factor x 2
+    // below 4096 the shift goes into the factor instead, the same product, and the result
+    // stays below 4096: the saturating packs of the stores then limit it to 255. Otherwise
+    // it is limited here: x minus its saturated excess over 255.
     static __m128i Scale(__m128i sum, __m128i factor) {
-        const __m128i x = _mm_mulhi_epu16(Shifted ? sum : _mm_slli_epi16(sum, 4), factor);
+        if constexpr (Shifted)
+            return _mm_mulhi_epu16(sum, factor);
+        const __m128i x = _mm_mulhi_epu16(_mm_slli_epi16(sum, 4), factor);
         return _mm_sub_epi16(x, _mm_subs_epu16(x, _mm_set1_epi16(255)));
     }
     __m128i ScaleRed(__m128i sum) const { return Scale(sum, red); }
     __m128i ScaleBlue(__m128i sum) const { return Scale(sum, blue); }
+
+    // The pair j's six bytes as the words x = blue, green (even pixel), y = red, blue and
+    // z = green, red (odd pixel), in lane j; the even pixel's blue, green, red words.
+    struct Words {
+        __m128i x, y, z, blueGreenOdd, redEven, redOdd;
+    };
+    template <class C> static Words WordsOf(const C &p) {
+        if constexpr (Shifted) {
+            // Bytes of even pixels in the low half, odd ones in the high half.
+            const __m128i b = _mm_packus_epi16(p.blueEven, p.blueOdd), g = _mm_packus_epi16(p.greenEven, p.greenOdd);
+            const __m128i r = _mm_packus_epi16(p.redEven, p.redOdd), zero = _mm_setzero_si128();
+            return Words{_mm_unpacklo_epi8(b, g),    _mm_unpacklo_epi8(r, _mm_unpackhi_epi64(b, b)),
+                         _mm_unpackhi_epi8(g, r),    _mm_unpackhi_epi8(b, g),
+                         _mm_unpacklo_epi8(r, zero), _mm_unpackhi_epi8(r, zero)};
+        } else {
+            return Words{_mm_or_si128(p.blueEven, _mm_slli_epi16(p.greenEven, 8)),
+                         _mm_or_si128(p.redEven, _mm_slli_epi16(p.blueOdd, 8)),
+                         _mm_or_si128(p.greenOdd, _mm_slli_epi16(p.redOdd, 8)),
+                         _mm_or_si128(p.blueOdd, _mm_slli_epi16(p.greenOdd, 8)),
+                         p.redEven,
+                         p.redOdd};
+        }
+    }
+
     template <class C> void Store(uint8_t *out, const C &p, int spp) const {
-        spp == 4 ? Store32(out, p) : Store24(out, p);
-    }
-
-    // 16 pixels of three bytes: the pair j's six bytes are the words x = blue, green
-    // (even pixel), y = red, blue and z = green, red (odd pixel); pairs of those words
-    // make 32-bit words that interleave three ways.
-    template <class C> static void Store24(uint8_t *out, const C &p) {
-        const __m128i low = _mm_set1_epi32(0xFFFF);
-        const __m128i x = _mm_or_si128(p.blueEven, _mm_slli_epi16(p.greenEven, 8));
-        const __m128i y = _mm_or_si128(p.redEven, _mm_slli_epi16(p.blueOdd, 8));
-        const __m128i z = _mm_or_si128(p.greenOdd, _mm_slli_epi16(p.redOdd, 8));
-        // Pairs 2i and 2i + 1 in 32-bit lane i: xy of 2i, zx of 2i and the next, yz of 2i + 1.
-        StoreThreeWay(out, _mm_or_si128(_mm_and_si128(x, low), _mm_slli_epi32(y, 16)),
-                      _mm_or_si128(_mm_and_si128(z, low), _mm_andnot_si128(low, x)),
-                      _mm_or_si128(_mm_srli_epi32(y, 16), _mm_andnot_si128(low, z)));
-    }
-
-    // 16 pixels of four bytes, fourth bytes kept.
-    template <class C> static void Store32(uint8_t *out, const C &p) {
-        const __m128i even = _mm_or_si128(p.blueEven, _mm_slli_epi16(p.greenEven, 8));
-        const __m128i odd = _mm_or_si128(p.blueOdd, _mm_slli_epi16(p.greenOdd, 8));
-        const __m128i evenLow = _mm_unpacklo_epi16(even, p.redEven), evenHigh = _mm_unpackhi_epi16(even, p.redEven);
-        const __m128i oddLow = _mm_unpacklo_epi16(odd, p.redOdd), oddHigh = _mm_unpackhi_epi16(odd, p.redOdd);
-        const __m128i pixels[4] = {_mm_unpacklo_epi32(evenLow, oddLow), _mm_unpackhi_epi32(evenLow, oddLow),
-                                   _mm_unpacklo_epi32(evenHigh, oddHigh), _mm_unpackhi_epi32(evenHigh, oddHigh)};
-        StoreKeepingFourth(out, pixels, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+        const Words w = WordsOf(p);
+        if (spp == 4) {
+            // 16 pixels of four bytes, fourth bytes kept.
+            const __m128i evenLow = _mm_unpacklo_epi16(w.x, w.redEven), evenHigh = _mm_unpackhi_epi16(w.x, w.redEven);
+            const __m128i oddLow = _mm_unpacklo_epi16(w.blueGreenOdd, w.redOdd),
+                          oddHigh = _mm_unpackhi_epi16(w.blueGreenOdd, w.redOdd);
+            const __m128i pixels[4] = {_mm_unpacklo_epi32(evenLow, oddLow), _mm_unpackhi_epi32(evenLow, oddLow),
+                                       _mm_unpacklo_epi32(evenHigh, oddHigh), _mm_unpackhi_epi32(evenHigh, oddHigh)};
+            StoreKeepingFourth(out, pixels, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+        } else {
+            // 16 pixels of three bytes: pairs 2i and 2i + 1 in 32-bit lane i: xy of 2i, zx
+            // of 2i and the next, yz of 2i + 1, interleaved three ways.
+            const __m128i low = _mm_set1_epi32(0xFFFF);
+            StoreThreeWay(out, _mm_or_si128(_mm_and_si128(w.x, low), _mm_slli_epi32(w.y, 16)),
+                          _mm_or_si128(_mm_and_si128(w.z, low), _mm_andnot_si128(low, w.x)),
+                          _mm_or_si128(_mm_srli_epi32(w.y, 16), _mm_andnot_si128(low, w.z)));
+        }
     }
 };
 
