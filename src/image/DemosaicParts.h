@@ -1,5 +1,6 @@
-// The demosaic's general formula, a pixel at a time (CPixel, for the borders) and in
-// plain loops over a block of columns (VerticalSums, Combine), for what the hand-written
+// The demosaic's general formula, a pixel at a time (CPixel, for the smallest pictures
+// and a first column of phase 1) and in plain loops over a block of columns
+// (VerticalSums, Combine: the border's edge columns read down as rows), for what the hand-written
 // runs do not take: the pixels after a run, other gain ranges, processors without SSE2.
 // Internal to image/ (Demosaic.cpp).
 #pragma once
@@ -37,7 +38,7 @@ inline int32_t Fold(int32_t p, int32_t n) {
 }
 
 // One output pixel from the 4 x 4 samples of rows r-2..r+1 and columns c-2..c+1 (folded
-// back inside), for the pixels the column runs do not cover.
+// back inside).
 template <class T, class U> struct CPixel {
     const Span &span;
     int rowFlip;
@@ -45,23 +46,13 @@ template <class T, class U> struct CPixel {
     Gains gains;
     int64_t top;
 
+    // Sums of 8-bit samples times their gain factor (at most 4080 x 2^19) stay inside 32 bits.
     void operator()(int32_t r, int32_t c) const {
         const int32_t columns[4] = {Fold(c - 2, span.cols), Fold(c - 1, span.cols), Fold(c, span.cols),
                                     Fold(c + 1, span.cols)};
-        (*this)(r, c, columns);
-    }
-
-    // With the folded columns c-2..c+1 worked out by the caller, once per column.
-    void operator()(int32_t r, int32_t c, const int32_t columns[4]) const {
         const T *rows[4];
         for (int i = 0; i < 4; ++i)
             rows[i] = span.template Src<T>(Fold(r - 2 + i, span.rows));
-        (*this)(rows, r, c, columns);
-    }
-
-    // With the rows r-2..r+1 (folded) as well, once per row. Sums of 8-bit samples times
-    // their gain factor (at most 4080 x 2^19) stay inside 32 bits.
-    void operator()(const T *const rows[4], int32_t r, int32_t c, const int32_t columns[4]) const {
         using Acc = std::conditional_t<sizeof(T) == 1, int32_t, int64_t>;
         auto at = [&](int i, int j) { return static_cast<Acc>(rows[i][columns[j]]); };
         const int rowPhase = (r & 1) ^ rowFlip, colPhase = (c & 1) ^ colFlip;
@@ -136,7 +127,8 @@ template <class Sum> struct PhaseMask {
     }
 };
 
-// Output pixels c0 + m, m = 0 .. n - 1, c0 of phase 0. The vertical halves of the
+// Output pixels c0 + m, m = 0 .. n - 1, c0 of phase 0 (or of phase 1 with the phase mask
+// read from one further, as the edge columns read down do). The vertical halves of the
 // bilinear sums (3 x near row + far row) are taken once per column; each pixel then takes
 // its red and blue from its own column and the one two away, or from its two neighbours,
 // by phase: both are worked out for every pixel and the phase picks one, which keeps

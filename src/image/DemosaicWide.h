@@ -1,4 +1,5 @@
-// The 8-bit demosaic's column runs written out for AVX2 (and for SSE2, DemosaicBase.cpp). Left to itself the compiler
+// The demosaic's column runs written out, for AVX2 (DemosaicWide.cpp) and for SSE2
+// (DemosaicBase.cpp), their steps shared (DemosaicSteps.h). Left to itself the compiler
 // widens the gain multiplication to 32 bits and pays for the phase selection with
 // shuffles, which costs the demosaic half its speed. Here a row read as 16-bit lanes
 // falls apart into its even and odd columns for free (low and high byte), so each phase
