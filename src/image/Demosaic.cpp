@@ -7,6 +7,7 @@
 // rule before they are stored, which gives the bits of the demosaic followed by Hue24 or
 // Hue32 over the same pixels, in one pass.
 #include "image/Conversions.h"
+#include "image/DemosaicParts.h"
 #include "image/DemosaicWide.h"
 #include "image/HueCore.h"
 #include "image/RoutineSupport.h"
@@ -17,237 +18,53 @@
 namespace conv {
 namespace {
 
+using namespace detail::bayer;
 using detail::HueSettings;
 using detail::Span;
 
-// Gain factors of the block. trunc(gain x 1.28) turns percent into 1/2048 of the
-// 16-fold sum; factors beyond (top + 1) x 2048 saturate every non-zero sum anyway, and
-// negative ones would only produce values below 0, so both are cut there.
-struct Gains {
-    int64_t red;
-    int64_t blue;
-};
-
-Gains GainsOf(const DemosaicBlock &block, int32_t top) {
-    const int64_t most = (int64_t{top} + 1) << 11;
-    auto factor = [most](int32_t gain) { return detail::Clamp<int64_t>(static_cast<int64_t>(gain * 1.28), 0, most); };
-    return Gains{factor(block.redGain), factor(block.blueGain)};
-}
-
-// A position beyond an edge of the rectangle is replaced by the one four pixels further
-// in, which keeps its site; only a picture under four pixels wide or high can still fall
-// outside and is then held to it.
-inline int32_t Fold(int32_t p, int32_t n) {
-    if (p < 0)
-        p += 4;
-    else if (p >= n)
-        p -= 4;
-    return detail::Clamp<int32_t>(p, 0, n - 1);
-}
-
-// One output pixel from the 4 x 4 samples of rows r-2..r+1 and columns c-2..c+1 (folded
-// back inside), for the pixels the column runs do not cover.
-template <class T, class U> struct CPixel {
-    const Span &span;
-    int rowFlip;
-    int colFlip;
-    Gains gains;
-    int64_t top;
-
-    void operator()(int32_t r, int32_t c) const {
-        const int32_t columns[4] = {Fold(c - 2, span.cols), Fold(c - 1, span.cols), Fold(c, span.cols),
-                                    Fold(c + 1, span.cols)};
-        (*this)(r, c, columns);
-    }
-
-    // With the folded columns c-2..c+1 worked out by the caller, once per column.
-    void operator()(int32_t r, int32_t c, const int32_t columns[4]) const {
-        const T *rows[4];
-        for (int i = 0; i < 4; ++i)
-            rows[i] = span.template Src<T>(Fold(r - 2 + i, span.rows));
-        (*this)(rows, r, c, columns);
-    }
-
-    // With the rows r-2..r+1 (folded) as well, once per row. Sums of 8-bit samples times
-    // their gain factor (at most 4080 x 2^19) stay inside 32 bits.
-    void operator()(const T *const rows[4], int32_t r, int32_t c, const int32_t columns[4]) const {
-        using Acc = std::conditional_t<sizeof(T) == 1, int32_t, int64_t>;
-        auto at = [&](int i, int j) { return static_cast<Acc>(rows[i][columns[j]]); };
-        const int rowPhase = (r & 1) ^ rowFlip, colPhase = (c & 1) ^ colFlip;
-        // Window index 2 is the pixel's own row or column, 1 the one before; a site's near
-        // line is whichever of the two has its phase, its far line lies across the centre.
-        auto bilinear = [&](int siteRowPhase, int siteColPhase) {
-            const int rn = rowPhase == siteRowPhase ? 2 : 1, rf = rn == 2 ? 0 : 3;
-            const int cn = colPhase == siteColPhase ? 2 : 1, cf = cn == 2 ? 0 : 3;
-            return 9 * at(rn, cn) + 3 * at(rn, cf) + 3 * at(rf, cn) + at(rf, cf);
-        };
-        U *out = span.template Dst<U>(r) + static_cast<ptrdiff_t>(c) * (span.dstBpp / static_cast<int>(sizeof(U)));
-        const Acc most = static_cast<Acc>(top);
-        out[0] = static_cast<U>(std::min<Acc>((bilinear(0, 1) * static_cast<Acc>(gains.blue)) >> 11, most));
-        out[1] = static_cast<U>((rowPhase == colPhase ? at(1, 1) + at(2, 2) : at(1, 2) + at(2, 1)) >> 1);
-        out[2] = static_cast<U>(std::min<Acc>((bilinear(1, 0) * static_cast<Acc>(gains.red)) >> 11, most));
-    }
-};
-
-// Blue, green and red planes of a block of pixels into a row of 3 or 4 samples each. A
-// pixel of four samples is written as one word, its fourth sample kept as it was (or 0
-// when not keepFourth).
-template <int Spp, class U>
-VONKEL_INLINE void StoreColour(U *out, const U *b, const U *g, const U *r, int32_t n, bool keepFourth) {
-    if constexpr (Spp == 4) {
-        using Word = std::conditional_t<sizeof(U) == 1, uint32_t, uint64_t>;
-        constexpr int bits = 8 * sizeof(U);
-        const Word kept = keepFourth ? ~((Word{1} << 3 * bits) - 1) : 0;
-        for (int32_t k = 0; k < n; ++k) {
-            Word w;
-            std::memcpy(&w, out + 4 * k, sizeof w);
-            w = (w & kept) | Word{b[k]} | Word{g[k]} << bits | Word{r[k]} << 2 * bits;
-            std::memcpy(out + 4 * k, &w, sizeof w);
-        }
-    } else {
-        for (int32_t k = 0; k < n; ++k, out += 3) {
-            out[0] = b[k];
-            out[1] = g[k];
-            out[2] = r[k];
-        }
-    }
-}
-
-// Scaling of a 16-fold sum by a gain factor: min((sum x factor) >> 11, top).
-template <class Wide> struct ScaleWide {
-    Wide factor;
-    Wide top;
-    VONKEL_INLINE Wide operator()(Wide sum) const { return std::min<Wide>((sum * factor) >> 11, top); }
-};
-
-// The same for 8-bit sums (at most 4080) and factors below 2^15 in 16-bit lanes: with the
-// sum shifted up 4 and the factor up 1 bit, the high half of their product is the result.
-struct ScaleNarrow {
-    uint16_t factor2; // factor x 2
-    VONKEL_INLINE uint16_t operator()(uint16_t sum) const {
-        const uint16_t high = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>(sum << 4)} * factor2) >> 16);
-        return std::min<uint16_t>(high, 255);
-    }
-};
-
-// Rows around output row r: red and blue near (in the cell) and far (across the centre),
-// and the two cell rows arranged so that the cell's greens are p[c-1] + q[c] for a column
-// of phase 0 and p[c] + q[c-1] for one of phase 1.
-template <class T> struct CellRows { const T *redNear, *redFar, *blueNear, *blueFar, *p, *q; };
-
-// Alternating lanes, 0 for columns of phase 0 and all ones for phase 1; read from the
-// column's own offset, so the selection is one vector load and a blend.
-template <class Sum> struct PhaseMask {
-    Sum odd[2 * 512 + 2];
-    PhaseMask() {
-        for (int k = 0; k < 2 * 512 + 2; ++k)
-            odd[k] = static_cast<Sum>(k & 1 ? ~Sum{0} : 0);
-    }
-};
-
-// Output pixels c0 + m, m = 0 .. n - 1, c0 of phase 0. The vertical halves of the
-// bilinear sums (3 x near row + far row) are taken once per column; each pixel then takes
-// its red and blue from its own column and the one two away, or from its two neighbours,
-// by phase: both are worked out for every pixel and the phase picks one, which keeps
-// every load contiguous.
-template <class T, class Sum>
-VONKEL_INLINE void VerticalSums(Sum *vr, Sum *vb, CellRows<T> rows, int32_t c0, int32_t n) {
-    // vr[k], vb[k] belong to column c0 - 2 + k.
-    const T *rn = rows.redNear + c0 - 2, *rf = rows.redFar + c0 - 2, *bn = rows.blueNear + c0 - 2,
-            *bf = rows.blueFar + c0 - 2;
-    for (int32_t k = 0; k < n + 4; ++k) {
-        vr[k] = static_cast<Sum>(3 * Sum{rn[k]} + rf[k]);
-        vb[k] = static_cast<Sum>(3 * Sum{bn[k]} + bf[k]);
-    }
-}
-
-template <class T, class U, class Sum, class Scale>
-VONKEL_INLINE void Combine(U *outB, U *outG, U *outR, const Sum *vr, const Sum *vb, const Sum *odd, CellRows<T> rows,
-                           int32_t c0, int32_t n, Scale scaleRed, Scale scaleBlue) {
-    const T *p = rows.p + c0, *q = rows.q + c0;
-    for (int32_t m = 0; m < n; ++m) {
-        const Sum phase = odd[m];
-        const Sum redOwn = static_cast<Sum>(3 * vr[m + 2] + vr[m]),
-                  redAcross = static_cast<Sum>(3 * vr[m + 1] + vr[m + 3]);
-        const Sum blueOwn = static_cast<Sum>(3 * vb[m + 2] + vb[m]),
-                  blueAcross = static_cast<Sum>(3 * vb[m + 1] + vb[m + 3]);
-        const Sum greenEven = static_cast<Sum>(Sum{p[m - 1]} + q[m]), greenOdd = static_cast<Sum>(Sum{p[m]} + q[m - 1]);
-        outR[m] = static_cast<U>(scaleRed(static_cast<Sum>((redAcross & phase) | (redOwn & ~phase))));
-        outB[m] = static_cast<U>(scaleBlue(static_cast<Sum>((blueOwn & phase) | (blueAcross & ~phase))));
-        outG[m] = static_cast<U>(((greenOdd & phase) | (greenEven & ~phase)) >> 1);
-    }
-}
-
 // The hand-written runs, AVX2 and SSE2, exist for 8-bit samples with factors below 2^15
 // and for 16-bit samples with factors below 2^12. They store whole pixels of three or
-// four samples at `out` themselves; Wide picks the AVX2 run or the SSE2 one.
-// With the hue rule the AVX2 run applies it in its registers; after the SSE2 run it goes
-// over the stored pixels.
-template <bool Wide, class T, class U, class Scale>
-int32_t RunHandWritten(const CellRows<T> &, int32_t, int32_t, Scale, Scale, U *, int, const HueSettings *) {
+// four samples themselves, of one row or of two that share source rows (DemosaicPass);
+// Wide picks the AVX2 run or the SSE2 one. With the hue rule the AVX2 run applies it in
+// its registers; after the SSE2 run it goes over the stored pixels.
+template <bool Wide, class T, class Scale>
+int32_t RunHandWritten(const detail::DemosaicPass<T> &, int32_t, int32_t, Scale, Scale, int, const HueSettings *) {
     return 0;
 }
-// 16-bit samples, factors below 4096.
 template <bool Wide>
-VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint16_t> &cell, int32_t c0, int32_t n, ScaleWide<uint32_t> red,
-                                     ScaleWide<uint32_t> blue, uint16_t *out, int spp, const HueSettings *) {
+VONKEL_INLINE int32_t RunHandWritten(const detail::DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n,
+                                     ScaleWide<uint32_t> red, ScaleWide<uint32_t> blue, int spp, const HueSettings *) {
     if (red.factor >= 4096 || blue.factor >= 4096)
         return 0;
-    const detail::DemosaicRows16 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    uint16_t *out48 = spp == 3 ? out : nullptr, *out64 = spp == 4 ? out : nullptr;
     if constexpr (Wide)
-        return detail::DemosaicRunWide16(rows, c0, n, red.factor, blue.factor, out48, out64);
+        return detail::DemosaicRunWide16(pass, c0, n, red.factor, blue.factor, spp);
     else
-        return detail::DemosaicRunBase16(rows, c0, n, red.factor, blue.factor, out48, out64);
+        return detail::DemosaicRunBase16(pass, c0, n, red.factor, blue.factor, spp);
 }
 template <bool Wide>
-VONKEL_INLINE int32_t RunHandWritten(const CellRows<uint8_t> &cell, int32_t c0, int32_t n, ScaleNarrow red,
-                                     ScaleNarrow blue, uint8_t *out, int spp, const HueSettings *hue) {
-    const detail::DemosaicRows8 rows{cell.redNear, cell.redFar, cell.blueNear, cell.blueFar, cell.p, cell.q};
-    uint8_t *out24 = spp == 3 ? out : nullptr, *out32 = spp == 4 ? out : nullptr;
-    if constexpr (Wide) {
-        return detail::DemosaicRunWide(rows, c0, n, red.factor2, blue.factor2, nullptr, nullptr, nullptr, out24, out32,
-                                       hue);
-    } else {
-        const int32_t done = detail::DemosaicRunBase(rows, c0, n, red.factor2, blue.factor2, out24, out32);
-        if (hue && spp == 3)
-            detail::HuePixels<3, false>(out, done, *hue);
-        else if (hue)
-            detail::HuePixels<4, false>(out, done, *hue);
-        return done;
-    }
+VONKEL_INLINE int32_t RunHandWritten(const detail::DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, ScaleNarrow red,
+                                     ScaleNarrow blue, int spp, const HueSettings *hue) {
+    if constexpr (Wide)
+        return detail::DemosaicRunWide(pass, c0, n, red.factor2, blue.factor2, spp, hue);
+    const int32_t done = detail::DemosaicRunBase(pass, c0, n, red.factor2, blue.factor2, spp);
+    for (uint8_t *out : {pass.first, pass.second})
+        if (hue && out) {
+            if (spp == 3)
+                detail::HuePixels<3, false>(out, done, *hue);
+            else
+                detail::HuePixels<4, false>(out, done, *hue);
+        }
+    return done;
 }
 
-// The hue rule on the pixels at columns edge[0..3] of rows r0 .. r0 + count - 1 (count at
-// most 64), taken into planes and put back; a fourth byte becomes 0.
-template <bool Wide>
-VONKEL_INLINE void BorderHue(const Span &s, int32_t r0, int32_t count, const int32_t edge[4], int spp,
-                             HueSettings hue) {
-    uint8_t b[256], g[256], r[256];
-    for (int32_t i = 0; i < count; ++i)
-        for (int k = 0; k < 4; ++k) {
-            const uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
-            b[4 * i + k] = at[0];
-            g[4 * i + k] = at[1];
-            r[4 * i + k] = at[2];
-        }
-    detail::ShiftHuePlanes<Wide>(b, g, r, 4 * count, hue);
-    for (int32_t i = 0; i < count; ++i)
-        for (int k = 0; k < 4; ++k) {
-            uint8_t *at = s.Dst<uint8_t>(r0 + i) + static_cast<ptrdiff_t>(edge[k]) * spp;
-            at[0] = b[4 * i + k];
-            at[1] = g[4 * i + k];
-            at[2] = r[4 * i + k];
-            if (spp == 4)
-                at[3] = 0;
-        }
-}
+// Pixels of a row (or an edge column) the plain loops take at a time.
+constexpr int32_t kBlock = 512;
 
 // A row at a time, the columns 2 .. cols - 3 in blocks starting on phase 0 (a column of
 // phase 1 at the start takes the general formula). The interior does rows 2 .. rows - 3.
 // The border does the two outermost rows on each side the same way, with the rows above
-// or below folded back inside, and then the two outermost columns of every row one pixel
-// at a time; a picture under four rows or five columns is done a pixel at a time.
+// or below folded back inside, and then the two outermost columns on each side, each
+// read down as a row; a picture under four rows or five columns is done a pixel at a time.
 template <class T, class U, class Sum, class Scale>
 void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale scaleRed, Scale scaleBlue, bool border,
                   const HueSettings *hueOrNull) {
@@ -262,9 +79,11 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             std::is_same_v<Scale, ScaleNarrow> ||
             (std::is_same_v<T, uint16_t> && std::is_same_v<U, uint16_t> && std::is_same_v<Scale, ScaleWide<uint32_t>>);
         [[maybe_unused]] constexpr bool kWide = decltype(copy)::value;
-        constexpr int32_t kBlock = 512, top = sizeof(U) == 1 ? 255 : 65535;
+        constexpr int32_t top = sizeof(U) == 1 ? 255 : 65535;
         U outB[kBlock], outG[kBlock], outR[kBlock];
         Sum vr[kBlock + 4], vb[kBlock + 4];
+        T down[5][kBlock + 4]; // the columns around two edge columns, read down
+        U edge[2][3][kBlock];  // their pixels, as planes
         const int spp = s.dstBpp / static_cast<int>(sizeof(U));
         const int32_t rows = s.rows, cols = s.cols, end = cols - 2;
         const CPixel<T, U> pixel{s, rowFlip, colFlip, gains, top};
@@ -285,65 +104,112 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             hueAt(r, c);
         };
         const int32_t first = 2 + ((2 ^ colFlip) & 1); // first column of phase 0 from 2 on
-        auto row = [&](int32_t i) VONKEL_INLINE_LAMBDA {
+        auto cellOf = [&](int32_t i) VONKEL_INLINE_LAMBDA {
             auto at = [&](int32_t r) VONKEL_INLINE_LAMBDA { return s.Src<T>(Fold(r, rows)); };
             const T *above2 = at(i - 2), *above = at(i - 1), *here = at(i), *below = at(i + 1);
             // Red lies on row phase 1: this row or the one above; its far row is on the
             // other side of the centre. Blue takes the remaining two rows.
             const bool redHere = ((i & 1) ^ rowFlip) != 0;
-            const CellRows<T> cell = redHere ? CellRows<T>{here, above2, above, below, here, above}
-                                             : CellRows<T>{above, below, here, above2, above, here};
-            if (first > 2)
-                single(i, 2);
+            return redHere ? CellRows<T>{here, above2, above, below, here, above}
+                           : CellRows<T>{above, below, here, above2, above, here};
+        };
+        // Pixels c0 + done .. c0 + n - 1 of row i, which no run did.
+        auto rest = [&](int32_t i, const CellRows<T> &cell, int32_t c0, int32_t n, int32_t done) VONKEL_INLINE_LAMBDA {
+            U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
+            VerticalSums(vr, vb, cell, c0 + done, n - done);
+            Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0 + done, n - done, scaleRed, scaleBlue);
+            if constexpr (sizeof(U) == 1) {
+                if (hueOn)
+                    detail::ShiftHuePlanes<kWide>(outB, outG, outR, n - done, hue);
+            }
+            if (spp == 3)
+                StoreColour<3>(out + 3 * done, outB, outG, outR, n - done, true);
+            else
+                StoreColour<4>(out + 4 * done, outB, outG, outR, n - done, !hueOn);
+        };
+        // Row i alone, or rows i and i + 1 of the interior together, which share three of
+        // their five source rows.
+        auto rows1or2 = [&](int32_t i, bool two) VONKEL_INLINE_LAMBDA {
+            const CellRows<T> one = cellOf(i), other = two ? cellOf(i + 1) : one;
+            detail::DemosaicPass<T> pass{{one.redNear, one.redFar, one.blueNear, one.blueFar, one.p, one.q},
+                                         {},
+                                         ((i & 1) ^ rowFlip) != 0,
+                                         nullptr,
+                                         nullptr};
+            for (int k = 0; two && k < 5; ++k)
+                pass.src[k] = s.Src<T>(i - 2 + k);
+            for (int32_t r = i; r <= i + two; ++r)
+                if (first > 2)
+                    single(r, 2);
             for (int32_t c0 = first; c0 < end; c0 += kBlock) {
                 const int32_t n = std::min(kBlock, end - c0);
-                U *out = s.Dst<U>(i) + static_cast<ptrdiff_t>(c0) * spp;
+                const ptrdiff_t at = static_cast<ptrdiff_t>(c0) * spp;
+                pass.first = s.Dst<U>(i) + at;
+                pass.second = two ? s.Dst<U>(i + 1) + at : nullptr;
                 int32_t done = 0; // even, so the rest starts on phase 0 again
                 if constexpr (kHandWritten)
-                    done = RunHandWritten<kWide>(cell, c0, n, scaleRed, scaleBlue, out, spp, hueOn ? &hue : nullptr);
-                VerticalSums(vr, vb, cell, c0 + done, n - done);
-                Combine<T, U, Sum>(outB, outG, outR, vr, vb, odd, cell, c0 + done, n - done, scaleRed, scaleBlue);
+                    done = RunHandWritten<kWide>(pass, c0, n, scaleRed, scaleBlue, spp, hueOn ? &hue : nullptr);
+                rest(i, one, c0, n, done);
+                if (two)
+                    rest(i + 1, other, c0, n, done);
+            }
+        };
+        // Rows r0 .. r0 + n - 1 of columns c and c + 1 (the two outermost on either side).
+        // Read down, a column is a row of the picture turned over its diagonal, where red
+        // and blue trade places: the five columns around the two, folded back inside at
+        // both ends, are copied into rows of their own and go through the plain loops
+        // like any other row; both columns' pixels are then stored in one pass.
+        auto edgeColumns = [&](int32_t c, int32_t r0, int32_t n) VONKEL_INLINE_LAMBDA {
+            int32_t across[5];
+            for (int j = 0; j < 5; ++j)
+                across[j] = Fold(c - 2 + j, cols);
+            for (int32_t t = 0; t < n + 4; ++t) {
+                const T *from = s.Src<T>(Fold(r0 - 2 + t, rows));
+                for (int j = 0; j < 5; ++j)
+                    down[j][t] = from[across[j]];
+            }
+            for (int k = 0; k < 2; ++k) {
+                const T *above2 = down[k] + 2, *above = down[k + 1] + 2, *here = down[k + 2] + 2,
+                        *below = down[k + 3] + 2;
+                const CellRows<T> cell = (((c + k) & 1) ^ colFlip) != 0
+                                             ? CellRows<T>{here, above2, above, below, here, above}
+                                             : CellRows<T>{above, below, here, above2, above, here};
+                U *b = edge[k][0], *g = edge[k][1], *r = edge[k][2];
+                VerticalSums(vr, vb, cell, 0, n);
+                Combine<T, U, Sum>(r, g, b, vr, vb, odd + ((r0 & 1) ^ rowFlip), cell, 0, n, scaleBlue, scaleRed);
                 if constexpr (sizeof(U) == 1) {
                     if (hueOn)
-                        detail::ShiftHuePlanes<kWide>(outB, outG, outR, n - done, hue);
+                        detail::ShiftHuePlanes<kWide>(b, g, r, n, hue);
                 }
-                if (spp == 3)
-                    StoreColour<3>(out + 3 * done, outB, outG, outR, n - done, true);
-                else
-                    StoreColour<4>(out + 4 * done, outB, outG, outR, n - done, !hueOn);
+            }
+            uint8_t *row = s.DstRow(r0) + static_cast<ptrdiff_t>(c) * s.dstBpp;
+            for (int32_t m = 0; m < n; ++m, row += s.dstStride) {
+                U *at = reinterpret_cast<U *>(row);
+                for (int k = 0; k < 2; ++k, at += spp) {
+                    at[0] = edge[k][0][m];
+                    at[1] = edge[k][1][m];
+                    at[2] = edge[k][2][m];
+                    if (spp == 4 && hueOn)
+                        at[3] = 0;
+                }
             }
         };
         if (!border) {
-            for (int32_t i = 2; i < rows - 2 && cols >= 5; ++i)
-                row(i);
+            int32_t i = 2;
+            for (; i + 1 < rows - 2 && cols >= 5; i += 2)
+                rows1or2(i, true);
+            if (i < rows - 2 && cols >= 5)
+                rows1or2(i, false);
         } else if (rows < 4 || cols < 5) {
             for (int32_t r = 0; r < rows; ++r)
                 for (int32_t c = 0; c < cols; ++c)
                     single(r, c);
         } else {
             for (int32_t i : {0, 1, rows - 2, rows - 1})
-                row(i);
-            const int32_t edge[4] = {0, 1, cols - 2, cols - 1};
-            int32_t columns[4][4];
-            for (int k = 0; k < 4; ++k)
-                for (int j = 0; j < 4; ++j)
-                    columns[k][j] = Fold(edge[k] - 2 + j, cols);
-            // The hue rule goes over the border pixels of 64 rows at a time, as planes.
-            constexpr int32_t kRows = 64;
-            for (int32_t r0 = 0; r0 < rows; r0 += kRows) {
-                const int32_t count = std::min(kRows, rows - r0);
-                for (int32_t r = r0; r < r0 + count; ++r) {
-                    const T *window[4];
-                    for (int i = 0; i < 4; ++i)
-                        window[i] = s.Src<T>(Fold(r - 2 + i, rows));
-                    for (int k = 0; k < 4; ++k)
-                        pixel(window, r, edge[k], columns[k]);
-                }
-                if constexpr (sizeof(U) == 1) {
-                    if (hueOn)
-                        BorderHue<kWide>(s, r0, count, edge, spp, hue);
-                }
-            }
+                rows1or2(i, false);
+            for (int32_t c : {0, cols - 2})
+                for (int32_t r0 = 0; r0 < rows; r0 += kBlock)
+                    edgeColumns(c, r0, std::min(kBlock, rows - r0));
         }
     });
 }

@@ -1,11 +1,14 @@
 // The demosaic's column runs for the x86-64 baseline (SSE2), the same formulas as the
-// AVX2 runs (DemosaicWide.cpp): 8-bit samples 16 pixels a step, 16-bit ones 8. SSE2 has no byte shuffle and no
-// unsigned 16-bit minimum: pixels of three bytes are packed from four-byte ones with
-// shifts, and min(x, 255) is x minus its saturated excess over 255.
+// AVX2 runs (DemosaicWide.cpp): 8-bit samples 16 pixels a step, 16-bit ones 8. SSE2 has
+// no byte shuffle and no unsigned 16-bit minimum: pixels of three samples are put
+// together as 32-bit words and interleaved as those, and min(x, 255) is x minus its
+// saturated excess over 255. Two output rows share three of their five source rows, so
+// the pair run loads and weighs those once for both.
 #include "image/DemosaicWide.h"
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+// After every other include: see there.
+#include "image/DemosaicSteps.h"
 #endif
 
 namespace conv::detail {
@@ -13,220 +16,187 @@ namespace conv::detail {
 #if defined(__SSE2__)
 namespace {
 
-struct Pairs {
-    __m128i even, odd;
+// Words A, B, C into A0 B0 C0 A1 | B1 C1 A2 B2 | C2 A3 B3 C3 at out (48 bytes).
+inline void StoreThreeWay(uint8_t *out, __m128i a, __m128i b, __m128i c) {
+    auto ps = [](__m128i v) { return _mm_castsi128_ps(v); };
+    const __m128 abLow = ps(_mm_unpacklo_epi32(a, b)), abHigh = ps(_mm_unpackhi_epi32(a, b));
+    const __m128 caLow = ps(_mm_unpacklo_epi32(c, a)), caHigh = ps(_mm_unpackhi_epi32(c, a));
+    const __m128 bcLow = ps(_mm_unpacklo_epi32(b, c)), bcHigh = ps(_mm_unpackhi_epi32(b, c));
+    float *at = reinterpret_cast<float *>(out);
+    _mm_storeu_ps(at, _mm_shuffle_ps(abLow, caLow, _MM_SHUFFLE(3, 0, 1, 0)));
+    _mm_storeu_ps(at + 4, _mm_shuffle_ps(bcLow, abHigh, _MM_SHUFFLE(1, 0, 3, 2)));
+    _mm_storeu_ps(at + 8, _mm_shuffle_ps(caHigh, bcHigh, _MM_SHUFFLE(3, 2, 3, 0)));
+}
+
+// Four pixel vectors stored with the fourth sample of each pixel (mask `fourth`) kept.
+inline void StoreKeepingFourth(uint8_t *out, const __m128i pixels[4], __m128i fourth) {
+    __m128i *at = reinterpret_cast<__m128i *>(out);
+    for (int k = 0; k < 4; ++k)
+        _mm_storeu_si128(at + k, _mm_or_si128(pixels[k], _mm_and_si128(_mm_loadu_si128(at + k), fourth)));
+}
+
+// A row read as lanes of twice its samples' width falls apart into even and odd columns:
+// 8-bit samples in 16-bit lanes, 16 pixels a step; 16-bit ones in 32-bit lanes, 8.
+template <class T> struct Lanes {
+    using Vec = __m128i;
+    using Sample = T;
+    static constexpr bool kNarrow = sizeof(T) == 1;
+    static constexpr int32_t kStep = kNarrow ? 16 : 8;
+
+    // 16 bytes of a row from column c: lane j holds columns c + 2j (even) and c + 2j + 1 (odd).
+    static auto Load(const T *row, int32_t c) {
+        using Pairs = PairsOf<Lanes>;
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c));
+        if constexpr (kNarrow)
+            return Pairs{_mm_and_si128(v, _mm_set1_epi16(255)), _mm_srli_epi16(v, 8)};
+        else
+            return Pairs{_mm_and_si128(v, _mm_set1_epi32(0xFFFF)), _mm_srli_epi32(v, 16)};
+    }
+    static __m128i Add(__m128i a, __m128i b) { return kNarrow ? _mm_add_epi16(a, b) : _mm_add_epi32(a, b); }
+    static __m128i Triple(__m128i v) {
+        return kNarrow ? _mm_add_epi16(v, _mm_slli_epi16(v, 1)) : _mm_add_epi32(v, _mm_slli_epi32(v, 1));
+    }
+    static __m128i Half(__m128i v) { return kNarrow ? _mm_srli_epi16(v, 1) : _mm_srli_epi32(v, 1); }
 };
 
-// 16 bytes of a row from column c: lane j holds columns c + 2j (even) and c + 2j + 1 (odd).
-inline Pairs Load(const uint8_t *row, int32_t c) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c));
-    return Pairs{_mm_and_si128(v, _mm_set1_epi16(255)), _mm_srli_epi16(v, 8)};
-}
+template <bool Shifted> struct Narrow : Lanes<uint8_t> {
+    __m128i red, blue; // factor x 2, shifted up 4 more when Shifted
 
-inline __m128i Weighted(__m128i near, __m128i far) {
-    return _mm_add_epi16(_mm_add_epi16(near, _mm_slli_epi16(near, 1)), far);
-}
+    // (sum x factor) >> 11 as the high half of (sum << 4) x (factor x 2). With factor x 2
+    // below 4096 the shift goes into the factor instead, the same product, and the result
+    // stays below 4096: the saturating packs of the stores then limit it to 255. Otherwise
+    // it is limited here: x minus its saturated excess over 255.
+    static __m128i Scale(__m128i sum, __m128i factor) {
+        if constexpr (Shifted)
+            return _mm_mulhi_epu16(sum, factor);
+        const __m128i x = _mm_mulhi_epu16(_mm_slli_epi16(sum, 4), factor);
+        return _mm_sub_epi16(x, _mm_subs_epu16(x, _mm_set1_epi16(255)));
+    }
+    __m128i ScaleRed(__m128i sum) const { return Scale(sum, red); }
+    __m128i ScaleBlue(__m128i sum) const { return Scale(sum, blue); }
 
-inline __m128i Scale(__m128i sum, __m128i factor2) {
-    const __m128i x = _mm_mulhi_epu16(_mm_slli_epi16(sum, 4), factor2);
-    return _mm_sub_epi16(x, _mm_subs_epu16(x, _mm_set1_epi16(255)));
-}
-
-inline __m128i Interleave(__m128i even, __m128i odd) { return _mm_or_si128(even, _mm_slli_epi16(odd, 8)); }
-
-// 16 pixels as four vectors of four pixels blue, green, red, 0.
-inline void Quads(__m128i quad[4], __m128i blue, __m128i green, __m128i red) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i bgLow = _mm_unpacklo_epi8(blue, green), bgHigh = _mm_unpackhi_epi8(blue, green);
-    const __m128i rLow = _mm_unpacklo_epi8(red, zero), rHigh = _mm_unpackhi_epi8(red, zero);
-    quad[0] = _mm_unpacklo_epi16(bgLow, rLow);
-    quad[1] = _mm_unpackhi_epi16(bgLow, rLow);
-    quad[2] = _mm_unpacklo_epi16(bgHigh, rHigh);
-    quad[3] = _mm_unpackhi_epi16(bgHigh, rHigh);
-}
-
-inline void StorePixels32(uint8_t *out, __m128i blue, __m128i green, __m128i red) {
-    __m128i quad[4];
-    Quads(quad, blue, green, red);
-    const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    __m128i *at = reinterpret_cast<__m128i *>(out);
-    for (int k = 0; k < 4; ++k)
-        _mm_storeu_si128(at + k, _mm_or_si128(quad[k], _mm_and_si128(_mm_loadu_si128(at + k), fourth)));
-}
-
-// 16 pixels into 48 bytes. In each 64-bit lane the second pixel moves down a byte next
-// to the first; the upper lane's six bytes then follow the lower lane's. Each store of
-// 16 bytes but the last writes 4 bytes that the next one writes again.
-inline void StorePixels24(uint8_t *out, __m128i blue, __m128i green, __m128i red) {
-    __m128i quad[4];
-    Quads(quad, blue, green, red);
-    const __m128i first = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF),
-                  second = _mm_set_epi32(0xFFFF, 0xFF000000, 0xFFFF, static_cast<int>(0xFF000000u));
-    for (int k = 0; k < 4; ++k) {
-        const __m128i lanes =
-            _mm_or_si128(_mm_and_si128(quad[k], first), _mm_and_si128(_mm_srli_epi64(quad[k], 8), second));
-        const __m128i packed =
-            _mm_or_si128(_mm_move_epi64(lanes), _mm_slli_si128(_mm_unpackhi_epi64(lanes, _mm_setzero_si128()), 6));
-        if (k < 3) {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 12 * k), packed);
+    // The pair j's six bytes as the words x = blue, green (even pixel), y = red, blue and
+    // z = green, red (odd pixel), in lane j; the even pixel's blue, green, red words.
+    struct Words {
+        __m128i x, y, z, blueGreenOdd, redEven, redOdd;
+    };
+    template <class C> static Words WordsOf(const C &p) {
+        if constexpr (Shifted) {
+            // Bytes of even pixels in the low half, odd ones in the high half.
+            const __m128i b = _mm_packus_epi16(p.blueEven, p.blueOdd), g = _mm_packus_epi16(p.greenEven, p.greenOdd);
+            const __m128i r = _mm_packus_epi16(p.redEven, p.redOdd), zero = _mm_setzero_si128();
+            return Words{_mm_unpacklo_epi8(b, g),    _mm_unpacklo_epi8(r, _mm_unpackhi_epi64(b, b)),
+                         _mm_unpackhi_epi8(g, r),    _mm_unpackhi_epi8(b, g),
+                         _mm_unpacklo_epi8(r, zero), _mm_unpackhi_epi8(r, zero)};
         } else {
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 36), packed);
-            const int last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
-            std::memcpy(out + 44, &last, 4);
+            return Words{_mm_or_si128(p.blueEven, _mm_slli_epi16(p.greenEven, 8)),
+                         _mm_or_si128(p.redEven, _mm_slli_epi16(p.blueOdd, 8)),
+                         _mm_or_si128(p.greenOdd, _mm_slli_epi16(p.redOdd, 8)),
+                         _mm_or_si128(p.blueOdd, _mm_slli_epi16(p.greenOdd, 8)),
+                         p.redEven,
+                         p.redOdd};
         }
     }
-}
 
-// ---- 16-bit samples ----
-
-// 8 samples of a row from column c as 32-bit lanes: lane j holds columns c + 2j (even)
-// and c + 2j + 1 (odd).
-inline Pairs Load16(const uint16_t *row, int32_t c) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c));
-    return Pairs{_mm_and_si128(v, _mm_set1_epi32(0xFFFF)), _mm_srli_epi32(v, 16)};
-}
-
-inline __m128i Weighted32(__m128i near, __m128i far) {
-    return _mm_add_epi32(_mm_add_epi32(near, _mm_slli_epi32(near, 1)), far);
-}
-
-// min((sum x factor) >> 11, 65535) in the low halves of the lanes (the high halves are
-// left undefined). SSE2 has no 32-bit multiplication: with sum = h x 2^16 + l (h <= 15)
-// and the factor below 4096, h x factor fits 16 bits, so the product is the 16-bit
-// product of the high halves shifted up plus the full 32-bit product of the low halves.
-inline __m128i Scale32(__m128i sum, __m128i factorBoth, __m128i factorLow) {
-    const __m128i product =
-        _mm_add_epi32(_mm_mullo_epi16(sum, factorBoth), _mm_slli_epi32(_mm_mulhi_epu16(sum, factorLow), 16));
-    const __m128i x = _mm_srli_epi32(product, 11);
-    return _mm_or_si128(x, _mm_cmpgt_epi32(x, _mm_set1_epi32(65535)));
-}
-
-inline __m128i Interleave32(__m128i even, __m128i odd) {
-    return _mm_or_si128(_mm_and_si128(even, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(odd, 16));
-}
-
-// 8 pixels as four vectors of two pixels blue, green, red, 0.
-inline void Quads16(__m128i quad[4], __m128i blue, __m128i green, __m128i red) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i bgLow = _mm_unpacklo_epi16(blue, green), bgHigh = _mm_unpackhi_epi16(blue, green);
-    const __m128i rLow = _mm_unpacklo_epi16(red, zero), rHigh = _mm_unpackhi_epi16(red, zero);
-    quad[0] = _mm_unpacklo_epi32(bgLow, rLow);
-    quad[1] = _mm_unpackhi_epi32(bgLow, rLow);
-    quad[2] = _mm_unpacklo_epi32(bgHigh, rHigh);
-    quad[3] = _mm_unpackhi_epi32(bgHigh, rHigh);
-}
-
-inline void StorePixels64(uint16_t *out, __m128i blue, __m128i green, __m128i red) {
-    __m128i quad[4];
-    Quads16(quad, blue, green, red);
-    const __m128i fourth = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-    __m128i *at = reinterpret_cast<__m128i *>(out);
-    for (int k = 0; k < 4; ++k)
-        _mm_storeu_si128(at + k, _mm_or_si128(quad[k], _mm_and_si128(_mm_loadu_si128(at + k), fourth)));
-}
-
-// 8 pixels into 48 bytes: in each vector the second pixel moves down two bytes next to
-// the first; each store of 16 bytes but the last writes 4 bytes that the next one
-// writes again.
-inline void StorePixels48(uint16_t *out16, __m128i blue, __m128i green, __m128i red) {
-    __m128i quad[4];
-    Quads16(quad, blue, green, red);
-    uint8_t *out = reinterpret_cast<uint8_t *>(out16);
-    const __m128i first = _mm_set_epi32(0, 0, 0xFFFF, -1),
-                  second = _mm_set_epi32(0, -1, static_cast<int>(0xFFFF0000u), 0);
-    for (int k = 0; k < 4; ++k) {
-        const __m128i packed =
-            _mm_or_si128(_mm_and_si128(quad[k], first), _mm_and_si128(_mm_srli_si128(quad[k], 2), second));
-        if (k < 3) {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 12 * k), packed);
+    template <class C> void Store(uint8_t *out, const C &p, int spp) const {
+        const Words w = WordsOf(p);
+        if (spp == 4) {
+            // 16 pixels of four bytes, fourth bytes kept.
+            const __m128i evenLow = _mm_unpacklo_epi16(w.x, w.redEven), evenHigh = _mm_unpackhi_epi16(w.x, w.redEven);
+            const __m128i oddLow = _mm_unpacklo_epi16(w.blueGreenOdd, w.redOdd),
+                          oddHigh = _mm_unpackhi_epi16(w.blueGreenOdd, w.redOdd);
+            const __m128i pixels[4] = {_mm_unpacklo_epi32(evenLow, oddLow), _mm_unpackhi_epi32(evenLow, oddLow),
+                                       _mm_unpacklo_epi32(evenHigh, oddHigh), _mm_unpackhi_epi32(evenHigh, oddHigh)};
+            StoreKeepingFourth(out, pixels, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
         } else {
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 36), packed);
-            const int last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
-            std::memcpy(out + 44, &last, 4);
+            // 16 pixels of three bytes: pairs 2i and 2i + 1 in 32-bit lane i: xy of 2i, zx
+            // of 2i and the next, yz of 2i + 1, interleaved three ways.
+            const __m128i low = _mm_set1_epi32(0xFFFF);
+            StoreThreeWay(out, _mm_or_si128(_mm_and_si128(w.x, low), _mm_slli_epi32(w.y, 16)),
+                          _mm_or_si128(_mm_and_si128(w.z, low), _mm_andnot_si128(low, w.x)),
+                          _mm_or_si128(_mm_srli_epi32(w.y, 16), _mm_andnot_si128(low, w.z)));
         }
     }
+};
+
+struct Wide16 : Lanes<uint16_t> {
+    __m128i red, blue, redLow, blueLow; // the factor in both 16-bit halves, and in the low half
+
+    // min((sum x factor) >> 11, 65535) in the low halves of the lanes (the high halves are
+    // left undefined). SSE2 has no 32-bit multiplication: with sum = h x 2^16 + l (h <= 15)
+    // and the factor below 4096, h x factor fits 16 bits, so the product is the 16-bit
+    // product of the high halves shifted up plus the full 32-bit product of the low halves.
+    static __m128i Scale(__m128i sum, __m128i both, __m128i low) {
+        const __m128i product =
+            _mm_add_epi32(_mm_mullo_epi16(sum, both), _mm_slli_epi32(_mm_mulhi_epu16(sum, low), 16));
+        const __m128i x = _mm_srli_epi32(product, 11);
+        return _mm_or_si128(x, _mm_cmpgt_epi32(x, _mm_set1_epi32(65535)));
+    }
+    __m128i ScaleRed(__m128i sum) const { return Scale(sum, red, redLow); }
+    __m128i ScaleBlue(__m128i sum) const { return Scale(sum, blue, blueLow); }
+    template <class C> void Store(uint16_t *out, const C &p, int spp) const {
+        uint8_t *at = reinterpret_cast<uint8_t *>(out);
+        spp == 4 ? Store32(at, p) : Store24(at, p);
+    }
+
+    // 8 pixels of three samples: the pair j's words blue, green / red, blue / green, red
+    // (32 bits each) interleave three ways. Green is clean in its high half, red and blue
+    // are not.
+    template <class C> static void Store24(uint8_t *out, const C &p) {
+        const __m128i low = _mm_set1_epi32(0xFFFF);
+        StoreThreeWay(out, _mm_or_si128(_mm_and_si128(p.blueEven, low), _mm_slli_epi32(p.greenEven, 16)),
+                      _mm_or_si128(_mm_and_si128(p.redEven, low), _mm_slli_epi32(p.blueOdd, 16)),
+                      _mm_or_si128(p.greenOdd, _mm_slli_epi32(p.redOdd, 16)));
+    }
+
+    // 8 pixels of four samples, fourth samples kept.
+    template <class C> static void Store32(uint8_t *out, const C &p) {
+        const __m128i low = _mm_set1_epi32(0xFFFF);
+        const __m128i even = _mm_or_si128(_mm_and_si128(p.blueEven, low), _mm_slli_epi32(p.greenEven, 16));
+        const __m128i odd = _mm_or_si128(_mm_and_si128(p.blueOdd, low), _mm_slli_epi32(p.greenOdd, 16));
+        const __m128i redEven = _mm_and_si128(p.redEven, low), redOdd = _mm_and_si128(p.redOdd, low);
+        const __m128i evenLow = _mm_unpacklo_epi32(even, redEven), evenHigh = _mm_unpackhi_epi32(even, redEven);
+        const __m128i oddLow = _mm_unpacklo_epi32(odd, redOdd), oddHigh = _mm_unpackhi_epi32(odd, redOdd);
+        const __m128i pixels[4] = {_mm_unpacklo_epi64(evenLow, oddLow), _mm_unpackhi_epi64(evenLow, oddLow),
+                                   _mm_unpacklo_epi64(evenHigh, oddHigh), _mm_unpackhi_epi64(evenHigh, oddHigh)};
+        StoreKeepingFourth(out, pixels, _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0));
+    }
+};
+
+template <bool Shifted> Narrow<Shifted> NarrowOf(uint16_t redFactor2, uint16_t blueFactor2) {
+    Narrow<Shifted> s;
+    s.red = _mm_set1_epi16(static_cast<short>(redFactor2 << (Shifted ? 4 : 0)));
+    s.blue = _mm_set1_epi16(static_cast<short>(blueFactor2 << (Shifted ? 4 : 0)));
+    return s;
+}
+
+Wide16 Wide16Of(uint32_t redFactor, uint32_t blueFactor) {
+    Wide16 s;
+    s.red = _mm_set1_epi16(static_cast<short>(redFactor));
+    s.blue = _mm_set1_epi16(static_cast<short>(blueFactor));
+    s.redLow = _mm_set1_epi32(static_cast<int>(redFactor));
+    s.blueLow = _mm_set1_epi32(static_cast<int>(blueFactor));
+    return s;
 }
 
 } // namespace
 
-int32_t DemosaicRunBase16(const DemosaicRows16 &rows, int32_t c0, int32_t n, uint32_t redFactor, uint32_t blueFactor,
-                          uint16_t *out48, uint16_t *out64) {
-    const __m128i frBoth = _mm_set1_epi16(static_cast<short>(redFactor)),
-                  fbBoth = _mm_set1_epi16(static_cast<short>(blueFactor));
-    const __m128i frLow = _mm_set1_epi32(static_cast<int>(redFactor)),
-                  fbLow = _mm_set1_epi32(static_cast<int>(blueFactor));
-    int32_t m = 0;
-    // 8 pixels a step; the reads reach from column c0 + m - 2 to c0 + m + 9.
-    for (;; m += 8) {
-        if (m + 8 > n) {
-            const int32_t back = (n - 8) & ~1;
-            if (n < 8 || back + 8 <= m)
-                break;
-            m = back;
-        }
-        const int32_t c = c0 + m;
-        const __m128i redLeft = Weighted32(Load16(rows.redNear, c - 2).even, Load16(rows.redFar, c - 2).even);
-        const __m128i redHere = Weighted32(Load16(rows.redNear, c).even, Load16(rows.redFar, c).even);
-        const __m128i redRight = Weighted32(Load16(rows.redNear, c + 2).even, Load16(rows.redFar, c + 2).even);
-        const __m128i blueLeft = Weighted32(Load16(rows.blueNear, c - 2).odd, Load16(rows.blueFar, c - 2).odd);
-        const __m128i blueRight = Weighted32(Load16(rows.blueNear, c).odd, Load16(rows.blueFar, c).odd);
-        const __m128i redHere3 = _mm_add_epi32(redHere, _mm_slli_epi32(redHere, 1));
-        const __m128i red = Interleave32(Scale32(_mm_add_epi32(redHere3, redLeft), frBoth, frLow),
-                                         Scale32(_mm_add_epi32(redHere3, redRight), frBoth, frLow));
-        const __m128i blue = Interleave32(Scale32(Weighted32(blueLeft, blueRight), fbBoth, fbLow),
-                                          Scale32(Weighted32(blueRight, blueLeft), fbBoth, fbLow));
-        const __m128i q = Load16(rows.q, c).even;
-        const __m128i green = Interleave32(_mm_srli_epi32(_mm_add_epi32(Load16(rows.p, c - 2).odd, q), 1),
-                                           _mm_srli_epi32(_mm_add_epi32(Load16(rows.p, c).odd, q), 1));
-        if (out64)
-            StorePixels64(out64 + 4 * m, blue, green, red);
-        else
-            StorePixels48(out48 + 3 * m, blue, green, red);
-    }
-    return m;
+int32_t DemosaicRunBase(const DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, uint16_t redFactor2,
+                        uint16_t blueFactor2, int spp) {
+    if (redFactor2 < 4096 && blueFactor2 < 4096)
+        return RunPass(NarrowOf<true>(redFactor2, blueFactor2), pass, c0, n, spp);
+    return RunPass(NarrowOf<false>(redFactor2, blueFactor2), pass, c0, n, spp);
 }
 
-int32_t DemosaicRunBase(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2, uint16_t blueFactor2,
-                        uint8_t *out24, uint8_t *out32) {
-    const __m128i fr = _mm_set1_epi16(static_cast<short>(redFactor2));
-    const __m128i fb = _mm_set1_epi16(static_cast<short>(blueFactor2));
-    int32_t m = 0;
-    // As the AVX2 run, 16 pixels a step; the reads reach from column c0 + m - 2 to c0 + m + 17.
-    for (;; m += 16) {
-        if (m + 16 > n) {
-            const int32_t back = (n - 16) & ~1;
-            if (n < 16 || back + 16 <= m)
-                break;
-            m = back;
-        }
-        const int32_t c = c0 + m;
-        const __m128i redLeft = Weighted(Load(rows.redNear, c - 2).even, Load(rows.redFar, c - 2).even);
-        const __m128i redHere = Weighted(Load(rows.redNear, c).even, Load(rows.redFar, c).even);
-        const __m128i redRight = Weighted(Load(rows.redNear, c + 2).even, Load(rows.redFar, c + 2).even);
-        const __m128i blueLeft = Weighted(Load(rows.blueNear, c - 2).odd, Load(rows.blueFar, c - 2).odd);
-        const __m128i blueRight = Weighted(Load(rows.blueNear, c).odd, Load(rows.blueFar, c).odd);
-        const __m128i redHere3 = _mm_add_epi16(redHere, _mm_slli_epi16(redHere, 1));
-        const __m128i red =
-            Interleave(Scale(_mm_add_epi16(redHere3, redLeft), fr), Scale(_mm_add_epi16(redHere3, redRight), fr));
-        const __m128i blue =
-            Interleave(Scale(Weighted(blueLeft, blueRight), fb), Scale(Weighted(blueRight, blueLeft), fb));
-        const __m128i q = Load(rows.q, c).even;
-        const __m128i green = Interleave(_mm_srli_epi16(_mm_add_epi16(Load(rows.p, c - 2).odd, q), 1),
-                                         _mm_srli_epi16(_mm_add_epi16(Load(rows.p, c).odd, q), 1));
-        if (out32)
-            StorePixels32(out32 + 4 * m, blue, green, red);
-        else
-            StorePixels24(out24 + 3 * m, blue, green, red);
-    }
-    return m;
+int32_t DemosaicRunBase16(const DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n, uint32_t redFactor,
+                          uint32_t blueFactor, int spp) {
+    return RunPass(Wide16Of(redFactor, blueFactor), pass, c0, n, spp);
 }
 
 #else
 
-int32_t DemosaicRunBase(const DemosaicRows8 &, int32_t, int32_t, uint16_t, uint16_t, uint8_t *, uint8_t *) { return 0; }
-int32_t DemosaicRunBase16(const DemosaicRows16 &, int32_t, int32_t, uint32_t, uint32_t, uint16_t *, uint16_t *) {
-    return 0;
-}
+int32_t DemosaicRunBase(const DemosaicPass<uint8_t> &, int32_t, int32_t, uint16_t, uint16_t, int) { return 0; }
+int32_t DemosaicRunBase16(const DemosaicPass<uint16_t> &, int32_t, int32_t, uint32_t, uint32_t, int) { return 0; }
 
 #endif
 

@@ -6,26 +6,6 @@ namespace conv::detail {
 #if VONKEL_WIDE_VECTORS
 namespace {
 
-// 32 bytes of a row from column c: lane j holds columns c + 2j (even) and c + 2j + 1 (odd).
-struct Pairs {
-    __m256i even, odd;
-};
-
-VONKEL_WIDE_TARGET inline Pairs Load(const uint8_t *row, int32_t c) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(row + c));
-    return Pairs{_mm256_and_si256(v, _mm256_set1_epi16(255)), _mm256_srli_epi16(v, 8)};
-}
-
-// 3 x near + far.
-VONKEL_WIDE_TARGET inline __m256i Weighted(__m256i near, __m256i far) {
-    return _mm256_add_epi16(_mm256_add_epi16(near, _mm256_slli_epi16(near, 1)), far);
-}
-
-// min((sum x factor) >> 11, 255) as the high half of (sum << 4) x (factor x 2).
-VONKEL_WIDE_TARGET inline __m256i Scale(__m256i sum, __m256i factor2) {
-    return _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), factor2), _mm256_set1_epi16(255));
-}
-
 // Even pixels in the low bytes, odd ones in the high bytes: 32 pixels in order.
 VONKEL_WIDE_TARGET inline __m256i Interleave(__m256i even, __m256i odd) {
     return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
@@ -88,77 +68,10 @@ VONKEL_WIDE_TARGET inline void Store(uint8_t *at, __m256i v) {
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(at), v);
 }
 
-// The run with or without the hue rule.
-template <bool Hue>
-VONKEL_WIDE_TARGET inline int32_t Run(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
-                                      uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR, uint8_t *out24,
-                                      uint8_t *out32, const HueSettings *hue) {
-    static const ThreeByteOrder order;
-    const __m256i fr = _mm256_set1_epi16(static_cast<short>(redFactor2));
-    const __m256i fb = _mm256_set1_epi16(static_cast<short>(blueFactor2));
-    HueVectors h{};
-    if constexpr (Hue)
-        h = HueVectorsOf(*hue);
-    int32_t m = 0;
-    // Pair j of a step: pixels c = c0 + m + 2j (phase 0, red column) and c + 1 (blue
-    // column); the reads reach from column c0 + m - 2 to c0 + m + 33.
-    for (;; m += 32) {
-        if (m + 32 > n) {
-            // The last pixels: one more step that ends with the run (or one short of it,
-            // to start on phase 0) does some pixels again, with the same results.
-            const int32_t back = (n - 32) & ~1;
-            if (n < 32 || back + 32 <= m)
-                break;
-            m = back;
-        }
-        const int32_t c = c0 + m;
-        // Red: vertical halves at red columns c - 2, c, c + 2.
-        const __m256i redLeft = Weighted(Load(rows.redNear, c - 2).even, Load(rows.redFar, c - 2).even);
-        const __m256i redHere = Weighted(Load(rows.redNear, c).even, Load(rows.redFar, c).even);
-        const __m256i redRight = Weighted(Load(rows.redNear, c + 2).even, Load(rows.redFar, c + 2).even);
-        // Blue: vertical halves at blue columns c - 1 and c + 1.
-        const __m256i blueLeft = Weighted(Load(rows.blueNear, c - 2).odd, Load(rows.blueFar, c - 2).odd);
-        const __m256i blueRight = Weighted(Load(rows.blueNear, c).odd, Load(rows.blueFar, c).odd);
-        const __m256i redHere3 = _mm256_add_epi16(redHere, _mm256_slli_epi16(redHere, 1));
-        __m256i redEven = Scale(_mm256_add_epi16(redHere3, redLeft), fr);
-        __m256i redOdd = Scale(_mm256_add_epi16(redHere3, redRight), fr);
-        __m256i blueEven = Scale(Weighted(blueLeft, blueRight), fb), blueOdd = Scale(Weighted(blueRight, blueLeft), fb);
-        // Green: p[c - 1] + q[c] for the even pixel, p[c + 1] + q[c] for the odd one.
-        const __m256i q = Load(rows.q, c).even;
-        __m256i greenEven = _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c - 2).odd, q), 1);
-        __m256i greenOdd = _mm256_srli_epi16(_mm256_add_epi16(Load(rows.p, c).odd, q), 1);
-        if constexpr (Hue) {
-            ShiftHue16(blueEven, greenEven, redEven, h);
-            ShiftHue16(blueOdd, greenOdd, redOdd, h);
-        }
-        const __m256i red = Interleave(redEven, redOdd), blue = Interleave(blueEven, blueOdd);
-        const __m256i green = Interleave(greenEven, greenOdd);
-        if (out32) {
-            StorePixels32<!Hue>(out32 + 4 * m, blue, green, red);
-        } else if (out24) {
-            StorePixels24(out24 + 3 * m, blue, green, red, order);
-        } else {
-            Store(outB + m, blue);
-            Store(outG + m, green);
-            Store(outR + m, red);
-        }
-    }
-    return m;
-}
-
 // ---- 16-bit samples ----
 
 // 16 samples of a row from column c as 32-bit lanes: lane j holds columns c + 2j (even)
 // and c + 2j + 1 (odd).
-VONKEL_WIDE_TARGET inline Pairs Load16(const uint16_t *row, int32_t c) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(row + c));
-    return Pairs{_mm256_and_si256(v, _mm256_set1_epi32(0xFFFF)), _mm256_srli_epi32(v, 16)};
-}
-
-VONKEL_WIDE_TARGET inline __m256i Weighted32(__m256i near, __m256i far) {
-    return _mm256_add_epi32(_mm256_add_epi32(near, _mm256_slli_epi32(near, 1)), far);
-}
-
 // min((sum x factor) >> 11, 65535); the product stays below 2^32.
 VONKEL_WIDE_TARGET inline __m256i Scale32(__m256i sum, __m256i factor) {
     return _mm256_min_epu32(_mm256_srli_epi32(_mm256_mullo_epi32(sum, factor), 11), _mm256_set1_epi32(65535));
@@ -186,62 +99,122 @@ VONKEL_WIDE_TARGET inline void StorePixels64(uint16_t *out, __m256i blue, __m256
 }
 
 } // namespace
+} // namespace conv::detail
 
-VONKEL_WIDE_TARGET int32_t DemosaicRunWide16(const DemosaicRows16 &rows, int32_t c0, int32_t n, uint32_t redFactor,
-                                             uint32_t blueFactor, uint16_t *out48, uint16_t *out64) {
-    static const ThreeByteOrder order(2);
-    const __m256i fr = _mm256_set1_epi32(static_cast<int>(redFactor));
-    const __m256i fb = _mm256_set1_epi32(static_cast<int>(blueFactor));
-    int32_t m = 0;
-    // As the 8-bit run, 16 pixels a step; the reads reach from column c0 + m - 2 to
-    // c0 + m + 17.
-    for (;; m += 16) {
-        if (m + 16 > n) {
-            const int32_t back = (n - 16) & ~1;
-            if (n < 16 || back + 16 <= m)
-                break;
-            m = back;
-        }
-        const int32_t c = c0 + m;
-        const __m256i redLeft = Weighted32(Load16(rows.redNear, c - 2).even, Load16(rows.redFar, c - 2).even);
-        const __m256i redHere = Weighted32(Load16(rows.redNear, c).even, Load16(rows.redFar, c).even);
-        const __m256i redRight = Weighted32(Load16(rows.redNear, c + 2).even, Load16(rows.redFar, c + 2).even);
-        const __m256i blueLeft = Weighted32(Load16(rows.blueNear, c - 2).odd, Load16(rows.blueFar, c - 2).odd);
-        const __m256i blueRight = Weighted32(Load16(rows.blueNear, c).odd, Load16(rows.blueFar, c).odd);
-        const __m256i redHere3 = _mm256_add_epi32(redHere, _mm256_slli_epi32(redHere, 1));
-        const __m256i red = Interleave32(Scale32(_mm256_add_epi32(redHere3, redLeft), fr),
-                                         Scale32(_mm256_add_epi32(redHere3, redRight), fr));
-        const __m256i blue =
-            Interleave32(Scale32(Weighted32(blueLeft, blueRight), fb), Scale32(Weighted32(blueRight, blueLeft), fb));
-        const __m256i q = Load16(rows.q, c).even;
-        const __m256i green = Interleave32(_mm256_srli_epi32(_mm256_add_epi32(Load16(rows.p, c - 2).odd, q), 1),
-                                           _mm256_srli_epi32(_mm256_add_epi32(Load16(rows.p, c).odd, q), 1));
-        if (out64)
-            StorePixels64(out64 + 4 * m, blue, green, red);
+// The steps and the lane operations they take, compiled for AVX2 (DemosaicSteps.h).
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#include "image/DemosaicSteps.h"
+
+namespace conv::detail {
+namespace {
+
+template <class T> struct WideLanes {
+    using Vec = __m256i;
+    using Sample = T;
+    static constexpr bool kNarrow = sizeof(T) == 1;
+    static constexpr int32_t kStep = kNarrow ? 32 : 16;
+
+    // 32 bytes of a row from column c: lane j holds columns c + 2j (even) and c + 2j + 1 (odd).
+    static PairsOf<WideLanes> Load(const T *row, int32_t c) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(row + c));
+        if constexpr (kNarrow)
+            return {_mm256_and_si256(v, _mm256_set1_epi16(255)), _mm256_srli_epi16(v, 8)};
         else
-            StorePixels24(reinterpret_cast<uint8_t *>(out48 + 3 * m), blue, green, red, order);
+            return {_mm256_and_si256(v, _mm256_set1_epi32(0xFFFF)), _mm256_srli_epi32(v, 16)};
     }
-    return m;
+    static __m256i Add(__m256i a, __m256i b) { return kNarrow ? _mm256_add_epi16(a, b) : _mm256_add_epi32(a, b); }
+    static __m256i Triple(__m256i v) {
+        return kNarrow ? _mm256_add_epi16(v, _mm256_slli_epi16(v, 1)) : _mm256_add_epi32(v, _mm256_slli_epi32(v, 1));
+    }
+    static __m256i Half(__m256i v) { return kNarrow ? _mm256_srli_epi16(v, 1) : _mm256_srli_epi32(v, 1); }
+};
+
+// 8-bit samples, with or without the hue rule in the store. Shifted as for SSE2
+// (DemosaicBase.cpp): factor x 2 below 4096 takes the sum's shift by 4.
+template <bool Hue, bool Shifted> struct WideNarrow : WideLanes<uint8_t> {
+    __m256i red, blue;
+    HueVectors hue;
+    const ThreeByteOrder *order;
+
+    __m256i ScaleOf(__m256i sum, __m256i factor) const {
+        return _mm256_min_epu16(_mm256_mulhi_epu16(Shifted ? sum : _mm256_slli_epi16(sum, 4), factor),
+                                _mm256_set1_epi16(255));
+    }
+    __m256i ScaleRed(__m256i sum) const { return ScaleOf(sum, red); }
+    __m256i ScaleBlue(__m256i sum) const { return ScaleOf(sum, blue); }
+    template <class C> void Store(uint8_t *out, C p, int spp) const {
+        if constexpr (Hue) {
+            ShiftHue16(p.blueEven, p.greenEven, p.redEven, hue);
+            ShiftHue16(p.blueOdd, p.greenOdd, p.redOdd, hue);
+        }
+        const __m256i r = Interleave(p.redEven, p.redOdd), b = Interleave(p.blueEven, p.blueOdd);
+        const __m256i g = Interleave(p.greenEven, p.greenOdd);
+        if (spp == 4)
+            StorePixels32<!Hue>(out, b, g, r);
+        else
+            StorePixels24(out, b, g, r, *order);
+    }
+};
+
+struct Wide16 : WideLanes<uint16_t> {
+    __m256i red, blue;
+    const ThreeByteOrder *order;
+
+    __m256i ScaleRed(__m256i sum) const { return Scale32(sum, red); }
+    __m256i ScaleBlue(__m256i sum) const { return Scale32(sum, blue); }
+    template <class C> void Store(uint16_t *out, const C &p, int spp) const {
+        const __m256i r = Interleave32(p.redEven, p.redOdd), b = Interleave32(p.blueEven, p.blueOdd);
+        const __m256i g = Interleave32(p.greenEven, p.greenOdd);
+        if (spp == 4)
+            StorePixels64(out, b, g, r);
+        else
+            StorePixels24(reinterpret_cast<uint8_t *>(out), b, g, r, *order);
+    }
+};
+
+template <bool Hue, bool Shifted>
+int32_t RunNarrow(const DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, uint16_t redFactor2, uint16_t blueFactor2,
+                  int spp, const HueSettings *hue) {
+    static const ThreeByteOrder order;
+    WideNarrow<Hue, Shifted> s;
+    s.red = _mm256_set1_epi16(static_cast<short>(redFactor2 << (Shifted ? 4 : 0)));
+    s.blue = _mm256_set1_epi16(static_cast<short>(blueFactor2 << (Shifted ? 4 : 0)));
+    s.hue = Hue ? HueVectorsOf(*hue) : HueVectors{};
+    s.order = &order;
+    return RunPass(s, pass, c0, n, spp);
 }
 
-VONKEL_WIDE_TARGET int32_t DemosaicRunWide(const DemosaicRows8 &rows, int32_t c0, int32_t n, uint16_t redFactor2,
-                                           uint16_t blueFactor2, uint8_t *outB, uint8_t *outG, uint8_t *outR,
-                                           uint8_t *out24, uint8_t *out32, const HueSettings *hue) {
+} // namespace
+
+int32_t DemosaicRunWide(const DemosaicPass<uint8_t> &pass, int32_t c0, int32_t n, uint16_t redFactor2,
+                        uint16_t blueFactor2, int spp, const HueSettings *hue) {
+    const bool shifted = redFactor2 < 4096 && blueFactor2 < 4096;
     if (hue)
-        return Run<true>(rows, c0, n, redFactor2, blueFactor2, outB, outG, outR, out24, out32, hue);
-    return Run<false>(rows, c0, n, redFactor2, blueFactor2, outB, outG, outR, out24, out32, nullptr);
+        return shifted ? RunNarrow<true, true>(pass, c0, n, redFactor2, blueFactor2, spp, hue)
+                       : RunNarrow<true, false>(pass, c0, n, redFactor2, blueFactor2, spp, hue);
+    return shifted ? RunNarrow<false, true>(pass, c0, n, redFactor2, blueFactor2, spp, nullptr)
+                   : RunNarrow<false, false>(pass, c0, n, redFactor2, blueFactor2, spp, nullptr);
 }
+
+int32_t DemosaicRunWide16(const DemosaicPass<uint16_t> &pass, int32_t c0, int32_t n, uint32_t redFactor,
+                          uint32_t blueFactor, int spp) {
+    static const ThreeByteOrder order(2);
+    Wide16 s;
+    s.red = _mm256_set1_epi32(static_cast<int>(redFactor));
+    s.blue = _mm256_set1_epi32(static_cast<int>(blueFactor));
+    s.order = &order;
+    return RunPass(s, pass, c0, n, spp);
+}
+
+#pragma GCC pop_options
 
 #else
 
-int32_t DemosaicRunWide(const DemosaicRows8 &, int32_t, int32_t, uint16_t, uint16_t, uint8_t *, uint8_t *, uint8_t *,
-                        uint8_t *, uint8_t *, const HueSettings *) {
+int32_t DemosaicRunWide(const DemosaicPass<uint8_t> &, int32_t, int32_t, uint16_t, uint16_t, int, const HueSettings *) {
     return 0;
 }
-
-int32_t DemosaicRunWide16(const DemosaicRows16 &, int32_t, int32_t, uint32_t, uint32_t, uint16_t *, uint16_t *) {
-    return 0;
-}
+int32_t DemosaicRunWide16(const DemosaicPass<uint16_t> &, int32_t, int32_t, uint32_t, uint32_t, int) { return 0; }
 
 #endif
 

@@ -175,4 +175,52 @@ TEST(Demosaic16, LargestSamplesAndGainsMatchTheReference) {
     }
 }
 
+// The demosaic's runs on the smallest pictures they take and a step beyond: interiors of
+// one row to a few, so that the two-row pass comes with and without an odd row left;
+// widths around a run's step on both column phases; every Bayer phase, so that either
+// colour lies on the middle rows of a pair; 8-bit gains on either side of 1600 %, where
+// the factor stops fitting a pre-shifted product; a picture taller than the edge
+// columns' block. Both copies, interior and border.
+TEST(DemosaicRuns, SmallPicturesEveryPhaseAndGainLimitMatchTheReference) {
+    const struct {
+        int srcBits, dstBits;
+        int32_t red, blue;
+    } kRows[] = {{8, 24, 130, 90},    {8, 32, 130, 90},  {8, 24, 1600, 100}, {8, 32, 100, 1600},
+                 {8, 24, 1599, 1599}, {16, 48, 130, 90}, {16, 64, 130, 90}};
+    Rng rng(0xDE05);
+    for (bool wide : Copies()) {
+        CopyGuard guard(wide);
+        for (const auto &row : kRows)
+            for (int mode = 0; mode < 4; ++mode)
+                for (int32_t h : {4, 5, 6, 7, 8, 9, 515})
+                    for (int32_t w : {5, 11, 12, 13, 19, 20, 21, 22, 37, 38, 53}) {
+                        if (h > 9 && w > 13)
+                            continue; // taller than a block of the edge columns' plain loops
+                        Image raw = MakeImage(w, h, row.srcBits);
+                        Fill(raw, rng);
+                        Image fast = MakeImage(w, h, row.dstBits);
+                        Fill(fast, rng);
+                        Image slow = Clone(fast);
+                        DemosaicBlock block{mode, row.red, 100, row.blue};
+                        const ImageRect all{0, 0, w, h};
+                        const int bpp = row.dstBits / 8, srcBpp = row.srcBits / 8;
+                        const bool narrow = row.srcBits == 8;
+                        const std::pair<ConversionRoutine, ConversionRoutine> routines[] = {
+                            {narrow ? conv::DemosaicInterior8 : conv::DemosaicInterior16,
+                             narrow ? ref::DemosaicInterior8 : ref::DemosaicInterior16},
+                            {narrow ? conv::DemosaicBorder8 : conv::DemosaicBorder16,
+                             narrow ? ref::DemosaicBorder8 : ref::DemosaicBorder16}};
+                        for (auto [routine, reference] : routines) {
+                            ASSERT_EQ(1, routine(fast.data.get(), raw.data.get(), all, 0, 0, bpp, srcBpp, fast.stride,
+                                                 raw.stride, &block, nullptr));
+                            ASSERT_EQ(1, reference(slow.data.get(), raw.data.get(), all, 0, 0, bpp, srcBpp, slow.stride,
+                                                   raw.stride, &block, nullptr));
+                        }
+                        ASSERT_EQ(0, std::memcmp(fast.data.get(), slow.data.get(), fast.Bytes()))
+                            << w << " x " << h << ", " << row.srcBits << " -> " << row.dstBits << " bits, mode " << mode
+                            << ", gains " << row.red << ", " << row.blue << (wide ? ", wide" : ", baseline");
+                    }
+    }
+}
+
 } // namespace
