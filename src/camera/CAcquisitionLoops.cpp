@@ -94,12 +94,13 @@ bool CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview
 }
 
 // The failure notification goes to the callback window the application set last (read
-// under the image lock), posted outside it.
+// under the image lock), posted outside it. The error is recorded first: an application
+// that reads the last error on the notification must find it there.
 void CAcquisition::PostFailure(std::unique_lock<std::mutex> &lock, int32_t code) {
     const WindowHandle window = m_delivery.Current().window;
     lock.unlock();
-    m_delivery.Post(window, code);
     m_host.RaiseError(code);
+    m_delivery.Post(window, code);
 }
 
 void CAcquisition::PauseBetweenTurns(std::chrono::steady_clock::time_point lastTurn) {

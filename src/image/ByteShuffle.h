@@ -106,6 +106,25 @@ VONKEL_WIDE_TARGET inline int32_t LookUpWide(uint8_t *out, const uint8_t *in, in
     }
     return k;
 }
+
+// The same with byte permutes, 64 bytes a step: each permute looks up 128 entries by the
+// low seven bits, and bit 7 picks between the two halves' answers.
+template <bool KeepFourth>
+VONKEL_WIDEST_TARGET int32_t LookUpWidest(uint8_t *out, const uint8_t *in, int32_t n, const uint8_t table[256]) {
+    const __m512i t0 = _mm512_loadu_si512(table), t1 = _mm512_loadu_si512(table + 64);
+    const __m512i t2 = _mm512_loadu_si512(table + 128), t3 = _mm512_loadu_si512(table + 192);
+    constexpr __mmask64 kFourth = 0x8888888888888888ull;
+    int32_t k = 0;
+    for (; k + 64 <= n; k += 64) {
+        const __m512i v = _mm512_loadu_si512(in + k);
+        const __m512i low = _mm512_permutex2var_epi8(t0, v, t1), high = _mm512_permutex2var_epi8(t2, v, t3);
+        __m512i r = _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
+        if constexpr (KeepFourth)
+            r = _mm512_mask_blend_epi8(kFourth, r, v);
+        _mm512_storeu_si512(out + k, r);
+    }
+    return k;
+}
 #endif
 
 } // namespace conv::detail

@@ -89,18 +89,23 @@ inline void LookUpRun4(uint8_t *out, const uint8_t *in, int32_t pixels, const ui
 
 // Byte tables through the AVX2 lookup where there is one, the word loops for the rest.
 inline int MapTable8(const Span &s, const uint8_t table[256]) {
-    Dispatch([s, table](auto copy) VONKEL_INLINE_LAMBDA {
+    const bool widest = WidestVectors();
+    Dispatch([s, table, widest](auto copy) VONKEL_INLINE_LAMBDA {
         const int32_t rows = s.rows, bytes = s.cols * s.dstBpp;
+        const bool four = s.dstBpp == 4;
         for (int32_t i = 0; i < rows; ++i) {
             uint8_t *out = s.DstRow(i);
             const uint8_t *in = s.SrcRow(i);
             int32_t done = 0;
 #if VONKEL_WIDE_VECTORS
-            if constexpr (decltype(copy)::value)
-                done =
-                    s.dstBpp == 4 ? LookUpWide<true>(out, in, bytes, table) : LookUpWide<false>(out, in, bytes, table);
+            if constexpr (decltype(copy)::value) {
+                if (widest)
+                    done = four ? LookUpWidest<true>(out, in, bytes, table) : LookUpWidest<false>(out, in, bytes, table);
+                done += four ? LookUpWide<true>(out + done, in + done, bytes - done, table)
+                             : LookUpWide<false>(out + done, in + done, bytes - done, table);
+            }
 #endif
-            if (s.dstBpp == 4)
+            if (four)
                 LookUpRun4(out + done, in + done, (bytes - done) / 4, table);
             else
                 LookUpRun(out + done, in + done, bytes - done, table);

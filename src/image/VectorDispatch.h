@@ -15,6 +15,9 @@
 #if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__i386__))
 #define VONKEL_WIDE_TARGET __attribute__((target("avx2")))
 #define VONKEL_WIDE_VECTORS 1
+// A few loops written out by hand go further where the processor has AVX-512 with byte
+// permutes: a whole 256-entry byte table is four registers there.
+#define VONKEL_WIDEST_TARGET __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
 #else
 #define VONKEL_WIDE_TARGET
 #define VONKEL_WIDE_VECTORS 0
@@ -34,6 +37,11 @@ namespace conv::detail {
 bool WideVectors();
 // Tests hold both copies to the same results; false forces the baseline copy.
 void AllowWideVectors(bool allow);
+// True when the wide copy runs and the processor also has AVX-512 byte permutes (BW and
+// VBMI), for the loops written out for them; tests turn it off to hold the AVX2 loops
+// to the same results.
+bool WidestVectors();
+void AllowWidestVectors(bool allow);
 
 // Tells a body which copy it is compiled into, for the rare loop written out by hand for
 // AVX2: a body that takes one argument gets WideCopy or BaselineCopy.

@@ -2,6 +2,7 @@
 #pragma once
 #include "image/CImageBuffer.h"
 #include "image/Conversions.h"
+#include "image/VectorDispatch.h"
 #include <cstring>
 #include <memory>
 #include <random>
@@ -99,6 +100,19 @@ inline std::string Describe(const Image &src, const Image &dst, const Placement 
                     : ", rect (" + std::to_string(p.rect.left) + "," + std::to_string(p.rect.top) + "," +
                           std::to_string(p.rect.right) + "," + std::to_string(p.rect.bottom) + ") at (" +
                           std::to_string(p.x) + "," + std::to_string(p.y) + ")");
+}
+
+// The compiled copies of the routines, which tests hold to the same results: the AVX-512
+// loops (where written and where the processor has them), AVX2, the baseline. Ending on
+// Copy::Widest leaves everything allowed.
+enum class Copy { Baseline, Wide, Widest };
+constexpr Copy kCopies[] = {Copy::Baseline, Copy::Wide, Copy::Widest};
+inline void UseCopy(Copy copy) {
+    conv::detail::AllowWideVectors(copy != Copy::Baseline);
+    conv::detail::AllowWidestVectors(copy == Copy::Widest);
+}
+inline const char *Name(Copy copy) {
+    return copy == Copy::Baseline ? "baseline" : copy == Copy::Wide ? "AVX2" : "AVX-512";
 }
 
 } // namespace harness

@@ -63,8 +63,8 @@ void StepByStep(CImageBuffer &out, CImageBuffer &raw, const ProcessingSettings &
 
 TEST(ProcessingChainSteps, JoinedStepsGiveTheRoutinesInSequence) {
     Rng rng(0xC4A1);
-    for (bool wideVectors : {false, true}) {
-        conv::detail::AllowWideVectors(wideVectors);
+    for (Copy copy : kCopies) {
+        UseCopy(copy);
         for (int iteration = 0; iteration < 60; ++iteration) {
             const int mode = iteration % 6;
             const bool large = Chance(rng, 15);
@@ -106,7 +106,7 @@ TEST(ProcessingChainSteps, JoinedStepsGiveTheRoutinesInSequence) {
             const CImageBuffer &out = *chain.Output();
             const int bpp = out.BytesPerPixel(), colour = mode < 2 ? bpp : 3 * (wide ? 2 : 1);
             SCOPED_TRACE("mode " + std::to_string(mode) + ", " + std::to_string(w) + " x " + std::to_string(h) +
-                         (wideVectors ? ", wide" : ", baseline"));
+                         ", " + Name(copy));
             for (int r = 0; r < h; ++r)
                 for (int c = 0; c < w; ++c)
                     ASSERT_EQ(0, std::memcmp(out.Row(r) + c * bpp, expected.Row(r) + c * bpp, colour))
@@ -115,7 +115,6 @@ TEST(ProcessingChainSteps, JoinedStepsGiveTheRoutinesInSequence) {
                         << ", brightness " << s.brightness;
         }
     }
-    conv::detail::AllowWideVectors(true);
 }
 
 } // namespace

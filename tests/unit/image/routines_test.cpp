@@ -271,14 +271,13 @@ class RoutineMatchesReference : public ::testing::TestWithParam<size_t> {};
 // has them) and the baseline one.
 TEST_P(RoutineMatchesReference, OnRandomImagesStridesAndRectangles) {
     const Case &c = Cases()[GetParam()];
-    for (bool wide : {true, false}) {
-        SCOPED_TRACE(wide ? "wide vectors" : "baseline");
-        conv::detail::AllowWideVectors(wide);
+    for (Copy copy : kCopies) {
+        SCOPED_TRACE(Name(copy));
+        UseCopy(copy);
         Rng rng(static_cast<uint32_t>(0x5EED + GetParam()));
         for (int iteration = 0; iteration < 100 && !HasFatalFailure(); ++iteration)
             CompareOnce(c, rng);
     }
-    conv::detail::AllowWideVectors(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRoutines, RoutineMatchesReference, ::testing::Range<size_t>(0, Cases().size()),
@@ -322,11 +321,11 @@ TEST(GammaContrastInOnePass, EqualsGammaThenContrast) {
                   {conv::GammaContrast48_64, conv::Gamma48_64, conv::Contrast48_64, 48},
                   {conv::GammaContrast48_64, conv::Gamma48_64, conv::Contrast48_64, 64}};
     Rng rng(0x70E);
-    for (bool wide : {true, false}) {
-        conv::detail::AllowWideVectors(wide);
+    for (Copy copy : kCopies) {
+        UseCopy(copy);
         for (const auto &c : kCases)
             for (int iteration = 0; iteration < 40; ++iteration) {
-                SCOPED_TRACE(std::to_string(c.bits) + (wide ? " bits, wide" : " bits, baseline"));
+                SCOPED_TRACE(std::to_string(c.bits) + " bits, " + Name(copy));
                 Image one = MakeImage(Uniform(rng, 1, 600), Uniform(rng, 1, 9), c.bits);
                 Fill(one, rng);
                 Image two = Clone(one);
@@ -345,7 +344,6 @@ TEST(GammaContrastInOnePass, EqualsGammaThenContrast) {
                                      &gamma, nullptr));
             }
     }
-    conv::detail::AllowWideVectors(true);
 }
 
 } // namespace
