@@ -67,7 +67,10 @@ TEST(ProcessingChainSteps, JoinedStepsGiveTheRoutinesInSequence) {
         UseCopy(copy);
         for (int iteration = 0; iteration < 60; ++iteration) {
             const int mode = iteration % 6;
-            const bool large = Chance(rng, 15);
+            // The first two rounds of the modes run every step over full rows, which takes
+            // each copy's widest loops.
+            const bool everyStep = iteration < 12;
+            const bool large = everyStep || Chance(rng, 15);
             const int w = large ? 640 : Uniform(rng, 1, 48), h = large ? Uniform(rng, 5, 40) : Uniform(rng, 1, 48);
             CProcessingChain chain;
             ASSERT_TRUE(chain.Create());
@@ -96,6 +99,14 @@ TEST(ProcessingChainSteps, JoinedStepsGiveTheRoutinesInSequence) {
             s.contrast = Pick(rng, 0, -100, 100);
             s.sharpness = Pick(rng, 0, -20, 30);
             s.brightness = Pick(rng, 0, -255, 255);
+            if (everyStep) {
+                s.hue = 20;
+                s.saturation = 40;
+                s.gamma = 80;
+                s.contrast = 20;
+                s.sharpness = iteration < 6 ? 10 : -20;
+                s.brightness = iteration < 6 ? 30 : -30;
+            }
             CImageBuffer expected;
             ASSERT_EQ(1, expected.CreateLike(chain.Output()));
             if (mode < 2)

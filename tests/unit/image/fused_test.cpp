@@ -13,13 +13,9 @@ namespace {
 
 using namespace harness;
 
-// Every copy of the routines this processor runs; the baseline last, so that a test
-// leaves the wide copy allowed.
-std::vector<bool> Copies() { return {false, true}; }
-
 struct CopyGuard {
-    explicit CopyGuard(bool wide) { conv::detail::AllowWideVectors(wide); }
-    ~CopyGuard() { conv::detail::AllowWideVectors(true); }
+    explicit CopyGuard(Copy copy) { UseCopy(copy); }
+    ~CopyGuard() { UseCopy(Copy::Widest); }
 };
 
 // The fraction of num within a sector of chroma d, for every 0 <= num <= d <= 255: the
@@ -77,14 +73,14 @@ TEST(HueRoutines, EveryColourMatchesTheReference) {
             HueBlock block = setting.block;
             ASSERT_EQ(1, reference(expected.data.get(), expected.data.get(), all, 0, 0, bpp, bpp, expected.stride,
                                    expected.stride, &block, nullptr));
-            for (bool wide : Copies()) {
-                CopyGuard guard(wide);
+            for (Copy copy : kCopies) {
+                CopyGuard guard(copy);
                 Image fast = Clone(strip);
                 ASSERT_EQ(1, routine(fast.data.get(), fast.data.get(), all, 0, 0, bpp, bpp, fast.stride, fast.stride,
                                      &block, nullptr));
                 ASSERT_EQ(0, std::memcmp(fast.data.get(), expected.data.get(), fast.Bytes()))
                     << bits << " bits, part " << part << ", hue " << block.hue << ", saturation " << block.saturation
-                    << (wide ? ", wide" : ", baseline");
+                    << ", " << Name(copy);
             }
         }
     }
@@ -96,8 +92,8 @@ int32_t Gain(Rng &rng) { return Chance(rng, 10) ? Uniform(rng, 0, 100000) : Unif
 // hue routine write: the whole picture (interior and border), and the interior alone.
 TEST(DemosaicWithHue, EqualsDemosaicThenHue) {
     Rng rng(0x4E0);
-    for (bool wide : Copies()) {
-        CopyGuard guard(wide);
+    for (Copy copy : kCopies) {
+        CopyGuard guard(copy);
         for (int iteration = 0; iteration < 300; ++iteration) {
             const int bits = Chance(rng, 50) ? 24 : 32;
             const bool large = Chance(rng, 15);
@@ -118,7 +114,7 @@ TEST(DemosaicWithHue, EqualsDemosaicThenHue) {
                                param2);
             };
             SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + ", " + std::to_string(bits) + " bits, " +
-                         (interiorOnly ? "interior" : "whole") + (wide ? ", wide" : ", baseline"));
+                         (interiorOnly ? "interior" : "whole") + ", " + Name(copy));
             ASSERT_EQ(1, demosaic(fused, conv::DemosaicInterior8, &hue));
             ASSERT_EQ(1, demosaic(plain, conv::DemosaicInterior8, nullptr));
             ImageRect hued{2, 2, w - 2, h - 2};
@@ -148,8 +144,8 @@ namespace {
 TEST(Demosaic16, LargestSamplesAndGainsMatchTheReference) {
     const int32_t gains[] = {100, 3199, 3200, 400};
     Rng rng(0x1616);
-    for (bool wide : Copies()) {
-        CopyGuard guard(wide);
+    for (Copy copy : kCopies) {
+        CopyGuard guard(copy);
         for (int32_t red : gains)
             for (int32_t blue : gains)
                 for (int bits : {48, 64}) {
@@ -170,7 +166,7 @@ TEST(Demosaic16, LargestSamplesAndGainsMatchTheReference) {
                                                raw.stride, &block, nullptr));
                     }
                     ASSERT_EQ(0, std::memcmp(fast.data.get(), slow.data.get(), fast.Bytes()))
-                        << "gains " << red << ", " << blue << ", " << bits << " bits" << (wide ? ", wide" : "");
+                        << "gains " << red << ", " << blue << ", " << bits << " bits" << ", " << Name(copy);
                 }
     }
 }
@@ -188,8 +184,8 @@ TEST(DemosaicRuns, SmallPicturesEveryPhaseAndGainLimitMatchTheReference) {
     } kRows[] = {{8, 24, 130, 90},    {8, 32, 130, 90},  {8, 24, 1600, 100}, {8, 32, 100, 1600},
                  {8, 24, 1599, 1599}, {16, 48, 130, 90}, {16, 64, 130, 90}};
     Rng rng(0xDE05);
-    for (bool wide : Copies()) {
-        CopyGuard guard(wide);
+    for (Copy copy : kCopies) {
+        CopyGuard guard(copy);
         for (const auto &row : kRows)
             for (int mode = 0; mode < 4; ++mode)
                 for (int32_t h : {4, 5, 6, 7, 8, 9, 515})
@@ -218,7 +214,7 @@ TEST(DemosaicRuns, SmallPicturesEveryPhaseAndGainLimitMatchTheReference) {
                         }
                         ASSERT_EQ(0, std::memcmp(fast.data.get(), slow.data.get(), fast.Bytes()))
                             << w << " x " << h << ", " << row.srcBits << " -> " << row.dstBits << " bits, mode " << mode
-                            << ", gains " << row.red << ", " << row.blue << (wide ? ", wide" : ", baseline");
+                            << ", gains " << row.red << ", " << row.blue << ", " << Name(copy);
                     }
     }
 }
