@@ -16,4 +16,10 @@ VONKEL_WIDE_TARGET bool SharpenBlockWide(const uint8_t *r0, const uint8_t *r1, c
                                          uint8_t *out, int32_t k0, int32_t n, int spp, int16_t strength, bool brighten,
                                          uint16_t whole, uint16_t fraction, uint16_t *vertical);
 
+// The same with AVX-512, for a block of at least 64 samples; called by SharpenBlockWide
+// where the processor has it.
+bool SharpenBlockWidest(const uint8_t *r0, const uint8_t *r1, const uint8_t *r2, const uint8_t *r3, uint8_t *out,
+                        int32_t k0, int32_t n, int spp, int16_t strength, bool brighten, uint16_t whole,
+                        uint16_t fraction, uint16_t *vertical);
+
 } // namespace conv::detail
