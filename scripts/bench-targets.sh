@@ -41,6 +41,9 @@ if [[ -x build/win64/bin/vonkelcam.exe ]]; then
             >"$out/wine-$bits-$filters.txt" 2>&1 || true
         wine+=("$out/wine-$bits-$filters.txt")
     done
+    # The runs leave their wineserver, Wine's device host and Xvfb behind: stop them, so
+    # that they take nothing from the next benchmark.
+    (cd build/win64 && ../../cmake/wine-run.sh --teardown) || true
 else
     echo "bench: no build/win64/bin/vonkelcam.exe, the Wine rows are left out" >&2
 fi
