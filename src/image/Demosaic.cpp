@@ -79,6 +79,7 @@ void DemosaicRows(const Span &s, const DemosaicBlock &block, Gains gains, Scale 
             std::is_same_v<Scale, ScaleNarrow> ||
             (std::is_same_v<T, uint16_t> && std::is_same_v<U, uint16_t> && std::is_same_v<Scale, ScaleWide<uint32_t>>);
         [[maybe_unused]] constexpr bool kWide = decltype(copy)::value;
+        (void)hue; // 16-bit samples have no hue step here
         constexpr int32_t top = sizeof(U) == 1 ? 255 : 65535;
         U outB[kBlock], outG[kBlock], outR[kBlock];
         Sum vr[kBlock + 4], vb[kBlock + 4];

@@ -111,7 +111,7 @@ template <int Spp, bool Swap, int Shift> int WidenColour(const Span &s) {
     } else if constexpr (!Swap) {
         return ColourRows<uint16_t, uint16_t, 3, 3, false>(s, ShiftLeft16<Shift>(), Keep());
     } else {
-        return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, auto copy) VONKEL_INLINE_LAMBDA {
+        return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, [[maybe_unused]] auto copy) VONKEL_INLINE_LAMBDA {
             int32_t done = 0;
 #if VONKEL_WIDE_VECTORS
             if constexpr (decltype(copy)::value)
@@ -148,7 +148,7 @@ template <bool Swap> VONKEL_INLINE void WordColourRun(uint8_t *out, const uint8_
 // Three-byte pixels in or out: 16 bytes at a time by byte shuffles in the wide copy, the
 // plain loop for the rest and in the baseline copy.
 template <int SrcSpp, int DstSpp, bool Swap> int ShuffledColourRows(const Span &s) {
-    return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, auto copy) VONKEL_INLINE_LAMBDA {
+    return ForEachRow(s, [](uint8_t *out, const uint8_t *in, int32_t n, [[maybe_unused]] auto copy) VONKEL_INLINE_LAMBDA {
         int32_t done = 0;
 #if VONKEL_WIDE_VECTORS
         if constexpr (decltype(copy)::value)

@@ -33,6 +33,7 @@ template <class T, int Spp> int HueRows(const Span &s, const HueBlock &block) {
     const int shift = sizeof(T) == 1 ? 0 : detail::SignificantBits(block.significantBits) - 8;
     detail::Dispatch([s, hue, shift](auto copy) VONKEL_INLINE_LAMBDA {
         constexpr bool kWide = decltype(copy)::value;
+        (void)shift; // 8-bit samples have no shift
         uint8_t b[kHueBlock], g[kHueBlock], r[kHueBlock];
         uint8_t levels[Spp * kHueBlock];
         const int32_t rows = s.rows, cols = s.cols;

@@ -90,7 +90,8 @@ inline void LookUpRun4(uint8_t *out, const uint8_t *in, int32_t pixels, const ui
 // Byte tables through the AVX2 lookup where there is one, the word loops for the rest.
 inline int MapTable8(const Span &s, const uint8_t table[256]) {
     const bool widest = WidestVectors();
-    Dispatch([s, table, widest](auto copy) VONKEL_INLINE_LAMBDA {
+    Dispatch([s, table, widest]([[maybe_unused]] auto copy) VONKEL_INLINE_LAMBDA {
+        (void)widest; // read by the wide copy only
         const int32_t rows = s.rows, bytes = s.cols * s.dstBpp;
         const bool four = s.dstBpp == 4;
         for (int32_t i = 0; i < rows; ++i) {

@@ -21,7 +21,6 @@ public:
 
 private:
     void *m_handle = nullptr;       // mapping object
-    void *m_secondHandle = nullptr; // kept for symmetry with the owner's fields; never opened here
     void *m_view = nullptr;
     size_t m_size = 0;
     bool m_created = false;

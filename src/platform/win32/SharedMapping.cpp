@@ -28,10 +28,6 @@ void CSharedMapping::Close() {
         UnmapViewOfFile(m_view);
         m_view = nullptr;
     }
-    if (m_secondHandle) {
-        CloseHandle(m_secondHandle);
-        m_secondHandle = nullptr;
-    }
     if (m_handle) {
         CloseHandle(m_handle);
         m_handle = nullptr;
