@@ -1479,7 +1479,11 @@ int VONKELAPI Vonkel_RecordW(int handle, const wchar_t *path, int milliseconds, 
  */
 /**
  * @brief Gain, exposure (lines, or a time with a unit in the Japanese set), mirroring and
- * automatic iris, applied as they are edited; Cancel re-applies what the camera had.
+ * automatic iris, applied as they are edited; Cancel re-applies what the camera had when the
+ * dialog opened: the automatic iris first, then gain, exposure (in lines or in seconds, as it
+ * was last given) and the camera's mirroring. Values the automatic iris chooses while the
+ * dialog is open are shown in it, not written again. Times are shown with the camera's own
+ * line time (13.383 us a line plus 7.372 us).
  * @param handle camera handle
  * @param parent owner window, or NULL
  * @return 1 when the dialog ran, whatever closed it; 0 on failure
@@ -1502,12 +1506,15 @@ int VONKELAPI Vonkel_SetImageDlg(int handle, HWND parent);
  * @brief Colour mode, image size (the device's size list, or a new custom size, at most
  * 100), subsampling and wait time as stored for the device; Apply and OK write them, OK
  * also makes the handle take them. Acquisition that was running stops while the dialog is
- * open and starts again afterwards (trigger mode only idles).
+ * open and starts again afterwards (trigger mode only idles). A device without stored sizes
+ * starts from the preset entry 640 x 512; a size that does not fit the sensor is refused in
+ * the dialog (OK and Apply beep and store nothing).
  * @param handle camera handle
  * @param parent owner window, or NULL
  * @return 1 when the dialog ran; 0 on failure
  * @par Errors
- * 1 no camera driver; 7 a stored size that does not fit the sensor (acquisition then stays stopped)
+ * 1 no camera driver; 7 a size stored by other means that does not fit the sensor (acquisition
+ * then stays stopped)
  */
 int VONKELAPI Vonkel_SetCameraDlg(int handle, HWND parent);
 /** @} */

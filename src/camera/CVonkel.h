@@ -99,6 +99,9 @@ public:
     // The buffer holding the finished picture of the current colour mode.
     CImageBuffer *OutputBuffer() { return m_chain.Output(); }
     std::mutex &ImageLock() { return m_imageLock; }
+    // Returns once no frame is being processed: a setting changed before this call is seen
+    // by every correction the capture thread makes after it.
+    void WaitForFrameInProgress() { std::lock_guard<std::mutex> wait(m_imageLock); }
 
     // ---- per-frame processing and defect correction ----
     // Runs the processing chain on the raw buffer of the capture's colour mode with the
@@ -132,6 +135,8 @@ public:
     int GetMirrorH();
     int GetMirrorV();
     int SetExposureTimeEx(double seconds);
+    // Whether the exposure was last given in lines rather than in seconds.
+    bool ExposureSetAsLines() const { return m_exposureSetAsLines.load() != 0; }
     double GetExposureTimeEx(int *ok);
     int SetRealExposureTime(int microseconds);
     int SetCaptureWindow(int th, int tv);

@@ -12,10 +12,6 @@ namespace {
 enum { kGlobalGain = 13, kColorGainRed = 14, kColorGainGreen1 = 15, kColorGainGreen2 = 16, kColorGainBlue = 17,
        kExposureLines = 18, kPeltier = 100 };
 
-// Sensor line time of the millisecond readout: 707 clocks of 18.333 ns.
-constexpr double kClocksPerLine = 707.0;
-constexpr double kMsPerClock = 0.000018333486877963878;
-
 std::wstring Widen(const std::string &text) { return std::wstring(text.begin(), text.end()); }
 
 } // namespace
@@ -44,8 +40,10 @@ int CAnalogDialog::Show(HWND parent) {
         m_camera.SetFilterValue(kGlobalGain, static_cast<uint32_t>(m_opening.gain));
     m_opening.lines = m_camera.GetFilterValue(kExposureLines, nullptr);
     m_opening.seconds = m_camera.Analog().exposureSeconds.load();
-    m_opening.mirrorV = m_camera.Analog().mirrorV.load();
-    m_opening.mirrorH = m_camera.Analog().mirrorH.load();
+    m_opening.setAsLines = m_camera.ExposureSetAsLines();
+    // The camera's mirroring: the instance's stored flags may not be what the camera has.
+    m_opening.mirrorV = m_camera.Driver()->GetMirrorV();
+    m_opening.mirrorH = m_camera.Driver()->GetMirrorH();
     m_opening.iris = m_camera.Analog().autoIris.load();
     INT_PTR result;
     {
@@ -60,17 +58,22 @@ int CAnalogDialog::Show(HWND parent) {
 }
 
 void CAnalogDialog::Restore() {
+    // The automatic iris first: a correction the capture thread makes while the values are
+    // written back (register writes with pauses) would overwrite them.
+    m_camera.SetAutoIris(m_opening.iris);
+    m_camera.WaitForFrameInProgress();
     CVonkel430NVTXQELSdk &d = *m_camera.Driver();
     m_camera.SetFilterValue(kGlobalGain, static_cast<uint32_t>(m_opening.gain));
     for (int number = kColorGainRed; number <= kColorGainBlue; ++number)
         m_camera.SetFilterValue(number, 0);
-    if (d.GetExposureFlag() && d.HasRealExposure() && m_opening.seconds > 0.0)
+    // In the unit it was given in: the seconds setter stops at its maximum, far below the
+    // longest exposure in lines.
+    if (!m_opening.setAsLines && d.GetExposureFlag() && d.HasRealExposure() && m_opening.seconds > 0.0)
         m_camera.SetExposureTimeEx(m_opening.seconds);
     else
         m_camera.SetFilterValue(kExposureLines, static_cast<uint32_t>(m_opening.lines));
     m_camera.SetMirrorV(m_opening.mirrorV);
     m_camera.SetMirrorH(m_opening.mirrorH);
-    m_camera.SetAutoIris(m_opening.iris);
 }
 
 void CAnalogDialog::CreatePages(HWND tab) {
@@ -130,7 +133,11 @@ void CAnalogDialog::ShowExposureSeconds(double seconds, int unit) {
 
 void CAnalogDialog::WriteMilliseconds() {
     // The camera's line count: the stored one may still be the value before a time was set.
-    const double ms = m_camera.GetFilterValue(kExposureLines, nullptr) * kClocksPerLine * kMsPerClock;
+    WriteMilliseconds(m_camera.GetFilterValue(kExposureLines, nullptr));
+}
+
+void CAnalogDialog::WriteMilliseconds(int lines) {
+    const double ms = CVonkel430NVTXQELSdk::SecondsOfLines(lines) * 1000.0;
     dialogs::SetText(m_page, IDC_EXPOSURE_MS, dialogs::Format(L"=%.2fms", ms));
 }
 
@@ -255,15 +262,24 @@ void CAnalogDialog::Default() {
 }
 
 void CAnalogDialog::AnalogValue(int edit, int value) {
-    // Takes the edit's path, as a value typed there would.
+    // Shown only: the camera has the value already, and the capture thread may have moved
+    // on from it by the time this posted message arrives.
     if (!m_page || (edit != IDC_GAIN_EDIT && edit != IDC_EXPOSURE_EDIT))
         return;
+    const bool ready = m_ready;
+    m_ready = false;
     SetDlgItemInt(m_page, edit, static_cast<UINT>(value), TRUE);
+    if (const dialogs::Triple *t = dialogs::FindTriple(m_triples, edit))
+        dialogs::MoveTriple(m_page, *t, value);
+    m_ready = ready;
+    if (edit != IDC_EXPOSURE_EDIT)
+        return;
+    WriteMilliseconds(value);
     // The time shown in the current unit follows the lines the automatic exposure chose
     // (the camera's exposure in seconds is not moved by a change in lines).
     const LRESULT selected = SendDlgItemMessageW(m_page, IDC_EXPOSURE_UNIT, CB_GETCURSEL, 0, 0);
-    if (edit == IDC_EXPOSURE_EDIT && selected >= 0 && static_cast<size_t>(selected) < m_units.size())
-        ShowExposureSeconds(value * kClocksPerLine * kMsPerClock / 1000.0, m_units[selected]);
+    if (selected >= 0 && static_cast<size_t>(selected) < m_units.size())
+        ShowExposureSeconds(CVonkel430NVTXQELSdk::SecondsOfLines(value), m_units[selected]);
 }
 
 int RunAnalogDialog(CVonkel &camera, HWND parent) {

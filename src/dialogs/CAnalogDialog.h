@@ -18,6 +18,7 @@ private:
     struct Opening {
         int gain = 0, lines = 1, mirrorV = 0, mirrorH = 0, iris = 0;
         double seconds = 0.0;
+        bool setAsLines = false; // the exposure was last given in lines, not seconds
     };
     enum { kGain, kG1, kR, kB, kG2, kExposure, kTripleCount };
 
@@ -30,6 +31,7 @@ private:
     void ShowExposureValue(int unit);
     void ShowExposureSeconds(double seconds, int unit);
     void WriteMilliseconds();
+    void WriteMilliseconds(int lines);
     void EditChanged(int id);
     void ExposureValueChanged();
     void Clicked(int id);

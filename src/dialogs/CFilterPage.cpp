@@ -41,6 +41,15 @@ bool CFilterPage::Enabled(const Setting &s) const {
     return m_kind == kGray || m_enabling == kAll || (m_enabling == kMonochrome && s.monochrome);
 }
 
+bool CFilterPage::BayerButtonsEnabled() const { return m_kind == kGray || m_enabling == kAll; }
+
+int CFilterPage::CheckedRadio(int first, int last, int otherwise) const {
+    for (int id = first; id <= last; ++id)
+        if (IsDlgButtonChecked(m_page, id) == BST_CHECKED)
+            return id - first;
+    return otherwise;
+}
+
 const CFilterPage::Setting *CFilterPage::Find(int id) const {
     for (size_t i = 0; i < m_count; ++i)
         if (m_settings[i].triple.bar == id || m_settings[i].triple.edit == id)
@@ -59,9 +68,8 @@ void CFilterPage::Initialise() {
         dialogs::SetupTriple(m_page, m_settings[i].triple, (m_block.*m_settings[i].value).load(), Enabled(m_settings[i]));
     CheckRadio(IDC_BAYER_0, IDC_BAYER_3, m_block.bayerMode.load());
     if (m_kind == kImage) {
-        const bool colour = m_enabling == kAll;
         for (int id : {IDC_AUTO_ONCE, IDC_AUTO_ALL, IDC_BAYER_0, IDC_BAYER_1, IDC_BAYER_2, IDC_BAYER_3})
-            EnableWindow(GetDlgItem(m_page, id), colour);
+            EnableWindow(GetDlgItem(m_page, id), BayerButtonsEnabled());
         const bool everyFrame = m_block.bayerGainAuto.load() && !m_block.whiteBalanceOnce.load();
         CheckDlgButton(m_page, IDC_AUTO_ALL, everyFrame ? BST_CHECKED : BST_UNCHECKED);
     } else {
@@ -77,8 +85,7 @@ void CFilterPage::Refill() {
     m_ready = false;
     for (size_t i = 0; i < m_count; ++i)
         dialogs::ShowTriple(m_page, m_settings[i].triple, (m_block.*m_settings[i].value).load());
-    if (m_kind == kImage)
-        CheckRadio(IDC_BAYER_0, IDC_BAYER_3, m_block.bayerMode.load());
+    CheckRadio(IDC_BAYER_0, IDC_BAYER_3, m_block.bayerMode.load());
     m_ready = true;
 }
 
@@ -90,9 +97,11 @@ void CFilterPage::Commit() {
         if (Enabled(m_settings[i]) && dialogs::ReadInt(m_page, m_settings[i].triple.edit, &value))
             (m_block.*m_settings[i].value).store(value);
     }
-    for (int id = IDC_BAYER_0; m_kind == kImage && id <= IDC_BAYER_3; ++id)
-        if (IsDlgButtonChecked(m_page, id) == BST_CHECKED)
-            m_block.bayerMode.store(id - IDC_BAYER_0);
+    // Disabled buttons are not kept up to date: the page that can change a value has it.
+    if (BayerButtonsEnabled())
+        m_block.bayerMode.store(CheckedRadio(IDC_BAYER_0, IDC_BAYER_3, m_block.bayerMode.load()));
+    if (m_kind == kGray)
+        m_block.grayMode.store(CheckedRadio(IDC_GRAY_MODE_0, IDC_GRAY_MODE_2, m_block.grayMode.load()));
 }
 
 void CFilterPage::Clicked(int id) {

@@ -29,6 +29,10 @@ public:
 private:
     void Initialise();
     bool Enabled(const Setting &s) const;
+    // The Bayer mode buttons (and the white balance's) can be used on this page.
+    bool BayerButtonsEnabled() const;
+    // The position of the checked button among `first`..`last`, or `otherwise`.
+    int CheckedRadio(int first, int last, int otherwise) const;
     const Setting *Find(int id) const;
     void Clicked(int id);
     void CheckRadio(int first, int last, int value);

@@ -13,17 +13,21 @@ CFilterPage::Enabling EnablingFor(int colorMode) {
     return colorMode >= 2 && colorMode <= 5 ? CFilterPage::kAll : CFilterPage::kNone;
 }
 
-// Every value of the block the dialog or the processing it starts may change.
+// Every value of the block the dialog or the processing it starts may change. The
+// automatic states come first: Cancel puts them back before the values, so that a
+// measurement the dialog started cannot overwrite a value already restored.
 Setting FilterValues::*const kSaved[] = {
+    &FilterValues::bayerGainAuto, &FilterValues::grayGainAuto,
+    &FilterValues::whiteBalanceOnce, &FilterValues::whiteBalanceArmed,
     &FilterValues::brightness,   &FilterValues::contrast,       &FilterValues::hue,
     &FilterValues::saturation,   &FilterValues::sharpness,      &FilterValues::bayerGainRed,
     &FilterValues::bayerGainGreen, &FilterValues::bayerGainBlue, &FilterValues::gamma,
     &FilterValues::bayerMode,    &FilterValues::grayMode,       &FilterValues::grayGainR,
     &FilterValues::grayGainG1,   &FilterValues::grayGainG2,     &FilterValues::grayGainB,
     &FilterValues::grayOffsetR,  &FilterValues::grayOffsetG1,   &FilterValues::grayOffsetG2,
-    &FilterValues::grayOffsetB,  &FilterValues::bayerGainAuto,  &FilterValues::grayGainAuto,
-    &FilterValues::whiteBalanceOnce, &FilterValues::whiteBalanceArmed,
+    &FilterValues::grayOffsetB,
 };
+constexpr size_t kAutomaticStates = 4;
 
 } // namespace
 
@@ -46,9 +50,16 @@ int CImageDialog::Show(HWND parent) {
     if (result == -1)
         return m_camera.RaiseError(VONKEL_ERR_WINDOW), 0;
     if (result != IDOK)
-        for (size_t i = 0; i < std::size(kSaved); ++i)
-            (m_block.*kSaved[i]).store(opening[i]);
+        Restore(opening);
     return 1;
+}
+
+void CImageDialog::Restore(const std::vector<int32_t> &opening) {
+    for (size_t i = 0; i < kAutomaticStates; ++i)
+        (m_block.*kSaved[i]).store(opening[i]);
+    m_camera.WaitForFrameInProgress();
+    for (size_t i = kAutomaticStates; i < std::size(kSaved); ++i)
+        (m_block.*kSaved[i]).store(opening[i]);
 }
 
 void CImageDialog::CreatePages(HWND tab) {

@@ -3,7 +3,9 @@
 #pragma once
 #include "dialogs/CFilterPage.h"
 #include "dialogs/CTabbedDialog.h"
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class CVonkel;
 
@@ -17,6 +19,8 @@ private:
     void Ok() override;
     void Default() override;
     void FiltersChanged() override;
+    // Cancel: the block as it was when the dialog opened.
+    void Restore(const std::vector<int32_t> &opening);
 
     CVonkel &m_camera;
     FilterValues &m_block;

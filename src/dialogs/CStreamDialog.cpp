@@ -79,15 +79,22 @@ void CStreamDialog::FillLists() {
 void CStreamDialog::ShowSize(int index) {
     if (index < 0 || static_cast<size_t>(index) >= m_table.sizes.size())
         return;
+    ShowSize(m_table.sizes[index]);
+}
+
+void CStreamDialog::ShowSize(const CaptureWindow &entry) {
     for (int i = 0; i < 6; ++i)
-        SetDlgItemInt(m_window, kSizeEdits[i], static_cast<UINT>(m_table.sizes[index].*kSizeFields[i]), FALSE);
+        SetDlgItemInt(m_window, kSizeEdits[i], static_cast<UINT>(entry.*kSizeFields[i]), FALSE);
 }
 
 void CStreamDialog::Initialise() {
     CRegistrySettings(m_camera.SettingsStore()).ReadStreamFormatTable(m_device, m_table);
     dialogs::AddTab(GetDlgItem(m_window, IDC_TAB), 0, m_texts.streamTab);
     FillLists();
-    ShowSize(m_table.selected);
+    // A device without stored sizes (every camera but the one of the first run) starts
+    // from the preset entry, whose horizontal values cannot be typed on this camera.
+    const bool stored = m_table.selected >= 0 && static_cast<size_t>(m_table.selected) < m_table.sizes.size();
+    ShowSize(stored ? m_table.sizes[m_table.selected] : CaptureWindow{});
     SetDlgItemInt(m_window, IDC_WAIT_TIME, static_cast<UINT>(m_table.format.waitTime), FALSE);
     EnableWindow(GetDlgItem(m_window, IDC_APPLY), FALSE);
     EnableWindow(GetDlgItem(m_window, IDC_CLOCK_LIST), FALSE);
@@ -126,6 +133,10 @@ bool CStreamDialog::Collect() {
     CaptureWindow entry = custom ? CaptureWindow{} : m_table.sizes[size];
     for (int i = 0; i < 6; ++i)
         entry.*kSizeFields[i] = static_cast<int32_t>(GetDlgItemInt(m_window, kSizeEdits[i], nullptr, FALSE));
+    // A size the camera instance would refuse when it reloads is never stored: it would
+    // leave the acquisition stopped after every later OK.
+    if (!CVonkel::CaptureWindowValid(entry, m_table.format.subSample))
+        return MessageBeep(MB_ICONWARNING), false;
     if (custom)
         m_table.sizes.push_back(entry);
     else

@@ -20,8 +20,10 @@ private:
     void Initialise();
     void FillLists();
     void ShowSize(int index);
+    void ShowSize(const CaptureWindow &entry);
     void Changed(int id, int code);
-    // Takes the controls into the table; false when a custom size finds the table full.
+    // Takes the controls into the table; false, with the size list unchanged, when a
+    // custom size finds the table full or the size does not fit the sensor.
     bool Collect();
     void Write();
     std::wstring SizeText(const CaptureWindow &w) const;

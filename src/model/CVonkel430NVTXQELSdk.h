@@ -5,6 +5,7 @@
 #include "model/DriverResult.h"
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 class CVonkel430NVTXQELSdk : public CVKLSdkLibQEL {
 public:
@@ -98,7 +99,9 @@ public:
     bool SetExposureTimeNs(uint64_t nanoseconds);
     bool SetExposureLines(uint32_t lines);
     int SetTriggerMode(int on);
-    void SetTriggerTiming();
+    // The exposure that `lines` sensor lines make, as the camera times it (the inverse of
+    // SetExposureTimeNs): what every displayed time is computed from.
+    static double SecondsOfLines(double lines) { return (lines * kLineTimeNs + kExposureOffsetNs) / 1e9; }
 
     // ---- limits and current values ----
     int GetGainMin() const { return kGainMin; }
@@ -126,6 +129,16 @@ private:
     bool WriteCapture(uint8_t address, uint8_t value) { return WriteCaptureRegister(address, value); }
     bool WriteFpga(uint8_t address, uint8_t value) { return WriteFpgaRegister(address, value); }
     void WriteCapture16(uint8_t lowAddress, int value);
+    // The register sequences behind the setters, run with m_sequenceLock held.
+    bool WriteMirror(int mirrorH, int mirrorV);
+    bool WriteExposureLines(uint32_t lines);
+    void WriteTriggerTiming();
+
+    // Held around every register sequence that sets one value (gain bytes, exposure,
+    // window, mirroring, trigger): two threads setting values at once (an application and
+    // the capture thread's automatic exposure) would otherwise interleave their bytes.
+    // Innermost lock: nothing is called under it that takes another lock of the instance.
+    std::mutex m_sequenceLock;
 
     // Settings as last given; read by the capture thread (automatic exposure and gain)
     // while the application changes them.

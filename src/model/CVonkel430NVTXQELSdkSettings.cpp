@@ -17,6 +17,13 @@ constexpr int kLineLengthHigh = 3;
 
 uint8_t Byte(uint32_t v, int n) { return static_cast<uint8_t>(v >> (8 * n)); }
 
+// Whole lines of an exposure time, at least one.
+uint32_t LinesOfNanoseconds(uint64_t nanoseconds) {
+    const double lines = (static_cast<double>(nanoseconds) - CVonkel430NVTXQELSdk::kExposureOffsetNs) /
+                         CVonkel430NVTXQELSdk::kLineTimeNs;
+    return lines >= 1.0 ? (lines >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(lines)) : 1u;
+}
+
 } // namespace
 
 int CVonkel430NVTXQELSdk::SetWindow(int x, int y, int width, int height, int subSample) {
@@ -31,6 +38,7 @@ int CVonkel430NVTXQELSdk::SetWindow(int x, int y, int width, int height, int sub
     if (w % 4 != 0 || h % 4 != 0)
         return result::kInvalidWindow;
 
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
     m_windowX.store(x);
     m_windowY.store(y);
     m_windowWidth.store(width);
@@ -76,7 +84,9 @@ int CVonkel430NVTXQELSdk::SetWindow(int x, int y, int width, int height, int sub
 }
 
 bool CVonkel430NVTXQELSdk::SetMirrorH(int on) {
-    if (!WriteSensor(1028, static_cast<uint8_t>((on ? 2 : 0) + (m_mirrorV.load() ? 1 : 0))))
+    // Both flags share one register: each setter writes the other's as it stands.
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
+    if (!WriteMirror(on, m_mirrorV.load()))
         return false;
     m_mirrorH.store(on);
     const bool sub = m_subSample.load() == 1;
@@ -90,13 +100,19 @@ bool CVonkel430NVTXQELSdk::SetMirrorH(int on) {
 }
 
 bool CVonkel430NVTXQELSdk::SetMirrorV(int on) {
-    if (!WriteSensor(1028, static_cast<uint8_t>((on ? 1 : 0) + (m_mirrorH.load() ? 2 : 0))))
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
+    if (!WriteMirror(m_mirrorH.load(), on))
         return false;
     m_mirrorV.store(on);
     return true;
 }
 
+bool CVonkel430NVTXQELSdk::WriteMirror(int mirrorH, int mirrorV) {
+    return WriteSensor(1028, static_cast<uint8_t>((mirrorH ? 2 : 0) + (mirrorV ? 1 : 0)));
+}
+
 bool CVonkel430NVTXQELSdk::SetGain(int value) {
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
     if (!WriteSensor(1812, static_cast<uint8_t>(value)))
         return false;
     WriteSensor(1813, static_cast<uint8_t>((value >> 8) & 1));
@@ -105,6 +121,8 @@ bool CVonkel430NVTXQELSdk::SetGain(int value) {
 
 bool CVonkel430NVTXQELSdk::GetGain(int *value) {
     uint8_t low = 0, high = 0;
+    // Both bytes of one value, never one of each of two writes.
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
     if (!ReadSensorRegister(1813, &high) || !ReadSensorRegister(1812, &low))
         return false;
     if (value)
@@ -124,7 +142,8 @@ bool CVonkel430NVTXQELSdk::SetExposure(int units) {
         u = static_cast<uint32_t>(m_exposureMin);
     if (u > static_cast<uint32_t>(m_exposureMax))
         u = static_cast<uint32_t>(m_exposureMax);
-    if (!SetExposureTimeNs(static_cast<uint64_t>(u) * 100000u))
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
+    if (!WriteExposureLines(LinesOfNanoseconds(static_cast<uint64_t>(u) * 100000u)))
         return false;
     m_exposure.store(static_cast<int>(u));
     m_realExposure.store(u / 10000.0);
@@ -138,7 +157,8 @@ bool CVonkel430NVTXQELSdk::SetRealExposure(double seconds) {
         seconds = m_realExposureMin;
     if (seconds > m_realExposureMax)
         seconds = m_realExposureMax;
-    if (!SetExposureTimeNs(static_cast<uint64_t>(seconds * 1e9)))
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
+    if (!WriteExposureLines(LinesOfNanoseconds(static_cast<uint64_t>(seconds * 1e9))))
         return false;
     m_realExposure.store(seconds);
     m_exposure.store(static_cast<int>(seconds * 10000));
@@ -146,12 +166,15 @@ bool CVonkel430NVTXQELSdk::SetRealExposure(double seconds) {
 }
 
 bool CVonkel430NVTXQELSdk::SetExposureTimeNs(uint64_t nanoseconds) {
-    double lines = (static_cast<double>(nanoseconds) - kExposureOffsetNs) / kLineTimeNs;
-    uint32_t n = lines >= 1.0 ? (lines >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(lines)) : 1u;
-    return SetExposureLines(n);
+    return SetExposureLines(LinesOfNanoseconds(nanoseconds));
 }
 
 bool CVonkel430NVTXQELSdk::SetExposureLines(uint32_t n) {
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
+    return WriteExposureLines(n);
+}
+
+bool CVonkel430NVTXQELSdk::WriteExposureLines(uint32_t n) {
     const uint32_t FL = m_frameLines.load();
     if (n > FL - kFrameMarginLines) {
         // Longer than the frame: stretch the frame to the exposure.
@@ -185,11 +208,12 @@ bool CVonkel430NVTXQELSdk::SetExposureLines(uint32_t n) {
     }
     m_exposureLines.store(n);
     if (m_triggerFlag.load())
-        SetTriggerTiming();
+        WriteTriggerTiming();
     return true;
 }
 
 int CVonkel430NVTXQELSdk::SetTriggerMode(int on) {
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
     auto sensor = [this](uint16_t reg, uint8_t value, bool pause) {
         WriteSensor(reg, value);
         if (pause)
@@ -197,7 +221,7 @@ int CVonkel430NVTXQELSdk::SetTriggerMode(int on) {
     };
     if (on) {
         WriteFpga(11, 9);
-        SetTriggerTiming();
+        WriteTriggerTiming();
         sensor(512, 1, true);
         sensor(524, 0, true);
         sensor(1072, 19, true);
@@ -217,7 +241,7 @@ int CVonkel430NVTXQELSdk::SetTriggerMode(int on) {
     return 1;
 }
 
-void CVonkel430NVTXQELSdk::SetTriggerTiming() {
+void CVonkel430NVTXQELSdk::WriteTriggerTiming() {
     const uint32_t lines = m_exposureLines.load();
     WriteCapture(88, 0);
     WriteCapture(133, Byte(lines, 0));
@@ -233,6 +257,7 @@ void CVonkel430NVTXQELSdk::SetTriggerTiming() {
 
 bool CVonkel430NVTXQELSdk::GetTemperature(double *out) {
     uint8_t control = 0, low = 0, high = 0;
+    std::lock_guard<std::mutex> sequence(m_sequenceLock);
     // The readout registers hold a value only while bit 0 of the control register is set.
     // Without the control register's value, writing it back would clear its other bits.
     if (!ReadSensorRegister(1928, &control))

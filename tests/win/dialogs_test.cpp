@@ -252,7 +252,7 @@ TEST_F(DllDialogs, AnalogAppliesAsItGoesAndCancelReappliesTheOpeningGain) {
     EXPECT_EQ(300, SensorGain(*cam));
     d->Type(d->Control(1027, 0), L"1000");
     EXPECT_EQ(1000, Get(Vonkel_GetExposureTime));
-    EXPECT_EQ(L"=12.96ms", CDialogDriver::Text(d->Control(1049, 0)));
+    EXPECT_EQ(L"=13.39ms", CDialogDriver::Text(d->Control(1049, 0))) << "the camera's own line time";
     d->Click(d->Control(1028, 0));
     EXPECT_EQ(1, Vonkel_GetMirrorV(*cam));
     d->Click(d->Control(1037, 0));
@@ -271,6 +271,98 @@ TEST_F(DllDialogs, AnalogAppliesAsItGoesAndCancelReappliesTheOpeningGain) {
     EXPECT_EQ(L"0", CDialogDriver::Text(again->Control(1015, 0)));
     EXPECT_EQ(1, again->Close(IDOK));
     EXPECT_EQ(0, SensorGain(*cam));
+}
+
+// What the camera had when the dialog opened comes back on Cancel, in the unit it was
+// given in and from the camera itself, not from the instance's stored settings.
+TEST_F(DllDialogs, AnalogCancelPutsBackALongExposureAndTheCamerasOwnMirroring) {
+    ASSERT_EQ(1, Vonkel_SetExposureTime(*cam, 747000)); // about 10 s, past the seconds setter's range
+    Open(kAnalog)->Close(IDCANCEL);
+    EXPECT_EQ(747000, Get(Vonkel_GetExposureTime));
+
+    // An instance on a camera another one streams keeps its stored mirroring away from it.
+    ASSERT_EQ(1, Vonkel_SetMirrorV(*cam, 1));
+    cam.reset(); // stored
+    CTestWindow window;
+    CCamera streaming(window.Handle());
+    ASSERT_EQ(1, Vonkel_SetMirrorV(streaming, 0));
+    ASSERT_EQ(1, Vonkel_StartPreview(streaming));
+    cam = std::make_unique<CCamera>();
+    ASSERT_EQ(1, Vonkel_GetMirrorV(*cam)) << "the stored flag";
+    {
+        auto d = Open(kAnalog);
+        EXPECT_EQ(BST_UNCHECKED, SendMessageW(d->Control(1028, 0), BM_GETCHECK, 0, 0)) << "the camera's flag";
+        d->Close(IDCANCEL);
+    }
+    int ok = 0;
+    EXPECT_EQ(0, Vonkel_ReadRegisterEx(streaming, 1028, &ok) & 1) << "Cancel left the camera's mirroring";
+    Vonkel_StopPreview(streaming);
+}
+
+// What the automatic iris posts to the open dialog is shown, never written back to the
+// camera (it may be stale by then), and times come from the camera's own line time.
+TEST_F(DllDialogs, AnalogShowsPostedAutomaticValuesWithoutWritingThem) {
+    ASSERT_EQ(1, Vonkel_SetGlobalGain(*cam, 40));
+    ASSERT_EQ(1, Vonkel_SetExposureTime(*cam, 1000));
+    auto d = Open(kAnalog);
+    constexpr UINT kPostedAnalogValue = WM_APP + 2; // the library's message to its open dialog
+    PostMessageW(d->Frame(), kPostedAnalogValue, 1015, 123);
+    PostMessageW(d->Frame(), kPostedAnalogValue, 1027, 5000);
+    for (int i = 0; i < 100 && CDialogDriver::Text(d->Control(1027, 0)) != L"5000"; ++i)
+        Sleep(10);
+    EXPECT_EQ(L"123", CDialogDriver::Text(d->Control(1015, 0)));
+    EXPECT_EQ(123, SendMessageW(d->Control(1013, 0), TBM_GETPOS, 0, 0));
+    EXPECT_EQ(L"=66.92ms", CDialogDriver::Text(d->Control(1049, 0)));
+    EXPECT_EQ(40, SensorGain(*cam));
+    EXPECT_EQ(1000, Get(Vonkel_GetExposureTime));
+    EXPECT_EQ(1, d->Close(IDOK));
+}
+
+// OK takes each value from the page that can change it: the image page's Bayer buttons
+// are disabled in the grey modes and do not follow the gray page's.
+TEST_F(DllDialogs, OkKeepsTheBayerModeChosenOnTheGrayPage) {
+    ASSERT_EQ(1, Vonkel_SetBayerMode(*cam, 2));
+    auto d = Open(kImage);
+    d->SelectTab(1);
+    d->Click(d->Control(1031, 1));
+    EXPECT_EQ(1, d->Close(IDOK));
+    EXPECT_EQ(1, Get(Vonkel_GetBayerMode));
+}
+
+// In a process whose simulated camera pauses for real: Cancel turns the automatic gain the
+// dialog switched on back off before it writes the gain and exposure back (the exposure's
+// register writes pause 300 ms), so no correction overwrites the restored gain.
+int ChildCancelDuringAutomaticGain(int, char **) {
+    constexpr int kGain = 420; // with the long exposure: a bright picture the correction darkens
+    CCamera cam;
+    Vonkel_SetColorMode(cam, 8);
+    Vonkel_SetGlobalGain(cam, kGain);
+    Vonkel_SetExposureTime(cam, 2000); // longer than the frame: written with pauses
+    Vonkel_SetWaitTime(cam, 1);
+    if (Vonkel_StartPreview(cam) != 1)
+        return 1;
+    {
+        const int handle = cam;
+        CDialogDriver d([handle] { return Vonkel_SetAnalogDlg(handle, nullptr); });
+        d.Click(d.Control(1036, 0));
+        int gain = kGain;
+        for (int i = 0; i < 200 && gain == kGain; ++i, Sleep(25))
+            gain = SensorGain(cam);
+        if (gain == kGain)
+            return 2;
+        d.Close(IDCANCEL);
+    }
+    Sleep(200);
+    if (SensorGain(cam) != kGain || Vonkel_GetAutoIris(cam, nullptr) != 0)
+        return 3;
+    return Vonkel_StopPreview(cam) == 1 ? 0 : 4;
+}
+ChildMode childCancelAutomaticGain("cancel-automatic-gain", ChildCancelDuringAutomaticGain);
+
+TEST_F(DllDialogs, CancelTurnsTheAutomaticGainOffBeforeRestoringTheGain) {
+    cam.reset();
+    EXPECT_EQ(0, RunSelfAsChild("cancel-automatic-gain", "VONKEL_SIMULATE_REALTIME=1"));
+    cam = std::make_unique<CCamera>();
 }
 
 // Automatic gain during streaming reaches the open dialog by posted messages; the dialog
@@ -340,7 +432,10 @@ TEST_F(DllDialogs, StreamFormatRefusesASizePastAHundred) {
 // Frames delivered to `window` within a bounded wait.
 size_t FramesWithin(CTestWindow &window, DWORD ms) { return window.WaitFor(VONKEL_WM_FRAME, 3, ms).size(); }
 
-TEST_F(DllDialogs, StreamFormatRestartsThePreviewOrStaysStoppedWithTheSizeError) {
+// A camera whose key holds no size entry yet (any but the one of the first run) starts
+// from the preset 640 x 512; a size off the sensor is refused in the dialog, never stored.
+TEST_F(DllDialogs, StreamFormatPresetsMissingSizesRestartsThePreviewAndRefusesSizesOffTheSensor) {
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, (kDevice + "\\Size_00").c_str()));
     CTestWindow window;
     std::vector<unsigned char> buffer(640 * 512);
     ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
@@ -350,20 +445,29 @@ TEST_F(DllDialogs, StreamFormatRestartsThePreviewOrStaysStoppedWithTheSizeError)
         auto d = Open(kStream);
         window.Take(VONKEL_WM_FRAME);
         EXPECT_EQ(0u, FramesWithin(window, 300)) << "stopped while the dialog is open";
+        EXPECT_EQ(std::vector<std::wstring>{L"Custom"}, d->ListItems(d->Control(1010)));
+        const wchar_t *preset[] = {L"640", L"512", L"640", L"512", L"0", L"0"};
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(preset[i], CDialogDriver::Text(d->Control(1039 + i))) << 1039 + i;
         d->Type(d->Control(1042), L"256");
         EXPECT_EQ(1, d->Close(IDOK));
     }
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDword(kDevice + "\\Size_00", "EH", &value) && value == 640);
     EXPECT_EQ(256, Vonkel_Height(*cam));
     EXPECT_EQ(3u, FramesWithin(window, 5000)) << "the preview runs again";
-    cam->Drain();
+    EXPECT_EQ(std::vector<int>{}, cam->Drain());
     {
         auto d = Open(kStream);
         d->Type(d->Control(1044), L"400"); // 400 + 256 rows: past the sensor
-        EXPECT_EQ(1, d->Close(IDOK));
+        SendMessageW(d->Frame(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(IsWindow(d->Frame())) << "OK refused: the dialog stays";
+        EXPECT_EQ(1, d->Close(IDCANCEL));
     }
+    EXPECT_TRUE(ReadDword(kDevice + "\\Size_00", "EVS", &value) && value == 0) << "nothing stored";
     window.Take(VONKEL_WM_FRAME);
-    EXPECT_EQ(0u, FramesWithin(window, 500)) << "stays stopped";
-    EXPECT_EQ(std::vector<int>{VONKEL_ERR_CAPTURE_WINDOW}, cam->Drain());
+    EXPECT_EQ(3u, FramesWithin(window, 5000)) << "the preview runs again after Cancel";
+    EXPECT_EQ(std::vector<int>{}, cam->Drain());
 }
 
 // In a process whose cameras trigger themselves every 100 ms: the trigger loop idles while
@@ -423,6 +527,11 @@ TEST(DllDialogsJapanese, AnalogShowsTheExposureAsATimeWithAUnit) {
         EXPECT_DOUBLE_EQ(0.0125, Vonkel_GetExposureTimeEx(cam, &ok)) << "a unit change does not re-apply";
         d->Type(d->Control(1051, 0), L"20000");
         EXPECT_DOUBLE_EQ(0.02, Vonkel_GetExposureTimeEx(cam, &ok));
+        // An automatic exposure step of 1000 lines, shown with the camera's line time.
+        PostMessageW(d->Frame(), WM_APP + 2, 1027, 1000);
+        for (int i = 0; i < 100 && CDialogDriver::Text(d->Control(1027, 0)) != L"1000"; ++i)
+            Sleep(10);
+        EXPECT_EQ(L"13390.817", CDialogDriver::Text(d->Control(1051, 0)));
         d->Close(IDCANCEL);
     }
     int ok = 0;

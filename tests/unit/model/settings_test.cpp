@@ -1,6 +1,8 @@
 // Window, mirroring, gain, exposure and trigger mode as register traffic.
 #include "ModelFixture.h"
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -87,6 +89,30 @@ TEST_F(ModelTest, GainIsNineBitsInTwoRegisters) {
     int gain = 0;
     ASSERT_TRUE(driver->GetGain(&gain));
     EXPECT_EQ(300, gain);
+}
+
+// An application's setter and the capture thread's automatic gain write at the same time:
+// each value's bytes stay together (250 and 260 must never make 506).
+TEST_F(ModelTest, GainsWrittenFromTwoThreadsAreNeverMixed) {
+    std::atomic<bool> stop{false};
+    auto writer = [&](int value) {
+        while (!stop.load())
+            driver->SetGain(value);
+    };
+    std::thread a(writer, 250), b(writer, 260);
+    int mixed = 0;
+    for (int i = 0; i < 2000; ++i) {
+        int gain = 0;
+        if (driver->GetGain(&gain) && gain != 250 && gain != 260 && gain != 0)
+            ++mixed;
+    }
+    stop.store(true);
+    a.join();
+    b.join();
+    EXPECT_EQ(0, mixed);
+    int gain = 0;
+    ASSERT_TRUE(driver->GetGain(&gain));
+    EXPECT_TRUE(gain == 250 || gain == 260) << gain;
 }
 
 TEST_F(ModelTest, OneSecondIsALongExposureThatStretchesTheFrame) {
