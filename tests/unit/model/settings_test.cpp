@@ -101,7 +101,7 @@ TEST_F(ModelTest, GainsWrittenFromTwoThreadsAreNeverMixed) {
     };
     std::thread a(writer, 250), b(writer, 260);
     int mixed = 0;
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         int gain = 0;
         if (driver->GetGain(&gain) && gain != 250 && gain != 260 && gain != 0)
             ++mixed;
