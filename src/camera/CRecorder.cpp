@@ -49,13 +49,13 @@ void CRecorder::StopLocked() {
 }
 
 bool CRecorder::Convert(const CImageBuffer &picture) {
-    // The pictures hold the top row first, the file the bottom row first.
+    // The pictures hold the top row first, the file the bottom row first. 16-bit samples
+    // carry 12 bits: the frame gets their top eight (bits 4..11), as the preview shows
+    // them; bits 2..9 would wrap every level from 1024 up into the dark.
     switch (picture.BitsPerPixel()) {
     case 8:
         return CImageBuffer::BlitTo(&m_work24, &picture, nullptr, 0, 0) &&
                CImageBuffer::ApplyConversion(&m_frame, conv::CopyColorReversed, &m_work24, nullptr, 0, 0);
-    // 16-bit samples hold 12 bits: the frame takes the top eight (bits 4..11), as the
-    // preview shows them; bits 2..9 would turn every level from 1024 up dark again.
     case 16:
         return CImageBuffer::ApplyConversion(&m_work8, conv::Reduce16To8, &picture, nullptr, 0, 0) &&
                CImageBuffer::BlitTo(&m_frame, &m_work8, nullptr, 0, 0);

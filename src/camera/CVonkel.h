@@ -118,8 +118,8 @@ public:
     // 0 with error 1 before the first frame since the device was opened or closed or
     // without a picture, and 0 with nothing recorded when the file cannot be written.
     int SaveImage(const char *path, int format);
-    // The same for the wide export, which refuses only before the first frame ever: Close
-    // keeps the picture, and that form has always saved it.
+    // The same for the wide export, which refuses only before the first frame ever: the
+    // picture Close keeps is saved too.
     int SaveKeptImage(const char *path, int format);
 
     // ---- parameter setters and filter values ----
