@@ -42,7 +42,9 @@
  * Frames are processed into the colour mode's picture: 8 or 16-bit grey, or 24, 32, 48
  * or 64-bit colour with the samples blue, green, red; 16-bit samples hold 12-bit values.
  * Rows are `width` pixels padded to 4 bytes. Functions taking `rowOrder` copy the top row
- * first for 1 and the bottom row first (a bottom-up DIB) for 0.
+ * first for 1 and the bottom row first (a bottom-up DIB) for 0. The application's buffer
+ * gets the samples as they are; every 8-bit output of 12-bit samples (the preview window,
+ * JPEG files, AVI recordings) takes their bits 4..11.
  *
  * @par File names
  * The narrow functions take names in the thread's ANSI code page; the W forms convert
@@ -1290,9 +1292,10 @@ int VONKELAPI Vonkel_GetImage(int handle, unsigned char *buffer, int length, int
  */
 int VONKELAPI Vonkel_Trigger(int handle, HWND window, unsigned char *buffer, int length, int rowOrder);
 /**
- * @brief Stops everything as Vonkel_StopPreview, closes the preview window and the
- * single-frame channel, and forgets the last picture (Vonkel_SaveImage then fails until
- * the next frame). Works without a camera driver too.
+ * @brief Stops everything as Vonkel_StopPreview (a recording's file is finished), closes
+ * the preview window and the single-frame channel, and marks the last picture as taken
+ * before the close: Vonkel_SaveImage then fails until the next frame, while
+ * Vonkel_SaveImageW still saves it. Works without a camera driver too.
  * @param handle camera handle
  * @return 1 (0 for an unknown handle)
  */
@@ -1410,7 +1413,11 @@ int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path);
 #define VONKEL_SAVE_TIFF 6   /**< uncompressed, one strip, 8 or 16-bit samples (12-bit values x 16) */
 /**
  * @brief Writes the last processed picture to `path` (created, or truncated when it
- * exists), under the image lock, so a running capture does not change it meanwhile.
+ * exists). The picture is copied under the image lock and written after it: the file holds
+ * one whole picture, and a slow disk does not hold up a running capture.
+ *
+ * 12-bit samples (modes 16, 48, 64): BMP and raw keep them as they are, PNG and TIFF hold
+ * them x 16 in 16-bit samples, JPEG takes their bits 4..11.
  * @param handle camera handle
  * @param path file name (ANSI code page)
  * @param format a VONKEL_SAVE_* number
@@ -1421,14 +1428,15 @@ int VONKELAPI Vonkel_LoadConfigFileW(int handle, const wchar_t *path);
  */
 int VONKELAPI Vonkel_SaveImage(int handle, const char *path, int format);
 /**
- * @brief As Vonkel_SaveImage with a UTF-16 name.
+ * @brief As Vonkel_SaveImage with a UTF-16 name, refused only before the first frame the
+ * handle ever processed: after Vonkel_Close it saves the picture Close kept.
  * @param handle camera handle
  * @param path file name
  * @param format a VONKEL_SAVE_* number
  * @return 1, or 0 on failure
  * @par Errors
- * 1 the name does not convert exactly to the thread's ANSI code page in 1023 bytes; those
- * of Vonkel_SaveImage
+ * 1 the name does not convert exactly to the thread's ANSI code page in 1023 bytes, no
+ * camera driver, or no frame processed yet
  */
 int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format);
 /** @} */
@@ -1440,13 +1448,15 @@ int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format);
 /**
  * @brief Starts the preview (when it does not run) and records its pictures for
  * `milliseconds`, counted from the first picture, into an uncompressed AVI file: 24-bit
- * bottom-up frames, one video stream, an index, the measured frame rate in the headers;
- * grey pictures as grey colour, 12-bit samples as their bits 2..9.
+ * bottom-up frames, one video stream, an index, the frame rate measured over the intervals
+ * between the first and the last frame in the headers; grey pictures as grey colour,
+ * 12-bit samples as their bits 4..11.
  *
- * The recording then ends by itself, or early with Vonkel_StopPreview, Vonkel_Close,
- * Vonkel_Release, the next Vonkel_Record, the end of the preview or a write error, and in
- * every case leaves a finished file; a file that would pass 4 GB ends before. The preview
- * goes on after the time. A callback window and buffer set before are no longer served.
+ * The recording ends at the first picture after its time (a time of 0 gives two frames),
+ * or early with Vonkel_StopPreview, Vonkel_Close, Vonkel_Release, the next Vonkel_Record,
+ * a capture window of another size, the end of the preview or a write error, and in every
+ * case leaves a finished file; a file that would pass 4 GB ends before. The preview goes
+ * on after the recording. A callback window and buffer set before are no longer served.
  * @param handle camera handle
  * @param path file name (ANSI code page)
  * @param milliseconds recording time, not negative

@@ -13,7 +13,7 @@ int VONKELAPI Vonkel_SaveImage(int handle, const char *path, int format) {
 int VONKELAPI Vonkel_SaveImageW(int handle, const wchar_t *path, int format) {
     return WithCamera(handle, 0, [&](CVonkel &c) {
         return WithNarrowPath(
-            c, path, [&](const char *p) { return c.SaveImage(p, format); }, VONKEL_ERR_NO_CAMERA);
+            c, path, [&](const char *p) { return c.SaveKeptImage(p, format); }, VONKEL_ERR_NO_CAMERA);
     });
 }
 

@@ -96,6 +96,8 @@ public:
         m_loopState.compare_exchange_strong(from, hold ? 2 : 1);
     }
     bool FrameAvailable() const { return m_frameAvailable.load() != 0; }
+    // Whether any frame was ever processed: Close keeps the buffers and the picture in them.
+    bool PictureKept() const { return m_pictureKept.load(); }
     // Read under the image lock.
     const FrameInfo &LastFrameInfo() const { return m_delivery.Info(); }
     platform::CPreviewWindow *PreviewWindow() { return m_preview.get(); }
@@ -123,6 +125,11 @@ private:
     // True when the frame notification went out.
     bool DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview);
     void PostFailure(std::unique_lock<std::mutex> &lock, int32_t code);
+    // A capture path has processed a frame into the chain's buffers.
+    void MarkPictureProcessed() {
+        m_frameAvailable.store(1);
+        m_pictureKept.store(true);
+    }
     // Where the frames of a callback mode go.
     void SetDelivery(WindowHandle window, uint8_t *buffer, int32_t length, int rowOrder);
     int MakePreview(std::unique_ptr<platform::CPreviewWindow> *made);
@@ -161,4 +168,6 @@ private:
     std::unique_ptr<platform::CPreviewWindow> m_preview;
     // Set when a capture path has processed a frame; cleared by Close.
     std::atomic<int> m_frameAvailable{0};
+    // Set with it, never cleared.
+    std::atomic<bool> m_pictureKept{false};
 };

@@ -79,7 +79,7 @@ bool CAcquisition::FollowGeometry() {
 bool CAcquisition::DeliverFrame(std::unique_lock<std::mutex> &lock, bool preview) {
     m_delivery.Describe(*m_chain.Raw(), kColorModes[m_chain.Mode()].bits, preview);
     m_host.ProcessFrame();
-    m_frameAvailable.store(1);
+    MarkPictureProcessed();
     if (preview)
         m_host.PreviewPictureReady(); // the recorder takes preview pictures only
     DrawFrame();
@@ -193,7 +193,7 @@ int CAcquisition::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
         failure = VONKEL_ERR_TRANSFER;
     } else {
         m_host.ProcessFrame();
-        m_frameAvailable.store(1);
+        MarkPictureProcessed();
         if (buffer && length != 0 && !m_delivery.CopyTo(m_chain.Output(), rowOrder, buffer, length))
             failure = VONKEL_ERR_MEMORY;
     }

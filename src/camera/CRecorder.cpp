@@ -49,20 +49,23 @@ void CRecorder::StopLocked() {
 }
 
 bool CRecorder::Convert(const CImageBuffer &picture) {
-    // The pictures hold the top row first, the file the bottom row first.
+    // The pictures hold the top row first, the file the bottom row first. 16-bit samples
+    // carry 12 bits: the frame gets their top eight (bits 4..11), as the preview shows
+    // them; bits 2..9 would wrap every level from 1024 up into the dark.
     switch (picture.BitsPerPixel()) {
     case 8:
         return CImageBuffer::BlitTo(&m_work24, &picture, nullptr, 0, 0) &&
                CImageBuffer::ApplyConversion(&m_frame, conv::CopyColorReversed, &m_work24, nullptr, 0, 0);
     case 16:
-        return CImageBuffer::ApplyConversion(&m_work8, conv::Reduce16To8Bits10, &picture, nullptr, 0, 0) &&
+        return CImageBuffer::ApplyConversion(&m_work8, conv::Reduce16To8, &picture, nullptr, 0, 0) &&
                CImageBuffer::BlitTo(&m_frame, &m_work8, nullptr, 0, 0);
     case 24:
     case 32:
         return CImageBuffer::ApplyConversion(&m_frame, conv::CopyColorReversed, &picture, nullptr, 0, 0) != 0;
     case 48:
     case 64:
-        return CImageBuffer::ApplyConversion(&m_frame, conv::Reduce48To24, &picture, nullptr, 0, 0) != 0;
+        return CImageBuffer::ApplyConversion(&m_work24, conv::Reduce48To24Display, &picture, nullptr, 0, 0) &&
+               CImageBuffer::ApplyConversion(&m_frame, conv::CopyColorReversed, &m_work24, nullptr, 0, 0);
     default:
         return false;
     }
@@ -97,10 +100,8 @@ void CRecorder::Run() {
             started = true;
             start = now;
         }
-        if (!m_writer.HasRoomForFrame())
+        if (!m_writer.HasRoomForFrame() || !TakePicture())
             break;
-        if (!TakePicture())
-            continue;
         if (!m_writer.Append(m_frame)) {
             // A full or failing disk is not asked again: the recording ends here.
             failed = true;

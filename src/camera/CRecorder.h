@@ -1,7 +1,8 @@
 // The recorder of a camera instance: a thread that appends each new picture of the
 // running preview, as a 24-bit frame, to an AVI file for a given time, and finishes the
-// file however the recording ends — its time passed, the 4 GB limit, a stop, the end of
-// the capture loop, or a write error.
+// file however the recording ends — its time passed, the 4 GB limit, a picture of
+// another size than the file's (a new capture window), a stop, the end of the capture
+// loop, or a write error.
 //
 // It shares with the capture thread only the new-frame flag and the image lock: the
 // picture is converted under the lock into the recorder's own frame, which is written
@@ -59,7 +60,8 @@ private:
     void StopLocked();
     void Run();
     // Converts the current picture into m_frame; false when it is not of the size and
-    // depth the recording started with.
+    // depth the recording started with, which ends the recording: the file's frames all
+    // have the size its headers give.
     bool TakePicture();
     bool Convert(const CImageBuffer &picture);
 
@@ -79,7 +81,7 @@ private:
     // Set by Start before the thread begins, then the thread's alone until it is joined.
     CAviWriter m_writer;
     CImageBuffer m_frame;  // 24-bit, bottom row first: what goes into the file
-    CImageBuffer m_work24; // 8-bit pictures expanded to colour
+    CImageBuffer m_work24; // 8-bit pictures expanded to colour, 48/64-bit ones reduced to it
     CImageBuffer m_work8;  // 16-bit pictures reduced to 8 bits
     int32_t m_width = 0;
     int32_t m_height = 0;

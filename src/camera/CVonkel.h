@@ -118,9 +118,12 @@ public:
 
     // ---- still images (CVonkelSave.cpp) ----
     // Writes the current picture to `path` in a format numbered as still::Format: 1, or
-    // 0 with error 1 before the first frame or without a picture, and 0 with nothing
-    // recorded when the file cannot be written.
+    // 0 with error 1 before the first frame since the device was opened or closed or
+    // without a picture, and 0 with nothing recorded when the file cannot be written.
     int SaveImage(const char *path, int format);
+    // The same for the wide export, which refuses only before the first frame ever: the
+    // picture Close keeps is saved too.
+    int SaveKeptImage(const char *path, int format);
 
     // ---- parameter setters and filter values ----
     int SetFilterValue(int number, uint32_t value);
@@ -171,6 +174,8 @@ public:
 private:
     // Records error 1 and gives false when there is no camera.
     bool NeedsDriver();
+    // The saves' common part: refused with error 1 unless `pictureTaken`.
+    int SavePicture(const char *path, int format, bool pictureTaken);
     // Whether another instance (of any process) streams the device: its claim in the
     // ownership table is not this instance's running preview.
     bool StreamedElsewhere(int device) const;

@@ -79,8 +79,9 @@ AviTiming AviOpeningTiming(uint32_t frameBytes) {
             Saturated(uint64_t{frameBytes} * kOpeningRate / 100)};
 }
 
-AviTiming AviMeasuredTiming(uint32_t frames, uint32_t elapsedMs, uint32_t frameBytes) {
-    const uint64_t rate = elapsedMs ? uint64_t{frames} * 100000 / elapsedMs : 0;
+AviTiming AviMeasuredTiming(uint32_t frames, uint32_t spanMs, uint32_t frameBytes) {
+    const uint64_t intervals = frames > 1 ? frames - 1 : 0;
+    const uint64_t rate = spanMs ? intervals * 100000 / spanMs : 0;
     if (rate == 0)
         return AviOpeningTiming(frameBytes);
     return {Saturated(rate), static_cast<uint32_t>(100000000u / rate), static_cast<uint32_t>(1000000000u / rate),
@@ -180,8 +181,11 @@ bool CAviWriter::Finish(const AviTiming &timing) {
         return false;
     const bool indexed = WriteIndex();
     const uint32_t frames = Frames();
+    // What a failed write left beyond the logical end (part of a chunk longer than the
+    // index, part of the index) goes: the file ends where its RIFF size says.
+    bool ok = m_file.Truncate(uint64_t{m_riffSize} + 8);
     // The patches overwrite bytes already on disk: they succeed on a full disk too.
-    bool ok = Patch(kRiffSize, m_riffSize) && Patch(kMoviSizeOffset, m_movieSize);
+    ok = Patch(kRiffSize, m_riffSize) && Patch(kMoviSizeOffset, m_movieSize) && ok;
     ok = Patch(kTotalFrames, frames) && Patch(kLength, frames) && ok;
     ok = Patch(kMicrosPerFrame, timing.microsPerFrame) && Patch(kScale, timing.scale) && ok;
     ok = Patch(kMaxBytesPerSecond, timing.maxBytesPerSecond) && ok;

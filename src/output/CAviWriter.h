@@ -23,10 +23,11 @@ struct AviTiming {
 
 // Timing of a file just opened: 30 frames a second.
 AviTiming AviOpeningTiming(uint32_t frameBytes);
-// Timing measured over `frames` frames in `elapsedMs` milliseconds. A rate below one
-// hundredth of a frame per second cannot be written as a time per frame: the opening
-// values stay then.
-AviTiming AviMeasuredTiming(uint32_t frames, uint32_t elapsedMs, uint32_t frameBytes);
+// Timing of `frames` frames whose first and last arrived `spanMs` milliseconds apart:
+// frames - 1 intervals, so that the file plays as fast as the frames came. One frame
+// measures nothing, and a rate below one hundredth of a frame per second cannot be
+// written as a time per frame: the opening values stay then.
+AviTiming AviMeasuredTiming(uint32_t frames, uint32_t spanMs, uint32_t frameBytes);
 
 class CAviWriter {
 public:

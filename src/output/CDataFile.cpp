@@ -1,5 +1,12 @@
 #include "output/CDataFile.h"
+#include <atomic>
 #include <new>
+
+namespace {
+std::atomic<void (*)()> g_beforeWrite{nullptr};
+} // namespace
+
+void CDataFile::SetBeforeWriteForTesting(void (*hook)()) { g_beforeWrite.store(hook); }
 
 void CDataFile::Reset() {
     m_file = nullptr;
@@ -62,12 +69,18 @@ const uint8_t *CDataFile::Load(const char *name) {
 }
 
 bool CDataFile::Write(const void *data, uint32_t bytes) {
+    if (void (*hook)() = g_beforeWrite.load())
+        hook();
     uint32_t done = 0;
     return m_file && platform::FileWrite(m_file, data, bytes, &done) && done == bytes;
 }
 
 bool CDataFile::Seek(int64_t offset, platform::FileOrigin origin) {
     return m_file && platform::FileSeek(m_file, offset, origin);
+}
+
+bool CDataFile::Truncate(uint64_t size) {
+    return Seek(static_cast<int64_t>(size)) && platform::FileSetEnd(m_file);
 }
 
 void CDataFile::SetPosition(const uint8_t *position) {

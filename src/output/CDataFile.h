@@ -32,6 +32,13 @@ public:
     bool Write(const void *data, uint32_t bytes);
     // Moves the write position; false without an open file.
     bool Seek(int64_t offset, platform::FileOrigin origin = platform::FileOrigin::Begin);
+    // Ends the file after `size` bytes, cutting off what lies beyond; the write position
+    // is left there. False without an open file.
+    bool Truncate(uint64_t size);
+
+    // Tests stand in for a slow disk or network share: `hook` runs on the writing
+    // thread before every write. Null for none.
+    static void SetBeforeWriteForTesting(void (*hook)());
 
     platform::FileHandle Handle() const { return m_file; }
     const uint8_t *DataStart() const { return m_dataStart; }

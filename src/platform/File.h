@@ -26,6 +26,9 @@ bool FileWrite(FileHandle file, const void *data, uint32_t bytes, uint32_t *done
 // Moves the file position; the new position from the start goes to *position when given.
 bool FileSeek(FileHandle file, int64_t offset, FileOrigin origin, uint64_t *position = nullptr);
 
+// Ends the file at the current position: whatever lay beyond it is cut off.
+bool FileSetEnd(FileHandle file);
+
 bool FileClose(FileHandle file);
 
 } // namespace platform

@@ -30,14 +30,13 @@ public:
     size_t IndexOffset() const { return 224 + 4 + U32(224); }
     uint32_t IndexEntries() const { return U32(IndexOffset() + 4) / 16; }
     // Whether headers, chunks and index agree with each other and with the file's size:
-    // an empty string, or what is wrong. A file cut short by a failed write may hold the
-    // part of a chunk behind its index (`tail`).
-    std::string Consistency(bool tail = false) const {
+    // an empty string, or what is wrong.
+    std::string Consistency() const {
         const uint32_t frames = U32(48);
         const uint32_t chunk = U32(60) - 8;
         if (Size() < 232 || Tag(0) != "RIFF" || Tag(228) != "movi")
             return "no AVI headers";
-        if (tail ? uint64_t{U32(4)} + 8 > Size() : U32(4) != Size() - 8)
+        if (U32(4) != Size() - 8)
             return "RIFF size " + std::to_string(U32(4)) + " for a file of " + std::to_string(Size());
         if (U32(140) != frames || Tag(IndexOffset()) != "idx1" || IndexEntries() != frames)
             return "frame counts differ: header " + std::to_string(frames) + ", stream " + std::to_string(U32(140)) +

@@ -62,7 +62,8 @@ bool WriteReference(int cam, int bits, const char *name) {
         const uint8_t *row = picture.data() + static_cast<size_t>(y) * stride;
         for (int x = 0; x < kWidth; ++x) {
             const uint8_t *p = row + x * bytes;
-            auto sample = [&](int i) { return static_cast<uint8_t>((p[2 * i] | p[2 * i + 1] << 8) >> 2); };
+            // 12-bit samples: their top eight bits.
+            auto sample = [&](int i) { return static_cast<uint8_t>((p[2 * i] | p[2 * i + 1] << 8) >> 4); };
             switch (bits) {
             case 8: bgr.insert(bgr.end(), {p[0], p[0], p[0]}); break;
             case 16: bgr.insert(bgr.end(), {sample(0), sample(0), sample(0)}); break;

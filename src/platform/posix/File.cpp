@@ -99,6 +99,13 @@ bool FileSeek(FileHandle file, int64_t offset, FileOrigin origin, uint64_t *posi
     return true;
 }
 
+bool FileSetEnd(FileHandle file) {
+    if (!file)
+        return false;
+    const off_t end = lseek(ToFd(file), 0, SEEK_CUR);
+    return end >= 0 && ftruncate(ToFd(file), end) == 0;
+}
+
 bool FileClose(FileHandle file) { return file && close(ToFd(file)) == 0; }
 
 } // namespace platform

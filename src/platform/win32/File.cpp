@@ -61,6 +61,8 @@ bool FileSeek(FileHandle file, int64_t offset, FileOrigin origin, uint64_t *posi
     return true;
 }
 
+bool FileSetEnd(FileHandle file) { return file && SetEndOfFile(ToWin(file)); }
+
 bool FileClose(FileHandle file) { return file && CloseHandle(ToWin(file)); }
 
 } // namespace platform

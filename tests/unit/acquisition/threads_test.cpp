@@ -1,12 +1,16 @@
 // The capture thread against the application's threads: entries whose thread cannot
-// start, and settings changed from another thread while frames arrive.
+// start, settings changed from another thread and a still image written while frames
+// arrive.
 #include "AcquisitionFixture.h"
 #include "camera/OwnershipTable.h"
+#include "output/CDataFile.h"
 #include "settings/CRegistrySettings.h"
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <future>
+#include <utility>
 #if defined(__GLIBC__)
 #include <pthread.h>
 #endif
@@ -120,6 +124,34 @@ TEST_F(Acquisition, CaptureWindowMovedWhileStreamingWithTheMaskOn) {
             delivered += m.lparam == 0 ? 1 : 0;
     EXPECT_GE(delivered, 3) << "frames keep coming at the new place";
     EXPECT_EQ(1, camera.StopPreview());
+}
+
+// What a still image's next write waits for, as on a slow disk or share; run once.
+std::function<void()> g_whileWriting;
+void SlowWrite() {
+    if (std::function<void()> wait = std::exchange(g_whileWriting, nullptr))
+        wait();
+}
+
+// A still image is encoded and written outside the image lock: frames keep coming while
+// the disk takes its time.
+TEST_F(Acquisition, FramesKeepComingWhileAStillImageIsWritten) {
+    const std::string name = (std::filesystem::temp_directory_path() / "vonkel_slow_still.raw").string();
+    ASSERT_EQ(1, camera.CallBackPreview(sink.Handle(), nullptr, 0, 0));
+    ASSERT_FALSE(WaitForFrames(1).empty());
+    size_t delivered = 0;
+    g_whileWriting = [&] {
+        sink.Take();
+        delivered = WaitForFrames(3).size();
+    };
+    CDataFile::SetBeforeWriteForTesting(SlowWrite);
+    const int saved = camera.SaveImage(name.c_str(), 1);
+    CDataFile::SetBeforeWriteForTesting(nullptr);
+    EXPECT_EQ(1, saved);
+    EXPECT_EQ(3u, delivered) << "the capture waited for the file";
+    EXPECT_EQ(640u * 512u, std::filesystem::file_size(name));
+    EXPECT_EQ(1, camera.StopPreview());
+    std::remove(name.c_str());
 }
 
 class TwoCameras : public Acquisition {

@@ -33,7 +33,7 @@ TEST(AviWriter, AFinishedFileHasTheLayoutPlayersRead) {
         Paint(frame, i);
         ASSERT_TRUE(writer.Append(frame));
     }
-    ASSERT_TRUE(writer.Finish(AviMeasuredTiming(3, 100, writer.FrameBytes())));
+    ASSERT_TRUE(writer.Finish(AviMeasuredTiming(3, 200, writer.FrameBytes())));
     EXPECT_FALSE(writer.IsOpen());
 
     const CAviFile avi(name);
@@ -44,8 +44,8 @@ TEST(AviWriter, AFinishedFileHasTheLayoutPlayersRead) {
         size_t offset;
         uint32_t value;
     } fields[] = {
-        {4, static_cast<uint32_t>(avi.Size() - 8)}, {16, 200}, {28, 56}, {32, 33333}, {36, F * 30}, {44, 0x10010},
-        {48, 3}, {56, 1}, {60, chunk}, {64, 640}, {68, 512}, {92, 124}, {104, 64}, {128, 333333}, {132, 10000000},
+        {4, static_cast<uint32_t>(avi.Size() - 8)}, {16, 200}, {28, 56}, {32, 100000}, {36, F * 10}, {44, 0x10010},
+        {48, 3}, {56, 1}, {60, chunk}, {64, 640}, {68, 512}, {92, 124}, {104, 64}, {128, 1000000}, {132, 10000000},
         {140, 3}, {144, chunk}, {176, 40}, {180, 40}, {184, 640}, {188, 512}, {196, 0}, {224, 4 + 3 * chunk},
         {236, F}, {232 + 3 * chunk + 4, 48},
     };
@@ -70,25 +70,29 @@ TEST(AviWriter, AFinishedFileHasTheLayoutPlayersRead) {
 
 TEST(AviWriter, TimingComesFromTheMeasuredRate) {
     const uint32_t F = 983040;
+    // The span runs from the first frame's arrival to the last one's: frames - 1 intervals.
     const struct {
-        uint32_t frames, elapsedMs;
+        uint32_t frames, spanMs;
         AviTiming expected;
     } cases[] = {
-        {30, 1000, {3000, 33333, 333333, F * 30}},
-        {71, 1000, {7100, 14084, 140845, F * 71}},
+        {31, 1000, {3000, 33333, 333333, F * 30}},
+        {72, 1000, {7100, 14084, 140845, F * 71}},
+        // A recording of time 0: two frames, one interval, played at the speed they came.
+        {2, 40, {2500, 40000, 400000, F * 25}},
         // A data rate past 32 bits stays at the largest value instead of wrapping.
-        {5, 1, {500000, 200, 2000, 0xFFFFFFFFu}},
+        {6, 1, {500000, 200, 2000, 0xFFFFFFFFu}},
         // Below a hundredth of a frame per second, and nothing measured: the opening values.
-        {1, 100001, {0, 33333, 333333, F * 30}},
-        {1, 0, {0, 33333, 333333, F * 30}},
+        {2, 100001, {0, 33333, 333333, F * 30}},
+        {1, 500, {0, 33333, 333333, F * 30}},
+        {2, 0, {0, 33333, 333333, F * 30}},
         {0, 500, {0, 33333, 333333, F * 30}},
     };
     for (const auto &c : cases) {
-        const AviTiming t = AviMeasuredTiming(c.frames, c.elapsedMs, F);
-        EXPECT_EQ(c.expected.rate, t.rate) << c.frames << " in " << c.elapsedMs;
-        EXPECT_EQ(c.expected.microsPerFrame, t.microsPerFrame) << c.frames << " in " << c.elapsedMs;
-        EXPECT_EQ(c.expected.scale, t.scale) << c.frames << " in " << c.elapsedMs;
-        EXPECT_EQ(c.expected.maxBytesPerSecond, t.maxBytesPerSecond) << c.frames << " in " << c.elapsedMs;
+        const AviTiming t = AviMeasuredTiming(c.frames, c.spanMs, F);
+        EXPECT_EQ(c.expected.rate, t.rate) << c.frames << " in " << c.spanMs;
+        EXPECT_EQ(c.expected.microsPerFrame, t.microsPerFrame) << c.frames << " in " << c.spanMs;
+        EXPECT_EQ(c.expected.scale, t.scale) << c.frames << " in " << c.spanMs;
+        EXPECT_EQ(c.expected.maxBytesPerSecond, t.maxBytesPerSecond) << c.frames << " in " << c.spanMs;
     }
 }
 

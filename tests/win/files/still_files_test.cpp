@@ -67,8 +67,9 @@ protected:
     std::string m_dir;
 };
 
-// Before the first frame both forms refuse: the buffer holds no picture yet.
-TEST_F(StillFiles, NothingIsSavedBeforeTheFirstFrameOrAfterClose) {
+// Before the first frame both forms refuse: the buffer holds no picture yet. After
+// Close the narrow form refuses, while the wide one saves the picture Close kept.
+TEST_F(StillFiles, BeforeTheFirstFrameNothingIsSavedAfterCloseOnlyTheWideForm) {
     CSaveCamera cam;
     EXPECT_EQ(0, Vonkel_SaveImage(cam, Name("early.bmp").c_str(), 0));
     EXPECT_EQ(0, Vonkel_SaveImageW(cam, WideName(L"early.bmp").c_str(), 0));
@@ -79,6 +80,14 @@ TEST_F(StillFiles, NothingIsSavedBeforeTheFirstFrameOrAfterClose) {
     EXPECT_EQ(0, Vonkel_SaveImage(cam, Name("closed.bmp").c_str(), 0));
     EXPECT_EQ((std::vector<int>{VONKEL_ERR_NO_CAMERA}), cam.Drain());
     EXPECT_EQ(0, FilesIn(m_dir));
+    EXPECT_EQ(1, Vonkel_SaveImageW(cam, WideName(L"closed.raw").c_str(), 1));
+    EXPECT_TRUE(cam.Drain().empty());
+    std::vector<unsigned char> saved(picture.size() + 1);
+    std::FILE *in = std::fopen(Name("closed.raw").c_str(), "rb");
+    ASSERT_NE(nullptr, in);
+    saved.resize(std::fread(saved.data(), 1, saved.size(), in));
+    std::fclose(in);
+    EXPECT_TRUE(saved == picture) << "the picture of the snapshot";
 }
 
 TEST_F(StillFiles, EveryFormatOfEveryColourModeAfterASnapshot) {
