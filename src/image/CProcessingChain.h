@@ -28,7 +28,7 @@ enum BufferIndex {
 
 // What one frame is processed with.
 struct ProcessingSettings {
-    int bayerMode = 0; // the colour filter's phase, already turned with the mirroring
+    int bayerMode = 0;       // the colour filter's phase, already turned with the mirroring
     SensorReadout readout;   // where the frame's pixels come from on the sensor
     bool maskMargin = false; // a full-width or full-height window keeps a 2-pixel margin
     bool maskFilter = false, dotFilter = false, configFilter = false;

@@ -36,8 +36,8 @@ bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &
 // the pixel's place on the sensor; the marks go to `dot` at the pixel's own byte offset in
 // the raw buffer. Returns false when the readout is not the raw buffer's, or a map is of
 // another depth or does not hold the sensor positions of the pixels marked.
-bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot,
-                int threshold, const SensorReadout &readout);
+bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot, int threshold,
+                const SensorReadout &readout);
 
 // Replaces every listed pixel that the frame shows by the mean of its nearest unlisted
 // neighbours along its row and column. A listed (x, y) is the sensor position of row

@@ -112,9 +112,10 @@ struct DotCase {
     int runs;       // flagged runs along rows and columns of the maps
 };
 
-// Every depth, subsampling and mirroring, window offsets, pictures narrower than a vector and wider than
-// several, the smallest pictures with an interior and those without, thresholds from
-// "everything" to "nothing", marks from none to all in runs that reach the edges.
+// Every depth, subsampling and mirroring, window offsets, pictures narrower than a vector
+// and wider than several, the smallest pictures with an interior and those without,
+// thresholds from "everything" to "nothing", marks from none to all in runs that reach the
+// edges.
 const DotCase kDotCases[] = {
     {8, 640, 512, kPlain, 0, 0, 30, 0, 0.001, 6},
     {16, 640, 512, kPlain, 0, 0, 480, 0, 0.001, 6},
@@ -149,8 +150,8 @@ const DotCase kDotCases[] = {
 };
 
 SensorReadout ReadoutOf(const DotCase &k) {
-    return {k.windowX, k.windowY, k.width, k.height, (k.readout & kSub) != 0, (k.readout & kMirrorH) != 0,
-            (k.readout & kMirrorV) != 0};
+    const bool sub = (k.readout & kSub) != 0, h = (k.readout & kMirrorH) != 0, v = (k.readout & kMirrorV) != 0;
+    return {k.windowX, k.windowY, k.width, k.height, sub, h, v};
 }
 
 // One past the farthest sensor position that frame indices 4 .. count - 5 show.
@@ -223,15 +224,15 @@ TEST(DotReference, RefusesWhatTheReferenceRefusesAndChangesNothing) {
         CImageBuffer *dot;
         SensorReadout readout;
     } const kBad[] = {
-        {&hot16, &dot, frame},                    // a map of the other depth
-        {&hot, &empty, frame},                    // no dot buffer
-        {&empty, &dot, frame},                    // no map
-        {&hot, &dot, {0, 0, 100, 81}},            // the readout of another frame
-        {&hot, &dot, {-5, 0, 100, 80}},           // the window's inside before the sensor
-        {&hot, &dot, {545, 0, 100, 80}},          // the last column read one past the map
-        {&hot, &dot, {0, 437, 100, 80}},          // the last row read one past the map
-        {&hot, &dot, {500, 0, 100, 80, true}},    // subsampled columns that leave the map
-        {&small, &dot, frame},                    // a map smaller than the picture
+        {&hot16, &dot, frame},                 // a map of the other depth
+        {&hot, &empty, frame},                 // no dot buffer
+        {&empty, &dot, frame},                 // no map
+        {&hot, &dot, {0, 0, 100, 81}},         // the readout of another frame
+        {&hot, &dot, {-5, 0, 100, 80}},        // the window's inside before the sensor
+        {&hot, &dot, {545, 0, 100, 80}},       // the last column read one past the map
+        {&hot, &dot, {0, 437, 100, 80}},       // the last row read one past the map
+        {&hot, &dot, {500, 0, 100, 80, true}}, // subsampled columns that leave the map
+        {&small, &dot, frame},                 // a map smaller than the picture
     };
     for (const Bad &b : kBad) {
         SCOPED_TRACE(testing::Message() << "window " << b.readout.firstColumn << "," << b.readout.firstRow);
@@ -272,7 +273,8 @@ TEST(MaskReference, BitExactOnRandomReferencesAtBothDepths) {
             std::memcpy(expected.Pixels(), raw.Pixels(), raw.ImageBytes());
             for (int r = m; r < h - m; ++r)
                 for (int c = m; c < w - m; ++c) {
-                    const int y = static_cast<int>(SensorRow(readout, r)), x = static_cast<int>(SensorColumn(readout, c));
+                    const int y = static_cast<int>(SensorRow(readout, r)),
+                              x = static_cast<int>(SensorColumn(readout, c));
                     const int64_t D = Get(dark, y, x), B = Get(bright, y, x), P = Get(raw, r, c);
                     if (bits == 8 && B != D)
                         Set(expected, r, c, static_cast<int>(std::clamp<int64_t>((P - D) * 256 / (B - D), 0, 255)));
@@ -280,7 +282,8 @@ TEST(MaskReference, BitExactOnRandomReferencesAtBothDepths) {
                         Set(expected, r, c, static_cast<int>(std::clamp<int64_t>((P - D) * 4096 / (B - D), 0, 4095)));
                 }
             ASSERT_TRUE(defect::ApplyMask(raw, dark, bright, readout, m));
-            ASSERT_EQ(0, std::memcmp(expected.Pixels(), raw.Pixels(), raw.ImageBytes())) << bits << " bits, round " << round;
+            ASSERT_EQ(0, std::memcmp(expected.Pixels(), raw.Pixels(), raw.ImageBytes()))
+                << bits << " bits, round " << round;
         }
     }
 }
