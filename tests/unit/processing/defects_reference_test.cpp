@@ -149,7 +149,7 @@ const DotCase kDotCases[] = {
     {16, 1500, 24, kSub, 1, 0, 900, 4095, 0.4, 10},
 };
 
-SensorReadout ReadoutOf(const DotCase &k) {
+SensorReadout CaseReadout(const DotCase &k) {
     const bool sub = (k.readout & kSub) != 0, h = (k.readout & kMirrorH) != 0, v = (k.readout & kMirrorV) != 0;
     return {k.windowX, k.windowY, k.width, k.height, sub, h, v};
 }
@@ -167,7 +167,7 @@ void ExpectSameAsReference(const DotCase &k, std::mt19937 &rng) {
     CImageBuffer raw, expected, hot, dead, dot, expectedDot;
     ASSERT_EQ(1, raw.Create(k.width, k.height, k.bits));
     // Maps exactly as large as the filter may read.
-    const SensorReadout readout = ReadoutOf(k);
+    const SensorReadout readout = CaseReadout(k);
     const int mapW = PlaneSize(SensorColumn, readout, k.width), mapH = PlaneSize(SensorRow, readout, k.height);
     ASSERT_EQ(1, hot.Create(mapW, mapH, k.bits));
     ASSERT_EQ(1, dead.Create(mapW, mapH, k.bits));
