@@ -190,7 +190,7 @@ TEST_F(Processing, FramesShowTheSensorPixelsTheirReadoutNames) {
     Prepare(8);
     const std::vector<uint8_t> full = Bytes(Raw());
     ASSERT_EQ(1, camera.SetSubSample(1));
-    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 98, 320, 512, 36, 256));
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 98, 320, 512, 34, 256));
     ASSERT_EQ(1, camera.SetMirrorH(1));
     ASSERT_EQ(1, camera.SetMirrorV(1));
     Prepare(8);
