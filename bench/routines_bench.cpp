@@ -98,7 +98,7 @@ void OursDots(benchmark::State &state, int bits, int exposureMs) {
         state.PauseTiming();
         std::memcpy(raw.Pixels(), frame.Pixels(), frame.ImageBytes());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(defect::RepairDots(raw, hot, dead, dot, threshold));
+        benchmark::DoNotOptimize(defect::RepairDots(raw, hot, dead, dot, threshold, SensorReadout{}));
         benchmark::ClobberMemory();
     }
     size_t marked = 0;

@@ -1335,7 +1335,9 @@ int VONKELAPI Vonkel_GetRealExposureTime(int handle, int *ok);
  */
 /**
  * @brief Takes the last full-size frame (640 x 512) as dark (0) or bright (1) reference of
- * the flat-field correction and rebuilds the map of hot (0) or dead (1) pixels.
+ * the flat-field correction and rebuilds the map of hot (0) or dead (1) pixels. The
+ * reference is kept in the sensor's order (a mirrored frame is turned back), so it corrects
+ * the same sensor pixels under any window, subsampling and mirroring.
  * @param handle camera handle
  * @param kind 0 dark, 1 bright
  * @return 1, or 0 on failure
@@ -1382,7 +1384,9 @@ int VONKELAPI Vonkel_LoadMaskFile(int handle, const char *path);
 int VONKELAPI Vonkel_LoadMaskFileW(int handle, const wchar_t *path);
 /**
  * @brief Loads the list of defective pixels (records of two 32-bit values x, y) repaired
- * while Vonkel_SetConfigFilter is on; replaces the list before.
+ * while Vonkel_SetConfigFilter is on; replaces the list before. A record names the sensor's
+ * column x and row 511 - y (a full frame without mirroring, from its bottom left); each
+ * frame repairs the listed pixels its window, subsampling and mirroring show.
  * @param handle camera handle
  * @param path file name (ANSI code page)
  * @return 1, or 0 when the file cannot be read (nothing recorded; the list stays)

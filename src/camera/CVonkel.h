@@ -109,6 +109,9 @@ public:
     void ProcessFrame() override;
     // The Bayer mode the routines get: the stored one adjusted for the camera's mirroring.
     int AdjustedBayerMode() const;
+    // Where the pixels of a frame of the capture window come from on the sensor, as the
+    // camera reads it out with the current subsampling and mirrors; under the image lock.
+    SensorReadout Readout() const;
     int UpdateMaskData(int kind);
     int SaveMaskFile(const char *path);
     int LoadMaskFile(const char *path);

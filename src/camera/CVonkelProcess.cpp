@@ -3,6 +3,7 @@
 // open dialog. Also the automatic exposure's way to the camera.
 #include "camera/CVonkel.h"
 #include "image/ImageTraits.h"
+#include "model/WindowTiming.h"
 
 int CVonkel::AdjustedBayerMode() const {
     int mode = m_filters.bayerMode.load() & 3;
@@ -14,22 +15,19 @@ int CVonkel::AdjustedBayerMode() const {
     return mode;
 }
 
+SensorReadout CVonkel::Readout() const {
+    return ReadoutOf(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV, m_subSample.load(),
+                     m_analog.mirrorH.load() != 0, m_analog.mirrorV.load() != 0);
+}
+
 ProcessingSettings CVonkel::FrameSettings() {
     ProcessingSettings s;
     const FilterValues &f = m_filters;
     std::lock_guard<std::mutex> lock(m_filterLock);
     s.bayerMode = AdjustedBayerMode();
-    s.windowX = m_window.EHS;
-    s.windowY = m_window.EVS;
-    s.step = m_subSample.load() == 1 ? 2 : 1;
+    s.readout = Readout();
     s.maskMargin = m_window.EH == sensor::kWidth || m_window.EV == sensor::kHeight;
     s.configFilter = m_configFilter.load() != 0 && m_driver;
-    if (s.configFilter) {
-        s.listedView = defect::ViewOf(m_window.EHS, m_window.EVS, m_window.EH, m_window.EV,
-                                      m_driver->GetWindowFlagH() != 0, m_driver->GetWindowFlagV() != 0,
-                                      m_analog.mirrorH.load() != 0, m_analog.mirrorV.load() != 0);
-        s.listedView.step = s.step;
-    }
     s.maskFilter = m_maskFilter.load() != 0;
     s.dotFilter = m_dotFilter.load() != 0;
     s.grayMode = f.grayMode.load();

@@ -100,9 +100,10 @@ void CProcessingChain::Process(const ProcessingSettings &s, IRawFrameObserver *o
     if (!raw || raw->IsEmpty() || !out)
         return;
     const bool wide = UsesRaw16(mode);
+    m_readout = s.readout;
     if (s.configFilter) {
         std::lock_guard<std::mutex> lock(m_maskLock);
-        defect::RepairListed(*raw, m_defects, s.listedView);
+        defect::RepairListed(*raw, m_defects, s.readout);
     }
     if (observer)
         observer->OnRawFrame(*raw);
@@ -120,12 +121,12 @@ void CProcessingChain::Process(const ProcessingSettings &s, IRawFrameObserver *o
 void CProcessingChain::CorrectDefects(CImageBuffer &raw, const ProcessingSettings &s, bool wide) {
     std::lock_guard<std::mutex> lock(m_maskLock);
     if (s.maskFilter)
-        defect::ApplyMask(raw, *m_buffers[wide ? kDark16 : kDark8], *m_buffers[wide ? kBright16 : kBright8], s.windowX,
-                          s.windowY, s.maskMargin ? 2 : 0, s.step);
+        defect::ApplyMask(raw, *m_buffers[wide ? kDark16 : kDark8], *m_buffers[wide ? kBright16 : kBright8], s.readout,
+                          s.maskMargin ? 2 : 0);
     if (s.dotFilter)
         defect::RepairDots(raw, *m_buffers[wide ? kHot16 : kHot8], *m_buffers[wide ? kDead16 : kDead8],
                            *m_buffers[wide ? kDot16 : kDot8], wide ? defect::kDotThreshold16 : defect::kDotThreshold8,
-                           s.windowX, s.windowY, s.step);
+                           s.readout);
 }
 
 void CProcessingChain::ProcessGray(CImageBuffer &raw, const ProcessingSettings &s, ProcessingResults *results) {
@@ -249,7 +250,10 @@ bool CProcessingChain::TakeReference(int kind) {
     if (raw && raw->Width() == sensor::kWidth && raw->Height() == sensor::kHeight) {
         if (kind == 0 || kind == 1) {
             CImageBuffer *reference = m_buffers[wide ? (kind ? kBright16 : kDark16) : (kind ? kBright8 : kDark8)].get();
-            std::memcpy(reference->Pixels(), raw->Pixels(), sensor::kHeight * static_cast<size_t>(raw->Stride()));
+            // A frame whose readout is not known (none processed since the buffers were
+            // made) is taken as it lies.
+            if (!defect::CopyToSensorOrder(*raw, m_readout, *reference))
+                std::memcpy(reference->Pixels(), raw->Pixels(), sensor::kHeight * static_cast<size_t>(raw->Stride()));
         } else {
             taken = false;
         }

@@ -28,11 +28,9 @@ enum BufferIndex {
 
 // What one frame is processed with.
 struct ProcessingSettings {
-    int bayerMode = 0; // the colour filter's phase, already turned with the mirroring
-    // Where frame pixels sit on the sensor-sized references.
-    int windowX = 0, windowY = 0, step = 1;
+    int bayerMode = 0;       // the colour filter's phase, already turned with the mirroring
+    SensorReadout readout;   // where the frame's pixels come from on the sensor
     bool maskMargin = false; // a full-width or full-height window keeps a 2-pixel margin
-    defect::SensorView listedView{0, 639, 0, 511, false, false};
     bool maskFilter = false, dotFilter = false, configFilter = false;
     int grayMode = 0;
     int grayGains[4] = {128, 128, 128, 128}; // R, G1, G2, B
@@ -79,7 +77,7 @@ public:
 
     // ---- the mask (each takes the mask lock) ----
     // The raw frame of a full-sensor capture becomes the dark (0) or bright (1)
-    // reference; the defect map follows. False for another kind.
+    // reference, in the sensor's order; the defect map follows. False for another kind.
     [[nodiscard]] bool TakeReference(int kind);
     // The four references as the mask file orders them, and the maps derived again
     // after they were replaced; the caller holds the mask lock.
@@ -99,6 +97,7 @@ private:
 
     std::unique_ptr<CImageBuffer> m_buffers[kBufferCount];
     std::atomic<int> m_mode{0};
+    SensorReadout m_readout; // of the raw frame last processed; under the image lock
     std::mutex m_maskLock;
     std::vector<DefectPoint> m_defects; // under the mask lock
 };

@@ -65,10 +65,10 @@ namespace {
 // The row loop has no branch (a skipped pixel divides by 1 and keeps its value), so that
 // the compiler divides a vector of pixels at a time; both copies give the same bits,
 // since the division is exactly rounded in every lane.
-template <class T, class Real, int Scale, int Top, bool AnyDifference, int Step>
+template <class T, class Real, int Scale, int Top, bool AnyDifference>
 VONKEL_INLINE void MaskRow(T *p, const T *d, const T *b, int margin, int colEnd) {
     for (int c = margin; c < colEnd; ++c) {
-        const int dc = d[c * Step], bc = b[c * Step], pc = p[c];
+        const int dc = d[c], bc = b[c], pc = p[c];
         const bool skip = AnyDifference ? bc == dc : bc <= dc;
         const int divisor = skip ? 1 : bc - dc;
         int v = static_cast<int>(static_cast<Real>((pc - dc) * Scale) / static_cast<Real>(divisor));
@@ -77,100 +77,112 @@ VONKEL_INLINE void MaskRow(T *p, const T *d, const T *b, int margin, int colEnd)
     }
 }
 
-template <class T, class Real, int Scale, int Top, bool AnyDifference, int Step>
-void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
-              int margin, int rowEnd, int colEnd) {
-    conv::detail::Dispatch([&raw, &dark, &bright, windowX, windowY, margin, rowEnd, colEnd]() VONKEL_INLINE_LAMBDA {
-        for (int r = margin; r < rowEnd; ++r)
-            MaskRow<T, Real, Scale, Top, AnyDifference, Step>(
-                reinterpret_cast<T *>(raw.Row(r)),
-                reinterpret_cast<const T *>(dark.Row(windowY + r * Step)) + windowX,
-                reinterpret_cast<const T *>(bright.Row(windowY + r * Step)) + windowX, margin, colEnd);
+template <class T> const T *SensorRowOf(const CImageBuffer &plane, const SensorReadout &readout, int row) {
+    return reinterpret_cast<const T *>(plane.Row(static_cast<int32_t>(SensorRow(readout, row))));
+}
+
+// The samples of a sensor row under `count` frame columns whose sensor columns are given.
+template <class T> VONKEL_INLINE void Gather(const T *sensorRow, const int32_t *columns, int count, T *out) {
+    for (int i = 0; i < count; ++i)
+        out[i] = sensorRow[columns[i]];
+}
+
+template <class T, class Real, int Scale, int Top, bool AnyDifference>
+void MaskRows(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, SensorReadout readout,
+              int margin) {
+    const int rowEnd = raw.Height() - margin, colEnd = raw.Width() - margin;
+    conv::detail::Dispatch([&raw, &dark, &bright, readout, margin, rowEnd, colEnd]() VONKEL_INLINE_LAMBDA {
+        // A frame row that lies side by side on its sensor row reads the references in place;
+        // any other gets their samples under its columns first, a stretch at a time.
+        if (!readout.subsampled && !readout.mirrorH) {
+            for (int r = margin; r < rowEnd; ++r)
+                MaskRow<T, Real, Scale, Top, AnyDifference>(
+                    reinterpret_cast<T *>(raw.Row(r)), SensorRowOf<T>(dark, readout, r) + readout.firstColumn,
+                    SensorRowOf<T>(bright, readout, r) + readout.firstColumn, margin, colEnd);
+            return;
+        }
+        int32_t columns[kSensorStretch];
+        T d[kSensorStretch], b[kSensorStretch];
+        for (int c = margin; c < colEnd; c += kSensorStretch) {
+            const int n = std::min(kSensorStretch, colEnd - c);
+            SensorColumns(readout, c, n, columns);
+            for (int r = margin; r < rowEnd; ++r) {
+                Gather(SensorRowOf<T>(dark, readout, r), columns, n, d);
+                Gather(SensorRowOf<T>(bright, readout, r), columns, n, b);
+                MaskRow<T, Real, Scale, Top, AnyDifference>(reinterpret_cast<T *>(raw.Row(r)) + c, d, b, 0, n);
+            }
+        }
     });
+}
+
+// For each sensor position along an axis of `size`, the frame index that shows it, or -1.
+void FrameIndices(int64_t (*onSensor)(const SensorReadout &, int), const SensorReadout &readout, int count,
+                  int *indexOf, int size) {
+    std::fill(indexOf, indexOf + size, -1);
+    for (int i = 0; i < count; ++i) {
+        const int64_t at = onSensor(readout, i);
+        if (at >= 0 && at < size)
+            indexOf[at] = i;
+    }
 }
 
 } // namespace
 
-bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
-               int margin, int step) {
+bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, const SensorReadout &readout,
+               int margin) {
     const int bpp = raw.BytesPerPixel();
     if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || !IsSensorSized(dark, bpp) || !IsSensorSized(bright, bpp))
         return false;
-    if (windowX < 0 || windowY < 0 || windowX >= kSensorWidth || windowY >= kSensorHeight || (step != 1 && step != 2))
+    if (!Describes(readout, raw.Width(), raw.Height()) || !InsideLiesOn(readout, margin, kSensorWidth, kSensorHeight))
         return false;
-    const int w = raw.Width(), h = raw.Height();
-    // The references are read at the pixel's place on the sensor: keep inside them.
-    const int rowEnd = std::min(h - margin, (kSensorHeight - windowY + step - 1) / step);
-    const int colEnd = std::min(w - margin, (kSensorWidth - windowX + step - 1) / step);
-    if (bpp == 1 && step == 1)
-        MaskRows<uint8_t, float, 256, 255, true, 1>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
-    else if (bpp == 1)
-        MaskRows<uint8_t, float, 256, 255, true, 2>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
-    else if (step == 1)
-        MaskRows<uint16_t, double, 4096, 4095, false, 1>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+    if (bpp == 1)
+        MaskRows<uint8_t, float, 256, 255, true>(raw, dark, bright, readout, margin);
     else
-        MaskRows<uint16_t, double, 4096, 4095, false, 2>(raw, dark, bright, windowX, windowY, margin, rowEnd, colEnd);
+        MaskRows<uint16_t, double, 4096, 4095, false>(raw, dark, bright, readout, margin);
     return true;
 }
 
-SensorView ViewOf(int windowX, int windowY, int width, int height, bool windowFlagH, bool windowFlagV, bool mirrorH,
-                  bool mirrorV) {
-    SensorView v{0, kSensorWidth - 1, 0, kSensorHeight - 1, mirrorH, mirrorV};
-    if (windowFlagH) {
-        const bool full = windowX == 0 && width == kSensorWidth;
-        if (mirrorH && !full) {
-            v.x1 = kSensorWidth - 1 - windowX;
-            v.x0 = kSensorWidth - windowX - width;
-        } else {
-            v.x0 = windowX;
-            v.x1 = windowX + width - 1;
-        }
-    }
-    if (windowFlagV) {
-        const bool full = windowY == 0 && height == kSensorHeight;
-        if (mirrorV && !full) {
-            v.y0 = windowY;
-            v.y1 = windowY + height - 1;
-        } else {
-            v.y1 = kSensorHeight - 1 - windowY;
-            v.y0 = kSensorHeight - windowY - height;
-        }
-    }
-    return v;
-}
-
-void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, const SensorView &view) {
+void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, const SensorReadout &readout) {
     const int bpp = raw.BytesPerPixel();
-    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || points.empty())
+    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || points.empty() || !Describes(readout, raw.Width(), raw.Height()))
         return;
     const int w = raw.Width(), h = raw.Height();
-    // Where each listed point lands, as (column, k) with k counted from the bottom row.
-    auto place = [&](const DefectPoint &p, int *c, int *k) {
-        const int x = view.mirrorH ? kSensorWidth - 1 - p.x : p.x;
-        const int y = view.mirrorV ? kSensorHeight - 1 - p.y : p.y;
-        if (x < view.x0 || x > view.x1 || y < view.y0 || y > view.y1)
+    int columnOf[kSensorWidth], rowOf[kSensorHeight];
+    FrameIndices(SensorColumn, readout, w, columnOf, kSensorWidth);
+    FrameIndices(SensorRow, readout, h, rowOf, kSensorHeight);
+    auto place = [&](const DefectPoint &p, int *row, int *col) {
+        if (p.x < 0 || p.x >= kSensorWidth || p.y < 0 || p.y >= kSensorHeight)
             return false;
-        // A subsampled picture shows every step-th sensor pixel only.
-        const int step = view.step > 0 ? view.step : 1;
-        if ((x - view.x0) % step || (y - view.y0) % step)
-            return false;
-        *c = (x - view.x0) / step;
-        *k = (y - view.y0) / step;
-        return *c >= 0 && *c < w && *k >= 0 && *k < h;
+        *col = columnOf[p.x];
+        *row = rowOf[kSensorHeight - 1 - p.y];
+        return *col >= 0 && *row >= 0;
     };
     // Listed pixels by memory row and column; only unlisted ones may serve as neighbours.
     std::vector<uint8_t> listed(static_cast<size_t>(w) * h, 0);
     for (const DefectPoint &p : points) {
-        int c, k;
-        if (place(p, &c, &k))
-            listed[static_cast<size_t>(h - 1 - k) * w + c] = 1;
+        int r, c;
+        if (place(p, &r, &c))
+            listed[static_cast<size_t>(r) * w + c] = 1;
     }
     auto isListed = [&](int row, int col) { return listed[static_cast<size_t>(row) * w + col] != 0; };
     for (const DefectPoint &p : points) {
-        int c, k;
-        if (place(p, &c, &k))
-            RepairFromNeighbours(raw, h - 1 - k, c, isListed);
+        int r, c;
+        if (place(p, &r, &c))
+            RepairFromNeighbours(raw, r, c, isListed);
     }
+}
+
+bool CopyToSensorOrder(const CImageBuffer &frame, const SensorReadout &readout, CImageBuffer &reference) {
+    const int bpp = frame.BytesPerPixel();
+    if (!IsSensorSized(frame, bpp) || !IsSensorSized(reference, bpp) ||
+        !Describes(readout, frame.Width(), frame.Height()) || !InsideLiesOn(readout, 0, kSensorWidth, kSensorHeight))
+        return false;
+    for (int r = 0; r < frame.Height(); ++r) {
+        uint8_t *to = reference.Row(static_cast<int32_t>(SensorRow(readout, r)));
+        for (int c = 0; c < frame.Width(); ++c)
+            std::memcpy(to + SensorColumn(readout, c) * bpp, frame.Row(r) + c * bpp, bpp);
+    }
+    return true;
 }
 
 bool BuildDefectMap(const CImageBuffer &reference, CImageBuffer &map, int kind) {

@@ -3,6 +3,7 @@
 // samples or 12-bit values in 16-bit samples, in memory row order.
 #pragma once
 #include "image/CImageBuffer.h"
+#include "image/SensorReadout.h"
 #include <cstdint>
 #include <vector>
 
@@ -19,41 +20,33 @@ constexpr int kSensorHeight = 512;
 constexpr int kDotThreshold8 = 30;
 constexpr int kDotThreshold16 = 480;
 
-// The references and maps are sensor-sized; a frame pixel (row r, column c) sits on them
-// at (windowY + r * step, windowX + c * step): the capture window's offset, and step 2
-// when the camera skips every other pixel and line.
+// The references and maps are sensor-sized and in the sensor's order; each correction
+// reads them at the sensor position of the frame pixel, as the readout names it.
 
 // Flat-field correction: P <- (P - D) * full scale / (B - D) inside a margin, with the
 // references read at the pixel's place on the sensor. Both references must have the raw
-// buffer's depth and the full sensor size, and step must be 1 or 2; otherwise nothing is
-// changed and false returned.
-bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, int windowX, int windowY,
-               int margin, int step = 1);
+// buffer's depth and the full sensor size, and the readout must be the raw buffer's and
+// lie on the sensor; otherwise nothing is changed and false returned.
+bool ApplyMask(CImageBuffer &raw, const CImageBuffer &dark, const CImageBuffer &bright, const SensorReadout &readout,
+               int margin);
 
 // Isolated defects: marks pixels flagged in the hot or dead map or standing `threshold`
 // away from the mean of their four neighbours, then replaces each mark by the mean of the
 // nearest unmarked pixels left, right, above and below. The hot and dead maps are read at
 // the pixel's place on the sensor; the marks go to `dot` at the pixel's own byte offset in
-// the raw buffer. Returns false when a map is too small or of another depth.
-bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot,
-                int threshold, int windowX = 0, int windowY = 0, int step = 1);
+// the raw buffer. Returns false when the readout is not the raw buffer's, or a map is of
+// another depth or does not hold the sensor positions of the pixels marked.
+bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot, int threshold,
+                const SensorReadout &readout);
 
-// How listed sensor pixels land in the picture: the sensor columns x0..x1 and rows y0..y1
-// the picture shows, the mirroring, and the distance on the sensor between neighbouring
-// picture pixels (2 when subsampled).
-struct SensorView {
-    int x0, x1, y0, y1;
-    bool mirrorH, mirrorV;
-    int step = 1;
-};
+// Replaces every listed pixel that the frame shows by the mean of its nearest unlisted
+// neighbours along its row and column. A listed (x, y) is the sensor position of row
+// 511 - y, column x: counted from the bottom left of a frame without mirroring.
+void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, const SensorReadout &readout);
 
-// The part of the sensor a capture window shows, with the driver's window flags.
-SensorView ViewOf(int windowX, int windowY, int width, int height, bool windowFlagH, bool windowFlagV, bool mirrorH,
-                  bool mirrorV);
-
-// Replaces every listed pixel that falls in the picture by the mean of its nearest
-// unlisted neighbours along its row and column.
-void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, const SensorView &view);
+// Copies a frame of the whole sensor into a reference in the sensor's order, undoing the
+// mirroring it was read with. False, with nothing copied, for any other frame.
+bool CopyToSensorOrder(const CImageBuffer &frame, const SensorReadout &readout, CImageBuffer &reference);
 
 // Derives a defect map from a reference: kind 0 flags samples above 192 (8-bit) or 3072
 // (16-bit) of the dark reference in the hot map, kind 1 samples below 64 or 1024 of the

@@ -42,8 +42,6 @@ template <> struct Lanes<uint8_t> {
     static __m128i SubSat(__m128i a, __m128i b) { return _mm_subs_epu8(a, b); }
     static __m128i IsZero(__m128i a) { return _mm_cmpeq_epi8(a, _mm_setzero_si128()); }
     static __m128i Splat(int v) { return _mm_set1_epi8(static_cast<char>(v)); }
-    // The odd samples of a then b: a subsampled row's map samples, read from one before.
-    static __m128i Odd(__m128i a, __m128i b) { return _mm_packus_epi16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8)); }
 };
 
 template <> struct Lanes<uint16_t> {
@@ -62,7 +60,6 @@ template <> struct Lanes<uint16_t> {
     static __m128i SubSat(__m128i a, __m128i b) { return _mm_subs_epu16(a, b); }
     static __m128i IsZero(__m128i a) { return _mm_cmpeq_epi16(a, _mm_setzero_si128()); }
     static __m128i Splat(int v) { return _mm_set1_epi16(static_cast<short>(v)); }
-    static __m128i Odd(__m128i a, __m128i b) { return _mm_packs_epi32(_mm_srai_epi32(a, 16), _mm_srai_epi32(b, 16)); }
 };
 
 // One row of the marking: the picture's rows around it and the maps' samples under it.
@@ -71,75 +68,86 @@ template <class T> struct MarkRow {
     T *dot;
 };
 
-// The rule for one pixel, for steps and rows the vectors do not cover.
-template <class T> void MarkOne(const MarkRow<T> &m, int c, int step, int threshold) {
+// The rule for one pixel, for rows the vectors do not cover.
+template <class T> void MarkOne(const MarkRow<T> &m, int c, int threshold) {
     const int around = (int(m.row[c - 1]) + m.row[c + 1] + m.up[c] + m.down[c]) >> 2;
     const int diff = int(m.row[c]) - around;
-    m.dot[c] = m.hot[c * step] != 0 || m.dead[c * step] != 0 || diff >= threshold || -diff >= threshold;
+    m.dot[c] = m.hot[c] != 0 || m.dead[c] != 0 || diff >= threshold || -diff >= threshold;
 }
 
 // The rule for the kCount pixels from c: |x - around| >= threshold is "threshold minus the
 // distance is 0" in saturating arithmetic; `far` is off when no distance can reach it.
-template <class T, int Step> __m128i MarksAt(const MarkRow<T> &m, int c, __m128i threshold, __m128i far) {
+template <class T> __m128i MarksAt(const MarkRow<T> &m, int c, __m128i threshold, __m128i far) {
     using L = Lanes<T>;
     const __m128i x = Load(m.row + c);
     const __m128i around = L::Mean4(Load(m.row + c - 1), Load(m.row + c + 1), Load(m.up + c), Load(m.down + c));
     const __m128i distance = _mm_or_si128(L::SubSat(x, around), L::SubSat(around, x));
     far = _mm_and_si128(far, L::IsZero(L::SubSat(threshold, distance)));
-    __m128i flags;
-    if constexpr (Step == 1) {
-        flags = _mm_or_si128(Load(m.hot + c), Load(m.dead + c));
-    } else {
-        // From one sample before the first one wanted, so no load reads past the last.
-        const T *hot = m.hot + 2 * c - 1, *dead = m.dead + 2 * c - 1;
-        flags =
-            L::Odd(_mm_or_si128(Load(hot), Load(dead)), _mm_or_si128(Load(hot + L::kCount), Load(dead + L::kCount)));
-    }
+    const __m128i flags = _mm_or_si128(Load(m.hot + c), Load(m.dead + c));
     return _mm_andnot_si128(_mm_andnot_si128(far, L::IsZero(flags)), L::Splat(1));
 }
 
 // Marks columns 4 to w - 5 of one row; a row narrower than a vector goes pixel by pixel,
-// and the last vector overlaps the one before instead of a scalar tail.
-template <class T, int Step> void MarkRowOf(const MarkRow<T> &m, int w, int threshold) {
+// and the last vector overlaps the one before instead of a scalar tail. The maps' samples
+// may be the marks' own places (see FlagsUnderFrame): each is read before it is marked, and
+// marking a place twice gives the same mark.
+template <class T> void MarkRowOf(const MarkRow<T> &m, int w, int threshold) {
     using L = Lanes<T>;
     const int end = w - 4;
     if (end - 4 < L::kCount) {
         for (int c = 4; c < end; ++c)
-            MarkOne(m, c, Step, threshold);
+            MarkOne(m, c, threshold);
         return;
     }
     const __m128i limit = L::Splat(std::clamp(threshold, 0, L::kTop));
     const __m128i far = threshold > L::kTop ? _mm_setzero_si128() : _mm_set1_epi8(-1);
     for (int c = 4;; c += L::kCount) {
         c = std::min(c, end - L::kCount);
-        Store(m.dot + c, MarksAt<T, Step>(m, c, limit, far));
+        Store(m.dot + c, MarksAt<T>(m, c, limit, far));
         if (c == end - L::kCount)
             break;
     }
 }
 
-template <class T> const T *RowOf(const CImageBuffer &b, int r) { return reinterpret_cast<const T *>(b.Row(r)); }
+template <class T> const T *RowOf(const CImageBuffer &b, int64_t r) {
+    return reinterpret_cast<const T *>(b.Row(static_cast<int32_t>(r)));
+}
 template <class T> T *RowOf(CImageBuffer &b, int r) { return reinterpret_cast<T *>(b.Row(r)); }
 
-// Step 0 stands for any step but 1 and 2, which the camera never uses: pixel by pixel.
-template <class T, int Step>
+// A frame row that does not lie side by side on its sensor row (subsampled, or mirrored
+// horizontally) finds the maps' flags under its pixels in the dot buffer: 1 where either
+// map flags the pixel's sensor position, put there before the marking, which reads them
+// in place of the maps' rows.
+template <class T>
+void FlagsUnderFrame(const CImageBuffer &hot, const CImageBuffer &dead, const SensorReadout &readout, uint8_t *dot,
+                     int w, int h, size_t stride) {
+    int32_t columns[kSensorStretch];
+    for (int c = 4; c < w - 4; c += kSensorStretch) {
+        const int n = std::min(kSensorStretch, w - 4 - c);
+        SensorColumns(readout, c, n, columns);
+        for (int r = 4; r <= h - 5; ++r) {
+            const T *hotRow = RowOf<T>(hot, SensorRow(readout, r)), *deadRow = RowOf<T>(dead, SensorRow(readout, r));
+            T *flags = reinterpret_cast<T *>(dot + r * stride) + c;
+            for (int i = 0; i < n; ++i)
+                flags[i] = hotRow[columns[i]] != 0 || deadRow[columns[i]] != 0;
+        }
+    }
+}
+
+template <class T>
 void MarkDots(const CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, uint8_t *dot, int threshold,
-              int windowX, int windowY, int step) {
+              const SensorReadout &readout) {
     const int w = raw.Width(), h = raw.Height();
     const size_t stride = static_cast<size_t>(raw.Stride());
+    const bool inPlace = !readout.subsampled && !readout.mirrorH;
+    if (!inPlace)
+        FlagsUnderFrame<T>(hot, dead, readout, dot, w, h, stride);
     for (int r = 4; r <= h - 5; ++r) {
-        const MarkRow<T> m{RowOf<T>(raw, r - 1),
-                           RowOf<T>(raw, r),
-                           RowOf<T>(raw, r + 1),
-                           RowOf<T>(hot, windowY + r * step) + windowX,
-                           RowOf<T>(dead, windowY + r * step) + windowX,
-                           reinterpret_cast<T *>(dot + r * stride)};
-        if constexpr (Step == 0) {
-            for (int c = 4; c <= w - 5; ++c)
-                MarkOne(m, c, step, threshold);
-        } else {
-            MarkRowOf<T, Step>(m, w, threshold);
-        }
+        T *marks = reinterpret_cast<T *>(dot + r * stride);
+        const T *hotRow = inPlace ? RowOf<T>(hot, SensorRow(readout, r)) + readout.firstColumn : marks;
+        const T *deadRow = inPlace ? RowOf<T>(dead, SensorRow(readout, r)) + readout.firstColumn : marks;
+        MarkRowOf<T>({RowOf<T>(raw, r - 1), RowOf<T>(raw, r), RowOf<T>(raw, r + 1), hotRow, deadRow, marks}, w,
+                     threshold);
     }
 }
 
@@ -271,13 +279,8 @@ template <class T> void RepairFromAbove(CImageBuffer &raw, const uint8_t *dot) {
 
 template <class T>
 void Dots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, uint8_t *dot, int threshold,
-          int windowX, int windowY, int step) {
-    if (step == 1)
-        MarkDots<T, 1>(raw, hot, dead, dot, threshold, windowX, windowY, step);
-    else if (step == 2)
-        MarkDots<T, 2>(raw, hot, dead, dot, threshold, windowX, windowY, step);
-    else
-        MarkDots<T, 0>(raw, hot, dead, dot, threshold, windowX, windowY, step);
+          const SensorReadout &readout) {
+    MarkDots<T>(raw, hot, dead, dot, threshold, readout);
     if (raw.Width() < 9 || raw.Height() < 9)
         return;
     CarryFromBelow<T>(raw, dot);
@@ -287,25 +290,21 @@ void Dots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, 
 } // namespace
 
 bool RepairDots(CImageBuffer &raw, const CImageBuffer &hot, const CImageBuffer &dead, CImageBuffer &dot, int threshold,
-                int windowX, int windowY, int step) {
+                const SensorReadout &readout) {
     const int bpp = raw.BytesPerPixel();
-    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || dot.ImageBytes() < raw.ImageBytes() || dot.IsEmpty() || step < 1 ||
-        windowX < 0 || windowY < 0)
+    if (raw.IsEmpty() || (bpp != 1 && bpp != 2) || dot.ImageBytes() < raw.ImageBytes() || dot.IsEmpty() ||
+        !Describes(readout, raw.Width(), raw.Height()))
         return false;
-    // Every pixel the marking reads on the maps must lie inside them (counted in 64 bits, so
-    // that no step is large enough to wrap around into them).
-    const int64_t lastRow = windowY + int64_t(raw.Height() - 5) * step;
-    const int64_t lastCol = windowX + int64_t(raw.Width() - 5) * step;
+    // Every pixel the marking reads on the maps must lie inside them.
     for (const CImageBuffer *map : {&hot, &dead})
-        if (map->IsEmpty() || map->BytesPerPixel() != bpp ||
-            (raw.Height() > 8 && (lastRow >= map->Height() || lastCol >= map->Width())))
+        if (map->IsEmpty() || map->BytesPerPixel() != bpp || !InsideLiesOn(readout, 4, map->Width(), map->Height()))
             return false;
     const size_t stride = static_cast<size_t>(raw.Stride());
     ClearAroundMarks(dot.Pixels(), dot.ImageBytes(), raw.Width(), raw.Height(), bpp, stride);
     if (bpp == 1)
-        Dots<uint8_t>(raw, hot, dead, dot.Pixels(), threshold, windowX, windowY, step);
+        Dots<uint8_t>(raw, hot, dead, dot.Pixels(), threshold, readout);
     else
-        Dots<uint16_t>(raw, hot, dead, dot.Pixels(), threshold, windowX, windowY, step);
+        Dots<uint16_t>(raw, hot, dead, dot.Pixels(), threshold, readout);
     return true;
 }
 

@@ -43,3 +43,17 @@ WindowTiming ComputeWindowTiming(int x, int y, int width, int height, int subSam
     }
     return t;
 }
+
+SensorReadout ReadoutOf(int x, int y, int width, int height, int subSample, bool mirrorH, bool mirrorV) {
+    const WindowTiming t = ComputeWindowTiming(x, y, width, height, subSample, false, kNewerLogic + 1, mirrorH);
+    SensorReadout r;
+    r.firstColumn = t.columnStart;
+    // Rows counted from the far end: the window's top row lies its start and height before it.
+    r.firstRow = t.rowMode == 2 ? kRowFromBottomBase - t.rowStart - t.height : t.rowStart;
+    r.width = t.width;
+    r.height = t.height;
+    r.subsampled = subSample == 1;
+    r.mirrorH = mirrorH;
+    r.mirrorV = mirrorV;
+    return r;
+}

@@ -1,6 +1,7 @@
 // What the camera is programmed with for a capture window: start, size, frame length and
 // the read-out modes. A pure computation, so that it can be checked without a camera.
 #pragma once
+#include "image/SensorReadout.h"
 
 struct WindowTiming {
     int columnStart;   // rounded up to a group of four
@@ -19,3 +20,7 @@ struct WindowTiming {
 // horizontally or not.
 WindowTiming ComputeWindowTiming(int x, int y, int width, int height, int subSample, bool wordMode,
                                  int logicVersion, bool mirrorH);
+
+// Where a frame taken through the window lies on the sensor: the start the camera is
+// programmed with, read out subsampled or not and mirrored as asked.
+SensorReadout ReadoutOf(int x, int y, int width, int height, int subSample, bool mirrorH, bool mirrorV);

@@ -1,8 +1,25 @@
 // Flat-field correction, dot repair, repair of listed pixels, and the defect maps.
 #include "ProcessingFixture.h"
 #include "image/DefectFilters.h"
+#include "model/WindowTiming.h"
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
 
 namespace {
+
+// Gives the camera a configuration file that lists `points`.
+void LoadList(CVonkel &camera, const std::vector<DefectPoint> &points) {
+    const std::string path = ::testing::TempDir() + "vonkel_defects.bin";
+    FILE *f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    for (const DefectPoint &p : points)
+        std::fwrite(&p, sizeof p, 1, f);
+    std::fclose(f);
+    ASSERT_EQ(1, camera.LoadConfigFile(path.c_str()));
+    std::remove(path.c_str());
+}
 
 TEST_F(Processing, MaskFilterWithEqualReferencesLeavesThePixel) {
     Prepare(8);
@@ -69,21 +86,22 @@ TEST(DefectMaps, ThresholdsAndTheUntouchedBorder) {
 }
 
 TEST(ListedPixels, MappingFollowsTheWindowAndMirrors) {
-    // A 640 x 512 picture, vertical window flag on: sensor row y lands on memory row y.
-    auto view = defect::ViewOf(0, 0, 640, 512, false, true, false, false);
-    EXPECT_EQ(0, view.y0);
-    EXPECT_EQ(511, view.y1);
+    // A listed y is the sensor row 511 - y.
+    auto listedY = [](const SensorReadout &readout, int row) { return 511 - SensorRow(readout, row); };
+    SensorReadout readout = ReadoutOf(0, 0, 640, 512, 0, false, false);
+    EXPECT_EQ(511, listedY(readout, 0));
+    EXPECT_EQ(0, listedY(readout, 511));
     // A partial window counts its rows from the far end of the sensor...
-    view = defect::ViewOf(0, 100, 640, 200, false, true, false, false);
-    EXPECT_EQ(212, view.y0);
-    EXPECT_EQ(411, view.y1);
-    // ...unless the picture is mirrored vertically.
-    view = defect::ViewOf(0, 100, 640, 200, false, true, false, true);
-    EXPECT_EQ(100, view.y0);
-    EXPECT_EQ(299, view.y1);
-    view = defect::ViewOf(16, 0, 320, 512, true, true, true, false);
-    EXPECT_EQ(304, view.x0);
-    EXPECT_EQ(623, view.x1);
+    readout = ReadoutOf(0, 100, 640, 200, 0, false, false);
+    EXPECT_EQ(411, listedY(readout, 0));
+    EXPECT_EQ(212, listedY(readout, 199));
+    // ...and from the near end when mirrored vertically.
+    readout = ReadoutOf(0, 100, 640, 200, 0, false, true);
+    EXPECT_EQ(212, listedY(readout, 0));
+    EXPECT_EQ(411, listedY(readout, 199));
+    readout = ReadoutOf(16, 0, 320, 512, 0, true, false);
+    EXPECT_EQ(335, SensorColumn(readout, 0));
+    EXPECT_EQ(16, SensorColumn(readout, 319));
 }
 
 TEST(ListedPixels, RepairUsesUnlistedNeighboursOnly) {
@@ -92,11 +110,11 @@ TEST(ListedPixels, RepairUsesUnlistedNeighboursOnly) {
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 16; ++c)
             raw.Row(r)[c] = static_cast<uint8_t>(10 * c + r);
-    // Sensor (5, 3) and its right neighbour (6, 3); k = 3 is memory row 12.
+    // Sensor (5, 3) and its right neighbour (6, 3): sensor row 508 is memory row 12.
     std::vector<DefectPoint> points{{5, 3}, {6, 3}, {600, 500}};
-    defect::SensorView view{0, 15, 0, 15, false, false};
+    const SensorReadout readout{0, 496, 16, 16};
     const int left = raw.Row(12)[4], right = raw.Row(12)[7], up = raw.Row(11)[5], down = raw.Row(13)[5];
-    defect::RepairListed(raw, points, view);
+    defect::RepairListed(raw, points, readout);
     EXPECT_EQ((left + right + up + down) / 4, raw.Row(12)[5]);
 }
 
@@ -104,19 +122,43 @@ TEST_F(Processing, ConfigFilterRepairsTheListedPixelsOfEveryFrame) {
     Prepare(8);
     Fill([](int, int) { return 60; });
     Put(Raw(), 511 - 3, 5, 250); // sensor (5, 3) of a full picture is memory row 508
-    const std::string path = ::testing::TempDir() + "vonkel_defects.bin";
-    FILE *f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    const int32_t record[2] = {5, 3};
-    std::fwrite(record, sizeof record, 1, f);
-    std::fclose(f);
-    ASSERT_EQ(1, camera.LoadConfigFile(path.c_str()));
+    LoadList(camera, {{5, 3}});
     Process();
     EXPECT_EQ(250, At(Raw(), 508, 5)) << "the list waits for the filter";
     ASSERT_EQ(1, camera.SetConfigFilter(1));
     Process();
     EXPECT_EQ(60, At(Raw(), 508, 5));
-    std::remove(path.c_str());
+}
+
+TEST_F(Processing, ConfigFilterCountsListedColumnsFromTheWindowStart) {
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 100, 320, 512, 0, 512));
+    Prepare(8);
+    ASSERT_EQ(1, camera.SetConfigFilter(1));
+    LoadList(camera, {{112, 3}});
+    Fill([](int r, int c) { return r == 508 && (c == 12 || c == 112) ? 250 : 60; });
+    Process();
+    EXPECT_EQ(60, At(Raw(), 508, 12)) << "sensor x 112 is the window's column 12";
+    EXPECT_EQ(250, At(Raw(), 508, 112));
+}
+
+// Frame pixel (20, 30) of this subsampled window shows sensor row 72, column 60: the dot
+// filter reads its hot-map flag there, and the list names it as (60, 511 - 72).
+TEST_F(Processing, ConfigFilterOfSubsampledFramesNamesThePixelTheMapsName) {
+    ASSERT_EQ(1, camera.SetSubSample(1));
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 0, 320, 512, 32, 256));
+    Prepare(8);
+    Put(*camera.Buffer(kHot8), 72, 60, 1);
+    LoadList(camera, {{60, 511 - 72}});
+    auto dotAtThePixel = [](int r, int c) { return r == 20 && c == 30 ? 110 : 100; }; // too small for the rule
+    camera.SetFilterValue(102, 1);
+    Fill(dotAtThePixel);
+    Process();
+    EXPECT_EQ(100, At(Raw(), 20, 30)) << "the hot map";
+    camera.SetFilterValue(102, 0);
+    ASSERT_EQ(1, camera.SetConfigFilter(1));
+    Fill(dotAtThePixel);
+    Process();
+    EXPECT_EQ(100, At(Raw(), 20, 30)) << "the list";
 }
 
 // A subsampled window: frame pixel (20, 30) sits on the sensor at (32 + 2 * 20, 64 + 2 * 30),
@@ -141,16 +183,60 @@ TEST_F(Processing, DefectCorrectionsReadTheReferencesAtTheSensorPosition) {
     EXPECT_EQ(100, At(Raw(), 20, 30)) << "the hot map flags it";
 }
 
-TEST(ListedPixels, SubsampledPicturesShowEverySecondSensorPixel) {
+// A subsampled, windowed and mirrored frame shows, pixel for pixel, the pixels of a full
+// frame that its readout names; each correction finds a sensor pixel there, odd rows and
+// columns too; and a reference taken from a mirrored frame lies in the sensor's order.
+TEST_F(Processing, FramesShowTheSensorPixelsTheirReadoutNames) {
+    Prepare(8);
+    const std::vector<uint8_t> full = Bytes(Raw());
+    ASSERT_EQ(1, camera.SetSubSample(1));
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 98, 320, 512, 34, 256));
+    ASSERT_EQ(1, camera.SetMirrorH(1));
+    ASSERT_EQ(1, camera.SetMirrorV(1));
+    Prepare(8);
+    const SensorReadout readout = camera.Readout();
+    for (int r = 0; r < Raw().Height(); ++r)
+        for (int c = 0; c < Raw().Width(); ++c)
+            ASSERT_EQ(full[SensorRow(readout, r) * 640 + SensorColumn(readout, c)], At(Raw(), r, c)) << r << "," << c;
+
+    const int y = static_cast<int>(SensorRow(readout, 21)), x = static_cast<int>(SensorColumn(readout, 31));
+    Put(*camera.Buffer(kDark8), y, x, 50);
+    Put(*camera.Buffer(kBright8), y, x, 150);
+    Put(*camera.Buffer(kHot8), y, x, 1);
+    LoadList(camera, {{x, 511 - y}});
+    const std::function<void(int)> kFilters[] = {[this](int on) { camera.SetFilterValue(103, on); },
+                                                 [this](int on) { camera.SetFilterValue(102, on); },
+                                                 [this](int on) { camera.SetConfigFilter(on); }};
+    const int kRepaired[] = {(110 - 50) * 256 / 100, 100, 100};
+    for (int i = 0; i < 3; ++i) {
+        Fill([](int r, int c) { return r == 21 && c == 31 ? 110 : 100; });
+        kFilters[i](1);
+        Process();
+        kFilters[i](0);
+        EXPECT_EQ(kRepaired[i], At(Raw(), 21, 31)) << "mask, dots, list: " << i;
+        Put(Raw(), 21, 31, 100);
+        const std::vector<uint8_t> rest = Bytes(Raw());
+        EXPECT_EQ(rest.size(), static_cast<size_t>(std::count(rest.begin(), rest.end(), 100))) << "only that pixel";
+    }
+
+    ASSERT_EQ(1, camera.SetSubSample(0));
+    ASSERT_EQ(1, camera.SetCaptureWindowEx(640, 0, 640, 512, 0, 512));
+    Prepare(8);
+    ASSERT_EQ(1, camera.UpdateMaskData(0));
+    EXPECT_EQ(full, Bytes(*camera.Buffer(kDark8)));
+}
+
+TEST(ListedPixels, SubsampledPicturesShowTwoSensorPixelsOfEveryFour) {
     CImageBuffer raw;
     ASSERT_EQ(1, raw.Create(16, 16, 8));
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 16; ++c)
             raw.Row(r)[c] = static_cast<uint8_t>(10 * c + r);
     const std::vector<uint8_t> before(raw.Pixels(), raw.Pixels() + raw.ImageBytes());
-    defect::SensorView view{0, 31, 0, 31, false, false, 2};
-    // Sensor (6, 4): column 3, k = 2, memory row 13. Sensor (5, 4) is not in the picture.
-    defect::RepairListed(raw, {{6, 4}, {5, 4}}, view);
+    const SensorReadout readout{0, 482, 16, 16, true};
+    // Sensor (5, 4): column 3 (offset 4 + 1), sensor row 507 = 482 + 4 * 6 + 1, memory row 13.
+    // Sensor (6, 4) is not in the picture.
+    defect::RepairListed(raw, {{5, 4}, {6, 4}}, readout);
     EXPECT_EQ((before[13 * 16 + 2] + before[13 * 16 + 4] + before[12 * 16 + 3] + before[14 * 16 + 3]) / 4,
               raw.Row(13)[3]);
     raw.Row(13)[3] = before[13 * 16 + 3];
