@@ -22,8 +22,8 @@ constexpr size_t kFileNameSize = 128;
 constexpr const char *kOwnerFileName = "VonkelSdk_430NVTX_QEL.dll";
 
 // The owner of an instance without a notification window: nonzero, so that every reader
-// sees the claim, and above every window handle (those are 32-bit values), so that no
-// library takes it for a window of its own. Nothing posts to an owner field.
+// sees the claim, and no window handle (those are 32-bit values widened with their sign),
+// so that no library takes it for a window of its own. Nothing posts to an owner field.
 constexpr uint64_t kOwnerWithoutWindow = 0x100000001ull;
 
 struct Record {
