@@ -1193,11 +1193,17 @@ int VONKELAPI Vonkel_GetCaptureWindowEx(int handle, int *th, int *ehs, int *eh, 
  * trigger). Entering a mode from another running one is refused with error 1, except a
  * new callback preview during a preview. A refused mode entry records 1; a mode entry that
  * fails while preparing records the cause (2 device, 5 memory, 7 window) and then 1.
+ *
+ * Preview, capture and trigger mode claim the device in a table shared by every process on
+ * the machine, with or without a notification window, until Vonkel_StopPreview,
+ * Vonkel_Close or Vonkel_Release of the same handle (or the end of its process). Meanwhile
+ * a mode entry or a snapshot from idle of any other handle, of this process or another,
+ * fails on that device with 2 (then 1).
  * @{
  */
 /**
  * @brief Continuous acquisition into the library's buffers (read them with
- * Vonkel_GetImage); claims the device for this process. Running already: 1.
+ * Vonkel_GetImage); claims the device. Running already: 1.
  * @param handle camera handle
  * @return 1, or 0 on failure
  * @par Errors
@@ -1244,7 +1250,7 @@ int VONKELAPI Vonkel_Preview(int handle);
 int VONKELAPI Vonkel_CallBackPreview(int handle, HWND window, unsigned char *buffer, int length, int rowOrder);
 /**
  * @brief Capture mode: opens the single-frame channel for Vonkel_SnapShot, reading one
- * frame. In capture mode already: 1.
+ * frame, and claims the device. In capture mode already: 1.
  * @param handle camera handle
  * @return 1, or 0 on failure
  * @par Errors
@@ -1280,6 +1286,7 @@ int VONKELAPI Vonkel_GetImage(int handle, unsigned char *buffer, int length, int
 /**
  * @brief Trigger mode: one frame per external trigger (the camera is read with a 5 s
  * transfer timeout), delivered as in Vonkel_CallBackPreview with `size` 32 and `fps10` 0.
+ * Claims the device.
  * @param handle camera handle
  * @param window receives the frame notifications; may be NULL
  * @param buffer receives each picture; NULL (or `length` 0) copies nothing

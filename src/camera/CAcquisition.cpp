@@ -63,9 +63,13 @@ int CAcquisition::StartPreviewLocked() {
         return m_host.RaiseError(VONKEL_ERR_REGISTER), 0;
     }
     m_mode.store(AcquisitionState::Preview);
+    ClaimSelectedDevice();
+    return 1;
+}
+
+void CAcquisition::ClaimSelectedDevice() {
     m_claimedDevice = m_driver->GetDeviceIndex();
     m_host.ClaimDevice(m_claimedDevice);
-    return 1;
 }
 
 int CAcquisition::StopPreview() {
@@ -82,8 +86,7 @@ int CAcquisition::StopPreviewLocked() {
         m_mode.store(AcquisitionState::Idle);
         m_driver->SetTriggerMode(0);
         (void)m_driver->StopStream(); // a failed stop leaves nothing running either
-        // Only a claim this instance made: another handle may share the notification
-        // window, and its claim would look like ours.
+        // The device this mode claimed, which a device switch since has not moved.
         if (m_claimedDevice >= 0)
             m_host.ReleaseDevice(m_claimedDevice);
         m_claimedDevice = -1;
@@ -137,6 +140,7 @@ int CAcquisition::Capture() {
     if (m_driver->ReadOneFrame() != DriverResult::Ok)
         return m_host.RaiseError(VONKEL_ERR_TRANSFER), 0;
     m_mode.store(AcquisitionState::Capture);
+    ClaimSelectedDevice(); // the channel stays open: no one else may stream meanwhile
     return 1;
 }
 
@@ -170,6 +174,7 @@ int CAcquisition::StartTrigger() {
     if (m_driver->ReadOneFrame() != DriverResult::Ok)
         return VONKEL_ERR_TRANSFER;
     m_mode.store(AcquisitionState::Trigger);
+    ClaimSelectedDevice();
     m_driver->SetTransferTimeout(kTriggerTimeoutMs);
     m_driver->SetTriggerMode(1);
     if (!StartCaptureThread(AcquisitionState::Trigger))

@@ -86,8 +86,6 @@ public:
     void SetPreviewWindow(WindowHandle parent, int x, int y, int width, int height);
 
     AcquisitionState Mode() const { return m_mode.load(); }
-    // The device this instance's running preview holds in the ownership table, -1 for none.
-    int ClaimedDevice() const { return m_claimedDevice.load(); }
     bool Running() const { return m_loopState.load() != 0; }
     // Idles a running trigger loop (and lets it go on again): the loop keeps its thread
     // and delivery, it only stops reading.
@@ -110,6 +108,8 @@ private:
     int StopPreviewLocked();
     bool Refused(ModeEntry entry);
     int StartTrigger(); // 0, or the error code of the step that failed
+    // Claims the selected device for the mode just entered, until the stop.
+    void ClaimSelectedDevice();
     int StartCaptureThread(AcquisitionState mode);
     void JoinCaptureThread();
     void CaptureThread(AcquisitionState mode);
@@ -143,9 +143,9 @@ private:
     // ---- the mode lock: one mode change at a time; first in the lock order ----
     std::mutex m_modeLock;
     std::atomic<AcquisitionState> m_mode{AcquisitionState::Idle}; // changed under the mode lock
-    // The device the running preview claimed in the ownership table, -1 for none; a
-    // device switch while streaming does not move the claim. Written under the mode lock.
-    std::atomic<int> m_claimedDevice{-1};
+    // The device the running mode claimed in the ownership table, -1 for none; a
+    // device switch while streaming does not move the claim.
+    int m_claimedDevice = -1;
     // Where a preview window goes: a child of the parent at the rectangle, or a
     // top-level window; read when a mode entry makes the window.
     WindowHandle m_previewParent = nullptr;

@@ -6,7 +6,6 @@
 #include "camera/OwnershipTable.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
-#include "platform/Process.h"
 #include "settings/CRegistrySettings.h"
 #include <cstring>
 #include <new>
@@ -21,7 +20,7 @@ CVonkel::~CVonkel() {
         WriteDeviceSettings(registry, m_driver->GetDeviceIndex());
     }
     // Stops the capture thread and finishes a recording before anything they use goes
-    // away, and gives back the device claim the running preview made (and no other).
+    // away, and gives back the device claim the running mode made (and no other).
     Close();
     m_acquisition.Attach(nullptr);
     m_driver.reset();
@@ -102,20 +101,20 @@ void CVonkel::PostError(int32_t code) {
 int CVonkel::ClaimDevice(int device) {
     if (!m_mapping.View())
         return 0;
-    ownership::Claim(m_mapping.View(), device, m_notifyWindow, platform::MainModuleHandle());
+    ownership::Claim(m_mapping.View(), device, ownership::OwnerOf(m_notifyWindow, m_ownerIdentity));
     return 1;
 }
 
 bool CVonkel::StreamedElsewhere(int device) const {
     if (!m_mapping.View() || device < 0 || device >= CVKLSdkLib::kMaxDevices)
         return false;
-    return ownership::Read(m_mapping.View(), device).ownerWindow != 0 && m_acquisition.ClaimedDevice() != device;
+    return ownership::HeldByOther(m_mapping.View(), device, m_ownerIdentity);
 }
 
 int CVonkel::ReleaseDevice(int device) {
     if (!m_mapping.View())
         return 0;
-    ownership::Release(m_mapping.View(), device, m_notifyWindow, platform::MainModuleHandle());
+    ownership::Release(m_mapping.View(), device, ownership::OwnerOf(m_notifyWindow, m_ownerIdentity));
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include "camera/CErrorHistory.h"
 #include "camera/CRecorder.h" // AVI recording
 #include "camera/IDialogNotifier.h"
+#include "camera/OwnershipTable.h"
 #include "image/CProcessingChain.h"
 #include "image/DefectFilters.h"
 #include "image/CImageBuffer.h"
@@ -179,8 +180,8 @@ private:
     bool NeedsDriver();
     // The saves' common part: refused with error 1 unless `pictureTaken`.
     int SavePicture(const char *path, int format, bool pictureTaken);
-    // Whether another instance (of any process) streams the device: its claim in the
-    // ownership table is not this instance's running preview.
+    // Whether another instance (of any process) streams the device: a claim in the
+    // ownership table that is not this instance's.
     bool StreamedElsewhere(int device) const;
     // The acquisition's way to the instance.
     int32_t CaptureRefusal() override;
@@ -226,6 +227,8 @@ private:
     std::unique_ptr<CVonkel430NVTXQELSdk> m_driver;
     // The notification window.
     WindowHandle m_notifyWindow = nullptr;
+    // Who this instance is in the ownership table's records it claims.
+    const uint64_t m_ownerIdentity = ownership::NewIdentity();
     // Errors of every thread; the history has its own lock.
     CErrorHistory m_errors;
 

@@ -33,7 +33,7 @@ int32_t CVonkel::CaptureRefusal() {
     if (!m_driver->IsDevicePresent(device))
         return VONKEL_ERR_DEVICE;
     // A claimed device is refused, also when this very instance holds it.
-    if (m_mapping.View() && ownership::Read(m_mapping.View(), device).ownerWindow != 0)
+    if (ownership::Held(m_mapping.View(), device))
         return VONKEL_ERR_DEVICE;
     if (!CaptureWindowValid(m_window, m_subSample.load()))
         return VONKEL_ERR_CAPTURE_WINDOW;

@@ -20,7 +20,7 @@ std::string SelfPath() {
 
 std::map<std::string, int (*)(int, char **)> &ChildModes();
 
-int RunSelfAsChild(const std::string &args, const std::string &environment, unsigned timeoutMs) {
+HANDLE StartSelfAsChild(const std::string &args, const std::string &environment) {
     // The child inherits our environment plus the assignments given.
     std::vector<std::pair<std::string, std::string>> saved;
     size_t start = 0;
@@ -49,14 +49,21 @@ int RunSelfAsChild(const std::string &args, const std::string &environment, unsi
     for (auto &s : saved)
         SetEnvironmentVariableA(s.first.c_str(), s.second == "\x01" ? nullptr : s.second.c_str());
     if (!ok)
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+int RunSelfAsChild(const std::string &args, const std::string &environment, unsigned timeoutMs) {
+    HANDLE process = StartSelfAsChild(args, environment);
+    if (!process)
         return -1;
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
     else
-        TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+        TerminateProcess(process, 99);
+    CloseHandle(process);
     return static_cast<int>(code);
 }
 

@@ -2,14 +2,18 @@
 #include "VonkelSdk.h"
 #include "support/ReleaseRace.h"
 #include "win/ChildProcess.h"
+#include "win/DllSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <set>
+#include <vector>
 
 namespace {
 
 constexpr size_t kTableOffset = 2140160;
 constexpr size_t kRecordSize = 152;
+constexpr const char *kChildStreams = "VonkelTestChildStreams";
+constexpr const char *kChildMayEnd = "VonkelTestChildMayEnd";
 
 TEST(DllLifecycle, HandlesAreNonZeroDistinctAndReleasedOnce) {
     std::set<int> handles;
@@ -74,6 +78,48 @@ TEST(DllLifecycle, SecondProcessSharesTheOwnershipMappingWithoutClearingIt) {
     UnmapViewOfFile(view);
     CloseHandle(m);
     EXPECT_EQ(1, Vonkel_Release(h));
+}
+
+// Child: stream without a notification window, say so, and end when told the way a killed
+// process ends, giving nothing back.
+int ChildStreamAndDie(int, char **) {
+    HANDLE streams = OpenEventA(EVENT_MODIFY_STATE, FALSE, kChildStreams);
+    HANDLE mayEnd = OpenEventA(SYNCHRONIZE, FALSE, kChildMayEnd);
+    const int h = Vonkel_Initialize(nullptr);
+    if (!streams || !mayEnd || !h || Vonkel_StartPreview(h) != 1)
+        return 10;
+    SetEvent(streams);
+    WaitForSingleObject(mayEnd, INFINITE);
+    TerminateProcess(GetCurrentProcess(), 0);
+    return 11;
+}
+ChildMode childStreamAndDie("stream-and-die", ChildStreamAndDie);
+
+TEST(DllLifecycle, AProcessStreamingACameraHoldsItUntilItDies) {
+    HANDLE streams = CreateEventA(nullptr, TRUE, FALSE, kChildStreams);
+    HANDLE mayEnd = CreateEventA(nullptr, TRUE, FALSE, kChildMayEnd);
+    HANDLE child = StartSelfAsChild("stream-and-die");
+    ASSERT_NE(nullptr, child);
+    HANDLE streamsOrEnded[] = {streams, child};
+    const DWORD woken = WaitForMultipleObjects(2, streamsOrEnded, FALSE, 60000);
+    CCamera cam;
+    const int whileItStreams = Vonkel_StartPreview(cam);
+    const std::vector<int> errors = cam.Drain();
+    SetEvent(mayEnd);
+    WaitForSingleObject(child, 60000);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(child, &exitCode);
+    // The child's handle is still open: its process id cannot be another process's yet.
+    const int afterItDied = Vonkel_StartPreview(cam);
+    Vonkel_StopPreview(cam);
+    CloseHandle(child);
+    CloseHandle(mayEnd);
+    CloseHandle(streams);
+    ASSERT_EQ(WAIT_OBJECT_0, woken) << "the child did not stream";
+    EXPECT_EQ(0, whileItStreams);
+    EXPECT_EQ((std::vector<int>{VONKEL_ERR_NO_CAMERA, VONKEL_ERR_DEVICE}), errors);
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(1, afterItDied) << "a claim whose process has ended binds no one";
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Calls that fail must leave the running acquisition and the caller's state as they were,
 // and close what they opened themselves.
 #include "AcquisitionFixture.h"
+#include "camera/OwnershipTable.h"
+#include <functional>
 
 namespace {
 
@@ -53,6 +55,30 @@ TEST_F(Refusals, BuffersWithANegativeLengthFailLikeOneTooShort) {
     ASSERT_EQ(1u, frames.size());
     EXPECT_EQ(VONKEL_ERR_MEMORY, frames[0].lparam);
     EXPECT_EQ(1, camera.StopPreview());
+}
+
+// Most applications give no notification window: their acquisition holds the camera all
+// the same, in every mode, against every other handle, and only while it runs.
+TEST_F(Refusals, AnotherHandleIsRefusedTheCameraAWindowlessHandleStreams) {
+    CVonkel holder{sim.Services()}, other{sim.Services()};
+    ASSERT_EQ(1, holder.Initialize(nullptr));
+    ASSERT_EQ(1, other.Initialize(nullptr));
+    const std::function<int()> entries[] = {[&] { return holder.StartPreview(); }, [&] { return holder.Capture(); },
+                                            [&] { return holder.Trigger(nullptr, nullptr, 0, 0); }};
+    for (const auto &enter : entries) {
+        ASSERT_EQ(1, enter());
+        other.ReleaseDevice(0); // same window (none), same program: still not its claim
+        EXPECT_EQ(0, other.StartPreview());
+        EXPECT_EQ(VONKEL_ERR_NO_CAMERA, other.GetLastError());
+        EXPECT_EQ(VONKEL_ERR_DEVICE, other.GetLastError());
+        ASSERT_EQ(1, holder.Close());
+    }
+    // What a process that ended while streaming leaves behind binds no one.
+    constexpr uint32_t kNoProcess = 0x7FFFFFFF; // above every process id a system hands out
+    ownership::Claim(holder.SharedView(), 0,
+                     {ownership::kOwnerWithoutWindow, 1, ownership::Identity(kNoProcess, 1)});
+    EXPECT_EQ(1, other.StartPreview());
+    EXPECT_EQ(1, other.StopPreview());
 }
 
 } // namespace

@@ -81,7 +81,7 @@ TEST(Ownership, ClaimAndReleaseOnlyTouchOwnRecord) {
     ownership::Record rec = ownership::Read(view, 3);
     EXPECT_EQ(reinterpret_cast<uint64_t>(sink.Handle()), rec.ownerWindow);
     EXPECT_EQ(platform::MainModuleHandle(), rec.module);
-    EXPECT_EQ(0u, rec.reserved);
+    EXPECT_NE(0u, rec.reserved) << "the claiming instance";
     EXPECT_STREQ("VonkelSdk_430NVTX_QEL.dll", rec.fileName);
     // The record sits at the fixed offset other processes read.
     uint64_t raw;
@@ -89,7 +89,7 @@ TEST(Ownership, ClaimAndReleaseOnlyTouchOwnRecord) {
     EXPECT_EQ(reinterpret_cast<uint64_t>(sink.Handle()), raw);
 
     // Someone else's claim is left alone.
-    ownership::Claim(view, 4, reinterpret_cast<WindowHandle>(0x1234), 77);
+    ownership::Claim(view, 4, {0x1234, 77, 0});
     EXPECT_EQ(1, camera.ReleaseDevice(4));
     EXPECT_EQ(0x1234u, ownership::Read(view, 4).ownerWindow);
 
