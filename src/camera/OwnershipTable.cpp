@@ -13,13 +13,21 @@ bool InTable(int device) {
 
 // A process that ended without giving its claims back (killed, crashed) leaves them in
 // the table for as long as any process keeps the mapping; they bind no one.
+uint64_t ProcessStartOf(const Record &record) {
+    uint64_t start = 0;
+    std::memcpy(&start, record.fileName + kProcessStartOffset, sizeof start);
+    return start;
+}
+
 bool Lives(const Record &record) {
     if (record.ownerWindow == 0)
         return false;
     if (record.reserved == 0)
         return true; // another library's: its process is not known
     const uint32_t process = static_cast<uint32_t>(record.reserved >> 32);
-    return process == platform::CurrentProcessId() || platform::ProcessRuns(process);
+    if (process == platform::CurrentProcessId())
+        return ProcessStartOf(record) == platform::CurrentProcessStartTime();
+    return platform::ProcessRuns(process, ProcessStartOf(record));
 }
 } // namespace
 
@@ -30,7 +38,8 @@ uint64_t NewIdentity() {
 
 Owner OwnerOf(WindowHandle notifyWindow, uint64_t identity) {
     const uint64_t window = reinterpret_cast<uint64_t>(notifyWindow);
-    return {window != 0 ? window : kOwnerWithoutWindow, platform::MainModuleHandle(), identity};
+    return {window != 0 ? window : kOwnerWithoutWindow, platform::MainModuleHandle(), identity,
+            platform::CurrentProcessStartTime()};
 }
 
 Record Read(const void *view, int device) {
@@ -51,6 +60,7 @@ void Claim(void *view, int device, const Owner &owner) {
     record.module = owner.module;
     record.reserved = owner.identity;
     std::strncpy(record.fileName, kOwnerFileName, kFileNameSize - 1);
+    std::memcpy(record.fileName + kProcessStartOffset, &owner.processStart, sizeof owner.processStart);
     Write(view, device, record);
 }
 

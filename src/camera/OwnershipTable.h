@@ -34,12 +34,17 @@ struct Record {
 };
 static_assert(sizeof(Record) == kRecordSize, "record layout is shared with other processes");
 
-// Who claims, as the first three fields of a record.
+// Who claims: the first three fields of a record, and the start time of the claiming
+// process, kept in the last bytes of the file name field, past the name's terminator
+// where readers of the name never look: a process id alone would name any later process
+// that is given the same id.
 struct Owner {
     uint64_t window;
     uint64_t module;
     uint64_t identity;
+    uint64_t processStart;
 };
+constexpr size_t kProcessStartOffset = kFileNameSize - sizeof(uint64_t);
 
 // The process id in the high half and an instance serial in the low half; never 0 for a
 // serial from 1 on.

@@ -10,8 +10,14 @@ uint64_t MainModuleHandle();
 
 uint32_t CurrentProcessId();
 
-// False once the process has ended (or when no process can have that id); true while
-// it runs, also when it belongs to someone we may not look at.
-bool ProcessRuns(uint32_t processId);
+// When the calling process began, in the system's own units: with the process id, it
+// names this process and no later one that is given the same id.
+uint64_t CurrentProcessStartTime();
+
+// False once the process that had this id and start time has ended (or when no process
+// can have that id); true while it runs, also when it belongs to someone we may not look
+// at. A process id is given out again once its process has ended: a process with the id
+// but another start time is not the one asked about.
+bool ProcessRuns(uint32_t processId, uint64_t startTime);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // and close what they opened themselves.
 #include "AcquisitionFixture.h"
 #include "camera/OwnershipTable.h"
+#include "platform/Process.h"
 #include <functional>
 
 namespace {
@@ -73,12 +74,17 @@ TEST_F(Refusals, AnotherHandleIsRefusedTheCameraAWindowlessHandleStreams) {
         EXPECT_EQ(VONKEL_ERR_DEVICE, other.GetLastError());
         ASSERT_EQ(1, holder.Close());
     }
-    // What a process that ended while streaming leaves behind binds no one.
+    // What a process that ended while streaming leaves behind binds no one, also when a
+    // later process was given its id (here: this one, started at another time).
     constexpr uint32_t kNoProcess = 0x7FFFFFFF; // above every process id a system hands out
-    ownership::Claim(holder.SharedView(), 0,
-                     {ownership::kOwnerWithoutWindow, 1, ownership::Identity(kNoProcess, 1)});
-    EXPECT_EQ(1, other.StartPreview());
-    EXPECT_EQ(1, other.StopPreview());
+    const uint32_t reused = platform::CurrentProcessId();
+    const uint64_t earlier = platform::CurrentProcessStartTime() - 1;
+    for (uint32_t process : {kNoProcess, reused}) {
+        ownership::Claim(holder.SharedView(), 0,
+                         {ownership::kOwnerWithoutWindow, 1, ownership::Identity(process, 1000), earlier});
+        EXPECT_EQ(1, other.StartPreview()) << process;
+        EXPECT_EQ(1, other.StopPreview());
+    }
 }
 
 } // namespace

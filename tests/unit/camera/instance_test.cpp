@@ -89,7 +89,7 @@ TEST(Ownership, ClaimAndReleaseOnlyTouchOwnRecord) {
     EXPECT_EQ(reinterpret_cast<uint64_t>(sink.Handle()), raw);
 
     // Someone else's claim is left alone.
-    ownership::Claim(view, 4, {0x1234, 77, 0});
+    ownership::Claim(view, 4, {0x1234, 77, 0, 0});
     EXPECT_EQ(1, camera.ReleaseDevice(4));
     EXPECT_EQ(0x1234u, ownership::Read(view, 4).ownerWindow);
 
