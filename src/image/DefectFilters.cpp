@@ -146,6 +146,10 @@ void RepairListed(CImageBuffer &raw, const std::vector<DefectPoint> &points, con
     const int w = raw.Width(), h = raw.Height();
     // Where each listed point lands, as (column, k) with k counted from the bottom row.
     auto place = [&](const DefectPoint &p, int *c, int *k) {
+        // A file may list any integers: one off the sensor is in no picture, and mirroring
+        // it (the sensor's last column or row minus it) could overflow.
+        if (p.x < 0 || p.x >= kSensorWidth || p.y < 0 || p.y >= kSensorHeight)
+            return false;
         const int x = view.mirrorH ? kSensorWidth - 1 - p.x : p.x;
         const int y = view.mirrorV ? kSensorHeight - 1 - p.y : p.y;
         if (x < view.x0 || x > view.x1 || y < view.y0 || y > view.y1)
