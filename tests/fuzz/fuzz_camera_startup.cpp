@@ -1,6 +1,7 @@
-// The settings read at start-up, with values of any type and size where the library
-// expects others: initialisation and a device switch end with settings the camera can
-// run with, and a snapshot runs with them.
+// The one target through a whole camera instance: the settings read at start-up, with
+// values of any type and size where the library expects others. Initialisation and a
+// device switch end with settings the camera can run with, and a snapshot runs with them.
+// Slow by nature (a camera and a frame per input); the parsers have targets of their own.
 //
 // Input: records of key (1 byte), value name (1 byte), type (1 byte: even a DWORD of the
 // next four bytes, odd binary of the length in the next byte) and the bytes.

@@ -27,7 +27,6 @@ std::string TakeText(const uint8_t *data, size_t size, size_t &at) {
 }
 
 void StoreRecords(platform::CMemorySettingsStore &store, const uint8_t *data, size_t size) {
-    store.Clear();
     size_t at = 0;
     while (at < size) {
         const std::string path = std::string(CRegistrySettings::kRootPath) + TakeText(data, size, at);
@@ -92,5 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     CheckAnalog(registry);
     ReadFilters(registry);
     FUZZ_CHECK(store.OpenHandles() == 0);
+    // Emptied within the input: what an input allocates it frees, and libFuzzer does not
+    // take every input for a leak worth a check.
+    store.Clear();
     return 0;
 }
