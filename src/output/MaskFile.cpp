@@ -5,9 +5,9 @@
 namespace mask_file {
 
 bool IsWholeMaskFile(const Header &header, uint64_t fileBytes) {
-    return fileBytes == kFileBytes && std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&
-           header.width == kWidth && header.height == kHeight && header.dark8 == kPlane8 &&
-           header.bright8 == kPlane8 && header.dark16 == kPlane16 && header.bright16 == kPlane16;
+    return fileBytes == kFileBytes && std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 && header.width == kWidth &&
+           header.height == kHeight && header.dark8 == kPlane8 && header.bright8 == kPlane8 &&
+           header.dark16 == kPlane16 && header.bright16 == kPlane16;
 }
 
 bool Load(const char *path, std::vector<uint8_t> &planes) {
@@ -19,9 +19,8 @@ bool Load(const char *path, std::vector<uint8_t> &planes) {
     uint64_t size = 0;
     Header header{};
     uint32_t done = 0;
-    bool ok = platform::FileSize(file, &size) && size == kFileBytes &&
-              platform::FileRead(file, &header, sizeof header, &done) && done == sizeof header &&
-              IsWholeMaskFile(header, size);
+    bool ok = platform::FileSize(file, &size) && platform::FileRead(file, &header, sizeof header, &done) &&
+              done == sizeof header && IsWholeMaskFile(header, size);
     std::vector<uint8_t> read;
     if (ok) {
         read.resize(kPlanesBytes);

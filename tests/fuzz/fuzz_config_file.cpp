@@ -21,9 +21,9 @@ struct Picture {
 // The full sensor once (its picture costs the repair a map the operating system hands out
 // anew each time); partial, subsampled and mirrored pictures at 8 and 16 bits a sample.
 const Picture kPictures[] = {
-    {0, 0, 640, 512, 1, true, true, true, true, 8},      {16, 100, 64, 32, 1, true, true, true, false, 16},
-    {600, 480, 40, 32, 1, true, true, false, true, 16},  {32, 64, 320, 256, 2, true, true, false, false, 8},
-    {0, 0, 320, 256, 2, false, false, true, true, 16},   {384, 256, 256, 256, 1, true, true, true, false, 8},
+    {0, 0, 640, 512, 1, true, true, true, true, 8},     {16, 100, 64, 32, 1, true, true, true, false, 16},
+    {600, 480, 40, 32, 1, true, true, false, true, 16}, {32, 64, 320, 256, 2, true, true, false, false, 8},
+    {0, 0, 320, 256, 2, false, false, true, true, 16},  {384, 256, 256, 256, 1, true, true, true, false, 8},
     {0, 0, 64, 512, 1, true, false, false, true, 8},
 };
 
@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(defect_list::Load(name.c_str(), points));
     FUZZ_CHECK(points.size() == size / 8);
     for (size_t i = 0; i < points.size(); ++i)
-        FUZZ_CHECK(std::memcmp(&points[i].x, data + 8 * i, 4) == 0 && std::memcmp(&points[i].y, data + 8 * i + 4, 4) == 0);
+        FUZZ_CHECK(std::memcmp(&points[i].x, data + 8 * i, 4) == 0 &&
+                   std::memcmp(&points[i].y, data + 8 * i + 4, 4) == 0);
     // The list where the processing chain uses it.
     const Picture &p = kPictures[size % std::size(kPictures)];
     CImageBuffer &picture = BufferFor(p);

@@ -12,9 +12,13 @@
 
 namespace {
 
-const uint32_t kCodes[] = {platform::IOCTL_PIPE_OUT_DIRECT, platform::IOCTL_PIPE_IN_DIRECT,
-                           platform::IOCTL_PIPE_OUT_DIRECT_LARGE, platform::IOCTL_PIPE_IN_DIRECT_LARGE,
-                           platform::IOCTL_SET_TRANSFER_TIMEOUT, 0x222000, 0};
+const uint32_t kCodes[] = {platform::IOCTL_PIPE_OUT_DIRECT,
+                           platform::IOCTL_PIPE_IN_DIRECT,
+                           platform::IOCTL_PIPE_OUT_DIRECT_LARGE,
+                           platform::IOCTL_PIPE_IN_DIRECT_LARGE,
+                           platform::IOCTL_SET_TRANSFER_TIMEOUT,
+                           0x222000,
+                           0};
 
 bool IsImageRead(uint32_t code, uint32_t pipe, uint32_t inBytes) {
     return code != platform::IOCTL_SET_TRANSFER_TIMEOUT && code != 0x222000 && code != 0 &&
