@@ -31,9 +31,14 @@ inline Process &TheProcess() {
     return *process;
 }
 
-// A file of this process holding `bytes`, for the loaders that take a name.
+// A file of this process holding `bytes`, for the loaders that take a name. In memory
+// where the system offers a folder for that: a disk's file system makes creating and
+// truncating the file cost more than the parsing.
 inline const std::string &WriteScratch(const uint8_t *bytes, size_t size) {
-    static const std::string name = "/tmp/vonkel-fuzz-" + std::to_string(getpid());
+    static const std::string name =
+        std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/vonkel-fuzz-" + std::to_string(getpid());
+    static const bool removedAtExit = std::atexit([] { std::remove(name.c_str()); }) == 0;
+    (void)removedAtExit;
     FILE *f = std::fopen(name.c_str(), "wb");
     if (!f)
         std::abort();

@@ -118,6 +118,18 @@ TEST(ListedPixels, RepairUsesUnlistedNeighboursOnly) {
     EXPECT_EQ((left + right + up + down) / 4, raw.Row(12)[5]);
 }
 
+TEST(ListedPixels, PointsOffTheSensorAreInNoMirroredPicture) {
+    CImageBuffer raw;
+    ASSERT_EQ(1, raw.Create(640, 512, 16));
+    std::fill(raw.Pixels(), raw.Pixels() + raw.ImageBytes(), uint8_t(0x21));
+    const std::vector<uint8_t> before(raw.Pixels(), raw.Pixels() + raw.ImageBytes());
+    const std::vector<DefectPoint> points{{INT32_MIN, INT32_MIN}, {INT32_MAX, 3}, {-1, 511}, {640, 0}, {0, 512}};
+    SensorReadout mirrored;
+    mirrored.mirrorH = mirrored.mirrorV = true;
+    defect::RepairListed(raw, points, mirrored);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), raw.Pixels()));
+}
+
 TEST_F(Processing, ConfigFilterRepairsTheListedPixelsOfEveryFrame) {
     Prepare(8);
     Fill([](int, int) { return 60; });
