@@ -116,7 +116,7 @@ private:
     void PreviewLoop();
     void PauseBetweenTurns(std::chrono::steady_clock::time_point lastTurn);
     void TriggerLoop();
-    int CopyFrameToRaw(bool fromRing);
+    DriverResult CopyFrameToRaw(bool fromRing);
     // Gives the chain's buffers the capture window's size when a frame no longer fits
     // them; under the image lock. False when that is not the cause or they cannot grow.
     bool FollowGeometry();

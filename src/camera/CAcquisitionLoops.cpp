@@ -45,13 +45,13 @@ void CAcquisition::CaptureThread(AcquisitionState mode) {
     m_captureDone->Set();
 }
 
-int CAcquisition::CopyFrameToRaw(bool fromRing) {
+DriverResult CAcquisition::CopyFrameToRaw(bool fromRing) {
     CImageBuffer *raw = m_chain.Raw();
     if (!raw || raw->IsEmpty())
-        return 0;
+        return DriverResult::Failed;
     FrameTarget target{raw->Pixels(), raw->Width(), raw->Height(), raw->BytesPerPixel()};
     DriverResult copied = fromRing ? m_driver->TakeFrameInto(target) : m_driver->CopyOneFrameInto(target);
-    if (copied != DriverResult::Ok && FollowGeometry()) {
+    if (copied == DriverResult::Failed && FollowGeometry()) {
         // The capture window changed while the capture runs: the camera streams in the new
         // size, and so does the capture, instead of failing every frame from now on.
         raw = m_chain.Raw();
@@ -59,12 +59,12 @@ int CAcquisition::CopyFrameToRaw(bool fromRing) {
         copied = fromRing ? m_driver->TakeFrameInto(target) : m_driver->CopyOneFrameInto(target);
     }
     if (copied != DriverResult::Ok)
-        return 0;
+        return copied;
     // The frame lies packed at the start of the store; rows move out to the stride.
     if (raw->Stride() != raw->Width() * raw->BytesPerPixel())
         CImageBuffer::ApplyConversion(raw, raw->BitsPerPixel() == 8 ? conv::WidenRows8 : conv::WidenRows16, raw,
                                       nullptr, 0, 0);
-    return 1;
+    return DriverResult::Ok;
 }
 
 bool CAcquisition::FollowGeometry() {
@@ -137,7 +137,12 @@ void CAcquisition::PreviewLoop() {
         if (state != FrameState::Ready)
             continue;
         std::unique_lock<std::mutex> lock(m_imageLock);
-        if (!CopyFrameToRaw(true)) {
+        const DriverResult copied = CopyFrameToRaw(true);
+        // A new window restarts the stream between the wait and the copy: the frame the
+        // wait announced is gone, and the next one comes in the new size.
+        if (copied == DriverResult::Withdrawn)
+            continue;
+        if (copied != DriverResult::Ok) {
             PostFailure(lock, VONKEL_ERR_TRANSFER);
             continue;
         }
@@ -165,7 +170,7 @@ void CAcquisition::TriggerLoop() {
             continue;
         }
         std::unique_lock<std::mutex> lock(m_imageLock);
-        if (CopyFrameToRaw(false))
+        if (CopyFrameToRaw(false) == DriverResult::Ok)
             DeliverFrame(lock, false);
     }
 }
@@ -185,7 +190,7 @@ int CAcquisition::SnapShot(uint8_t *buffer, int32_t length, int rowOrder) {
     // mode it stays open between calls.
     std::unique_lock<std::mutex> lock(m_imageLock);
     const bool read = m_driver->ReadOneFrame() == DriverResult::Ok;
-    const bool copied = read && CopyFrameToRaw(false);
+    const bool copied = read && CopyFrameToRaw(false) == DriverResult::Ok;
     int failure = 0;
     if (!copied) {
         if (read)

@@ -180,6 +180,8 @@ private:
     bool NeedsDriver();
     // The saves' common part: refused with error 1 unless `pictureTaken`.
     int SavePicture(const char *path, int format, bool pictureTaken);
+    // A checked capture window, for the instance and the camera at once.
+    void UseWindow(const CaptureWindow &window);
     // Whether another instance (of any process) streams the device: a claim in the
     // ownership table that is not this instance's.
     bool StreamedElsewhere(int device) const;

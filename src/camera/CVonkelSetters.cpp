@@ -286,13 +286,17 @@ int CVonkel::SetCaptureWindow(int th, int tv) {
     // A stored size the camera cannot deliver changes nothing, as for SetCaptureWindowEx.
     if (!CaptureWindowValid(chosen, m_subSample.load()))
         return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
-    {
-        // A running capture thread reads the window under the image lock.
-        std::lock_guard<std::mutex> lock(m_imageLock);
-        m_window = chosen;
-    }
-    m_driver->SetWindow(chosen.EHS, chosen.EVS, chosen.EH, chosen.EV, m_subSample.load());
+    UseWindow(chosen);
     return 1;
+}
+
+void CVonkel::UseWindow(const CaptureWindow &window) {
+    // The capture thread follows the window it reads under the image lock: the camera
+    // must stream in that window before the thread reads it, or the thread would copy a
+    // frame of the old size into a picture of the new one and count a failed transfer.
+    std::lock_guard<std::mutex> lock(m_imageLock);
+    m_window = window;
+    m_driver->SetWindow(window.EHS, window.EVS, window.EH, window.EV, m_subSample.load());
 }
 
 int CVonkel::SetCaptureWindowEx(int th, int hs, int he, int tv, int vs, int ve) {
@@ -308,12 +312,7 @@ int CVonkel::SetCaptureWindowEx(int th, int hs, int he, int tv, int vs, int ve) 
     // A refused window changes nothing: the capture keeps the window it had.
     if (!CaptureWindowValid(candidate, m_subSample.load()))
         return RaiseError(VONKEL_ERR_CAPTURE_WINDOW), 0;
-    {
-        // A running capture thread reads the window under the image lock.
-        std::lock_guard<std::mutex> lock(m_imageLock);
-        m_window = candidate;
-    }
-    m_driver->SetWindow(hs, vs, he, ve, m_subSample.load());
+    UseWindow(candidate);
     return 1;
 }
 

@@ -170,7 +170,11 @@ int CVonkel430NVTXQELSdk::CopyFrame(const FrameTarget &output, const uint8_t *ra
 // ---- the stream and single frames ----------------------------------------------------
 
 namespace {
-DriverResult From(int code) { return code == result::kOk ? DriverResult::Ok : DriverResult::Failed; }
+DriverResult From(int code) {
+    if (code == result::kNoFrame)
+        return DriverResult::Withdrawn;
+    return code == result::kOk ? DriverResult::Ok : DriverResult::Failed;
+}
 } // namespace
 
 DriverResult CVonkel430NVTXQELSdk::StartStream() { return From(StartTransfer()); }

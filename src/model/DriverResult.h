@@ -6,7 +6,8 @@
 
 enum class [[nodiscard]] DriverResult {
     Ok,
-    Failed, // the camera did not answer, the transfer failed, or the frame did not fit
+    Failed,    // the camera did not answer, the transfer failed, or the frame did not fit
+    Withdrawn, // the frame handed over is gone: the stream restarted for a new window
 };
 
 // The newest frame of a running stream, as a wait for it ends.
