@@ -108,18 +108,20 @@ endif()
 
 # The API torture through the export table: a short run here, long runs from
 # scripts/torture.sh. Under Wine it goes through the DLL, with an application window
-# whose thread calls exports between its messages.
+# whose thread calls exports between its messages. No call may take longer than two
+# frame waits of the longest transfer timeout (5 s in trigger mode) and 1 s for a
+# stream's restart: the frame in progress and the frame the call asked for.
 file(GLOB VONKEL_TORTURE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/torture/*.cpp)
 add_executable(vonkel_torture ${VONKEL_TORTURE_SOURCES})
 target_include_directories(vonkel_torture PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/include)
 if(WIN32)
     target_link_libraries(vonkel_torture PRIVATE VonkelSdk user32 advapi32)
-    add_test(NAME api_torture COMMAND vonkel_torture --threads 4 --calls 300 --cameras 2 --parent --limit 60)
+    add_test(NAME api_torture COMMAND vonkel_torture --threads 4 --calls 300 --cameras 2 --parent --limit 60 --bound 11 --latency)
     set_tests_properties(api_torture PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine_env
                          RESOURCE_LOCK wine_shared ENVIRONMENT VONKEL_SIMULATE=2)
 else()
     target_link_libraries(vonkel_torture PRIVATE vonkel_native_sdk)
-    add_test(NAME api_torture COMMAND vonkel_torture --threads 4 --calls 300 --cameras 2 --limit 60)
+    add_test(NAME api_torture COMMAND vonkel_torture --threads 4 --calls 300 --cameras 2 --limit 60 --bound 11 --latency)
     set_tests_properties(api_torture PROPERTIES LABELS native TIMEOUT 300 ENVIRONMENT VONKEL_SIMULATE=2)
 endif()
 

@@ -32,7 +32,10 @@
  * Every function may be called from any thread, also at the same time on one handle, and
  * while another thread releases the handle (Vonkel_Release waits for the calls still
  * running on it). Mode changes (start, stop, capture, trigger) run one at a time per
- * handle. The library runs, per handle, at most one capture thread, one recorder thread
+ * handle: a call queues behind another thread's mode change on the same handle. A call
+ * waits at most for the frame in progress (a stop) and the frame it asks for (a
+ * snapshot, a trigger), each at most the transfer timeout (3 s, 5 s in trigger mode):
+ * about 11 s at worst, and a frame period or two at the usual exposures. The library runs, per handle, at most one capture thread, one recorder thread
  * and one transfer thread; notifications are posted, never sent, so the library never
  * waits for the application's message loop. Windows the library makes (the preview
  * window, the dialogs) belong to the thread that called the function making them; that

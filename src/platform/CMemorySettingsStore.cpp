@@ -1,15 +1,23 @@
 #include "platform/CMemorySettingsStore.h"
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace platform {
 namespace {
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
+// The names the library stores are ASCII; no locale is asked.
+unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 } // namespace
+
+bool CMemorySettingsStore::NoCase::operator()(std::string_view a, std::string_view b) const {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char x = AsciiLower(static_cast<unsigned char>(a[i]));
+        const unsigned char y = AsciiLower(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return a.size() < b.size();
+}
 
 CMemorySettingsStore::CMemorySettingsStore() = default;
 CMemorySettingsStore::~CMemorySettingsStore() = default;
@@ -23,7 +31,7 @@ CMemorySettingsStore::Node *CMemorySettingsStore::NodeOf(Key parent) {
     return nullptr;
 }
 
-CMemorySettingsStore::Node *CMemorySettingsStore::Walk(Node *from, const std::string &path, bool create,
+CMemorySettingsStore::Node *CMemorySettingsStore::Walk(Node *from, std::string_view path, bool create,
                                                        bool *created) {
     Node *node = from;
     size_t start = 0;
@@ -31,15 +39,15 @@ CMemorySettingsStore::Node *CMemorySettingsStore::Walk(Node *from, const std::st
         *created = false;
     while (node && start <= path.size()) {
         size_t end = path.find('\\', start);
-        if (end == std::string::npos)
+        if (end == std::string_view::npos)
             end = path.size();
-        std::string part = Lower(path.substr(start, end - start));
+        const std::string_view part = path.substr(start, end - start);
         if (!part.empty()) {
             auto it = node->children.find(part);
             if (it == node->children.end()) {
                 if (!create)
                     return nullptr;
-                it = node->children.emplace(part, std::make_unique<Node>()).first;
+                it = node->children.emplace(std::string(part), std::make_unique<Node>()).first;
                 if (created)
                     *created = true;
             }
@@ -81,7 +89,7 @@ bool CMemorySettingsStore::ReadDword(Key key, const char *name, uint32_t *value)
     Node *node = key ? NodeOf(key) : nullptr;
     if (!node || !name)
         return false;
-    auto it = node->values.find(Lower(name));
+    auto it = node->values.find(std::string_view(name));
     if (it == node->values.end() || it->second.first || it->second.second.size() != 4)
         return false;
     std::memcpy(value, it->second.second.data(), 4);
@@ -93,9 +101,9 @@ bool CMemorySettingsStore::WriteDword(Key key, const char *name, uint32_t value)
     Node *node = key ? NodeOf(key) : nullptr;
     if (!node || !name)
         return false;
-    std::vector<uint8_t> bytes(4);
-    std::memcpy(bytes.data(), &value, 4);
-    node->values[Lower(name)] = {false, bytes};
+    uint8_t bytes[4];
+    std::memcpy(bytes, &value, 4);
+    Store(*node, name, false, bytes, 4);
     return true;
 }
 
@@ -104,7 +112,7 @@ bool CMemorySettingsStore::ReadBinary(Key key, const char *name, void *data, uin
     Node *node = key ? NodeOf(key) : nullptr;
     if (!node || !name)
         return false;
-    auto it = node->values.find(Lower(name));
+    auto it = node->values.find(std::string_view(name));
     if (it == node->values.end() || !it->second.first || it->second.second.size() != size)
         return false;
     std::memcpy(data, it->second.second.data(), size);
@@ -116,9 +124,16 @@ bool CMemorySettingsStore::WriteBinary(Key key, const char *name, const void *da
     Node *node = key ? NodeOf(key) : nullptr;
     if (!node || !name)
         return false;
-    const uint8_t *p = static_cast<const uint8_t *>(data);
-    node->values[Lower(name)] = {true, std::vector<uint8_t>(p, p + size)};
+    Store(*node, name, true, static_cast<const uint8_t *>(data), size);
     return true;
+}
+
+void CMemorySettingsStore::Store(Node &node, const char *name, bool binary, const uint8_t *bytes, size_t size) {
+    auto it = node.values.find(std::string_view(name));
+    if (it == node.values.end())
+        it = node.values.emplace(name, std::pair<bool, std::vector<uint8_t>>()).first;
+    it->second.first = binary;
+    it->second.second.assign(bytes, bytes + size);
 }
 
 bool CMemorySettingsStore::KeyExists(const std::string &path) {

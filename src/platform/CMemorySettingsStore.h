@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -29,14 +30,21 @@ public:
     void Clear();
 
 private:
+    // Key and value names compare without regard to case, as the registry's do, and keep
+    // the case they were first written in; lookups take views and copy nothing.
+    struct NoCase {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
     struct Node {
-        std::map<std::string, std::unique_ptr<Node>> children; // names compared case-insensitively
-        std::map<std::string, std::pair<bool, std::vector<uint8_t>>> values; // binary?, bytes
+        std::map<std::string, std::unique_ptr<Node>, NoCase> children;
+        std::map<std::string, std::pair<bool, std::vector<uint8_t>>, NoCase> values; // binary?, bytes
     };
     struct Handle {
         Node *node;
     };
-    Node *Walk(Node *from, const std::string &path, bool create, bool *created);
+    Node *Walk(Node *from, std::string_view path, bool create, bool *created);
+    static void Store(Node &node, const char *name, bool binary, const uint8_t *bytes, size_t size);
     Node *NodeOf(Key parent);
 
     std::mutex m_lock;

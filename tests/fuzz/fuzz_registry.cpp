@@ -27,13 +27,16 @@ std::string TakeText(const uint8_t *data, size_t size, size_t &at) {
 }
 
 void StoreRecords(platform::CMemorySettingsStore &store, const uint8_t *data, size_t size) {
+    // Keys below the library's own, each walked from there: the walk from the store's root
+    // for every record would be most of an input's time.
+    platform::CSettingsKey root(store, store.CreateKey(nullptr, CRegistrySettings::kRootPath));
     size_t at = 0;
     while (at < size) {
-        const std::string path = std::string(CRegistrySettings::kRootPath) + TakeText(data, size, at);
+        const std::string path = TakeText(data, size, at);
         const std::string name = TakeText(data, size, at);
         const bool binary = at < size && (data[at] & 1);
         ++at;
-        platform::CSettingsKey key(store, store.CreateKey(nullptr, path.c_str()));
+        platform::CSettingsKey key(store, store.CreateKey(root.Get(), path.c_str()));
         if (!binary) {
             uint32_t value = 0;
             for (int i = 0; i < 4 && at < size; ++i)

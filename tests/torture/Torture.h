@@ -40,7 +40,9 @@ class Caller {
 public:
     Caller(Shared &shared, int index, uint64_t seed);
 
-    void RunOne(); // one random call
+    void RunOne(); // one random call, timed per export it makes
+    void Begin(const char *name); // an export call starts (and the one before it ended)
+    void End();
     Shared &shared;
     const int index;
     std::mt19937_64 rng;
@@ -50,18 +52,24 @@ public:
     char names[kNameEntries][256];
     wchar_t wideNames[kNameEntries][256];
     int values[6];
-    struct Time {
-        uint64_t calls = 0;
-        double total = 0, longest = 0; // seconds
+    std::map<std::string, std::vector<float>> latencies; // seconds of each call, per export
+    struct Slow {
+        const char *name;
+        int handle;
+        int64_t began; // Clock ticks
+        double seconds;
     };
-    std::map<std::string, Time> times; // per export, for the summary
+    std::vector<Slow> slow; // the calls over a second, to see what they waited for
+    int lastHandle = 0;     // the handle the current call was given
     std::atomic<const char *> current{nullptr};
-    std::atomic<int64_t> since{0}; // nanoseconds of Clock when the current call began
+    std::atomic<int64_t> since{0}; // Clock ticks when the current call began
+    static int64_t Now();
 
     // ---- hostile arguments ----
     uint64_t Draw(uint64_t below) { return rng() % below; }
     bool Chance(int percent) { return Draw(100) < static_cast<uint64_t>(percent); }
     int Handle(int *slot = nullptr);     // mostly live, sometimes released, unknown or 0
+    int DrawHandle(int *slot);
     int DeadHandle();                    // 0 or a released handle
     int AnyInt();                        // extremes, small numbers, random bits
     int Small(int low, int high);        // in the range, sometimes just outside

@@ -14,9 +14,15 @@ Caller::Caller(Shared &s, int i, uint64_t seed) : shared(s), index(i), rng(seed)
 void Caller::RunOne() {
     const auto &table = Exports();
     table[Draw(table.size())].call(*this);
+    End();
 }
 
 int Caller::Handle(int *slot) {
+    lastHandle = DrawHandle(slot);
+    return lastHandle;
+}
+
+int Caller::DrawHandle(int *slot) {
     const uint64_t kind = Draw(100);
     if (kind < 85) {
         const int s = static_cast<int>(Draw(kSlots));
@@ -107,16 +113,38 @@ void Caller::Released(int handle) {
 void Caller::Reinitialize() {
     const int slot = static_cast<int>(Draw(kSlots));
     if (const int old = shared.handles[slot].exchange(0)) {
+        Begin("Vonkel_Release");
         Vonkel_Release(old);
         Released(old);
     }
     // Another thread may have filled the slot meanwhile: a handle is never dropped unreleased.
+    Begin("Vonkel_Initialize");
     const int made = Vonkel_Initialize(Window());
     int empty = 0;
     if (made && !shared.handles[slot].compare_exchange_strong(empty, made)) {
+        Begin("Vonkel_Release");
         Vonkel_Release(made);
         Released(made);
     }
+}
+
+int64_t Caller::Now() { return Clock::now().time_since_epoch().count(); }
+
+void Caller::Begin(const char *name) {
+    End();
+    since = Now();
+    current = name;
+}
+
+void Caller::End() {
+    const char *name = current.exchange(nullptr);
+    if (!name)
+        return;
+    const double seconds = std::chrono::duration<double>(Clock::duration(Now() - since.load())).count();
+    latencies[name].push_back(static_cast<float>(seconds));
+    if (seconds > 1.0)
+        slow.push_back({name, lastHandle, since.load(), seconds});
+    lastHandle = 0;
 }
 
 bool StillWorks() {

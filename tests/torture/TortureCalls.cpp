@@ -97,10 +97,10 @@ void CallBuffers(Caller &c) {
     const int imageLength = c.Length(static_cast<int>(kImageBytes));
     const int rows = c.Chance(80) ? static_cast<int>(c.Draw(2)) : c.AnyInt();
     switch (c.Draw(4)) {
-    case 0: c.current = "Vonkel_CallBackPreview"; Vonkel_CallBackPreview(h, c.Window(), delivery, length, rows); break;
-    case 1: c.current = "Vonkel_Trigger"; Vonkel_Trigger(h, c.Window(), delivery, length, rows); break;
-    case 2: c.current = "Vonkel_SnapShot"; Vonkel_SnapShot(h, image, imageLength, rows); break;
-    default: c.current = "Vonkel_GetImage"; Vonkel_GetImage(h, image, imageLength, rows); break;
+    case 0: c.Begin("Vonkel_CallBackPreview"); Vonkel_CallBackPreview(h, c.Window(), delivery, length, rows); break;
+    case 1: c.Begin("Vonkel_Trigger"); Vonkel_Trigger(h, c.Window(), delivery, length, rows); break;
+    case 2: c.Begin("Vonkel_SnapShot"); Vonkel_SnapShot(h, image, imageLength, rows); break;
+    default: c.Begin("Vonkel_GetImage"); Vonkel_GetImage(h, image, imageLength, rows); break;
     }
 }
 
@@ -110,26 +110,26 @@ void CallDevices(Caller &c) {
     wchar_t *wide = c.Chance(10) ? nullptr : c.wide;
     const int length = c.Length(kTextBytes);
     switch (c.Draw(9)) {
-    case 0: c.current = "Vonkel_EnumDevice"; Vonkel_EnumDevice(h, c.Chance(10) ? nullptr : c.names); break;
-    case 1: c.current = "Vonkel_EnumDeviceW"; Vonkel_EnumDeviceW(h, c.Chance(10) ? nullptr : c.wideNames); break;
-    case 2: c.current = "Vonkel_GetDeviceName"; Vonkel_GetDeviceName(h, Value(c), text, length); break;
-    case 3: c.current = "Vonkel_GetDeviceNameW"; Vonkel_GetDeviceNameW(h, Value(c), wide, length); break;
-    case 4: c.current = "Vonkel_ReadSerialNumberA"; Vonkel_ReadSerialNumberA(h, text, length); break;
-    case 5: c.current = "Vonkel_ReadSerialNumberW"; Vonkel_ReadSerialNumberW(h, wide, length); break;
+    case 0: c.Begin("Vonkel_EnumDevice"); Vonkel_EnumDevice(h, c.Chance(10) ? nullptr : c.names); break;
+    case 1: c.Begin("Vonkel_EnumDeviceW"); Vonkel_EnumDeviceW(h, c.Chance(10) ? nullptr : c.wideNames); break;
+    case 2: c.Begin("Vonkel_GetDeviceName"); Vonkel_GetDeviceName(h, Value(c), text, length); break;
+    case 3: c.Begin("Vonkel_GetDeviceNameW"); Vonkel_GetDeviceNameW(h, Value(c), wide, length); break;
+    case 4: c.Begin("Vonkel_ReadSerialNumberA"); Vonkel_ReadSerialNumberA(h, text, length); break;
+    case 5: c.Begin("Vonkel_ReadSerialNumberW"); Vonkel_ReadSerialNumberW(h, wide, length); break;
     case 6: {
-        c.current = "Vonkel_GetCameraInfo";
+        c.Begin("Vonkel_GetCameraInfo");
         VONKEL_CAMERA_INFO info{};
         info.size = c.Chance(70) ? static_cast<int>(sizeof info) : c.AnyInt();
         Vonkel_GetCameraInfo(h, c.Chance(10) ? nullptr : &info);
         break;
     }
     case 7: {
-        c.current = "Vonkel_GetIOPort";
+        c.Begin("Vonkel_GetIOPort");
         unsigned char port = 0;
         Vonkel_GetIOPort(h, c.Chance(10) ? nullptr : &port, c.AnyInt(), c.AnyInt());
         break;
     }
-    default: c.current = "Vonkel_GetTemperatureEx"; Vonkel_GetTemperatureEx(h, c.Ok()); break;
+    default: c.Begin("Vonkel_GetTemperatureEx"); Vonkel_GetTemperatureEx(h, c.Ok()); break;
     }
 }
 
@@ -139,29 +139,29 @@ void CallWindows(Caller &c) {
     auto pick = [&](int i) { return c.Chance(10) ? nullptr : &v[i]; };
     switch (c.Draw(6)) {
     case 0:
-        c.current = "Vonkel_SetCaptureWindowEx";
+        c.Begin("Vonkel_SetCaptureWindowEx");
         if (c.Chance(70))
             Vonkel_SetCaptureWindowEx(h, 640, c.Small(0, 632), c.Small(8, 640), 512, c.Small(0, 504), c.Small(8, 512));
         else
             Vonkel_SetCaptureWindowEx(h, c.AnyInt(), c.AnyInt(), c.AnyInt(), c.AnyInt(), c.AnyInt(), c.AnyInt());
         break;
     case 1:
-        c.current = "Vonkel_GetCaptureWindowEx";
+        c.Begin("Vonkel_GetCaptureWindowEx");
         Vonkel_GetCaptureWindowEx(h, pick(0), pick(1), pick(2), pick(3), pick(4), pick(5));
         break;
     case 2:
-        c.current = "Vonkel_SetPreviewWindow";
+        c.Begin("Vonkel_SetPreviewWindow");
         if (c.Chance(50))
             Vonkel_SetPreviewWindow(h, c.Window(), c.Small(0, 200), c.Small(0, 200), c.Small(8, 640), c.Small(8, 512));
         else
             Vonkel_SetPreviewWindow(h, c.Window(), c.AnyInt(), c.AnyInt(), c.AnyInt(), c.AnyInt());
         break;
     case 3:
-        c.current = "Vonkel_SetExposureTimeEx";
+        c.Begin("Vonkel_SetExposureTimeEx");
         Vonkel_SetExposureTimeEx(h, c.Chance(70) ? 0.001 * c.Small(1, 100) : c.AnyInt() * 1e-3);
         break;
-    case 4: c.current = "Vonkel_GetExposureTimeEx"; Vonkel_GetExposureTimeEx(h, c.Ok()); break;
-    default: c.current = "Vonkel_GetDllVersion"; Vonkel_GetDllVersion(); break;
+    case 4: c.Begin("Vonkel_GetExposureTimeEx"); Vonkel_GetExposureTimeEx(h, c.Ok()); break;
+    default: c.Begin("Vonkel_GetDllVersion"); Vonkel_GetDllVersion(); break;
     }
 }
 
@@ -178,37 +178,39 @@ void CallFiles(Caller &c) {
     static const int kMilliseconds[] = {INT_MIN, -1, 0, 1, 30, 200};
     const int ms = kMilliseconds[c.Draw(sizeof kMilliseconds / sizeof kMilliseconds[0])];
     switch (c.Draw(13)) {
-    case 0: c.current = "Vonkel_SaveMaskFile"; Vonkel_SaveMaskFile(h, narrow); break;
-    case 1: c.current = "Vonkel_SaveMaskFileW"; Vonkel_SaveMaskFileW(h, wide); break;
-    case 2: c.current = "Vonkel_LoadMaskFile"; Vonkel_LoadMaskFile(h, narrow); break;
-    case 3: c.current = "Vonkel_LoadMaskFileW"; Vonkel_LoadMaskFileW(h, wide); break;
-    case 4: c.current = "Vonkel_LoadConfigFileA"; Vonkel_LoadConfigFileA(h, narrow); break;
-    case 5: c.current = "Vonkel_LoadConfigFileW"; Vonkel_LoadConfigFileW(h, wide); break;
-    case 6: c.current = "Vonkel_SaveImage"; Vonkel_SaveImage(h, narrow, format); break;
-    case 7: c.current = "Vonkel_SaveImageW"; Vonkel_SaveImageW(h, wide, format); break;
-    case 8: c.current = "Vonkel_Record"; Vonkel_Record(h, narrow, ms, static_cast<int>(c.Draw(3)) - 1); break;
-    case 9: c.current = "Vonkel_RecordW"; Vonkel_RecordW(h, wide, ms, static_cast<int>(c.Draw(3)) - 1); break;
+    case 0: c.Begin("Vonkel_SaveMaskFile"); Vonkel_SaveMaskFile(h, narrow); break;
+    case 1: c.Begin("Vonkel_SaveMaskFileW"); Vonkel_SaveMaskFileW(h, wide); break;
+    case 2: c.Begin("Vonkel_LoadMaskFile"); Vonkel_LoadMaskFile(h, narrow); break;
+    case 3: c.Begin("Vonkel_LoadMaskFileW"); Vonkel_LoadMaskFileW(h, wide); break;
+    case 4: c.Begin("Vonkel_LoadConfigFileA"); Vonkel_LoadConfigFileA(h, narrow); break;
+    case 5: c.Begin("Vonkel_LoadConfigFileW"); Vonkel_LoadConfigFileW(h, wide); break;
+    case 6: c.Begin("Vonkel_SaveImage"); Vonkel_SaveImage(h, narrow, format); break;
+    case 7: c.Begin("Vonkel_SaveImageW"); Vonkel_SaveImageW(h, wide, format); break;
+    case 8: c.Begin("Vonkel_Record"); Vonkel_Record(h, narrow, ms, static_cast<int>(c.Draw(3)) - 1); break;
+    case 9: c.Begin("Vonkel_RecordW"); Vonkel_RecordW(h, wide, ms, static_cast<int>(c.Draw(3)) - 1); break;
 #ifdef _WIN32
     // Modal dialogs would wait for a user: they are called on handles that are not live.
-    case 10: c.current = "Vonkel_SetAnalogDlg"; Vonkel_SetAnalogDlg(c.DeadHandle(), c.Window()); break;
-    case 11: c.current = "Vonkel_SetImageDlg"; Vonkel_SetImageDlg(c.DeadHandle(), c.Window()); break;
-    case 12: c.current = "Vonkel_SetCameraDlg"; Vonkel_SetCameraDlg(c.DeadHandle(), c.Window()); break;
+    case 10: c.Begin("Vonkel_SetAnalogDlg"); Vonkel_SetAnalogDlg(c.DeadHandle(), c.Window()); break;
+    case 11: c.Begin("Vonkel_SetImageDlg"); Vonkel_SetImageDlg(c.DeadHandle(), c.Window()); break;
+    case 12: c.Begin("Vonkel_SetCameraDlg"); Vonkel_SetCameraDlg(c.DeadHandle(), c.Window()); break;
 #endif
-    default: c.current = "Vonkel_GetLastError"; Vonkel_GetLastError(h); break;
+    default: c.Begin("Vonkel_GetLastError"); Vonkel_GetLastError(h); break;
     }
 }
 
 void CallLifecycle(Caller &c) {
     switch (c.Draw(4)) {
-    case 0: c.current = "Vonkel_Release"; Vonkel_Release(c.Handle()); break;
-    case 1: c.current = "Vonkel_Initialize"; c.Reinitialize(); break;
+    case 0: c.Begin("Vonkel_Release"); Vonkel_Release(c.Handle()); break;
+    case 1: c.Begin("Vonkel_Initialize"); c.Reinitialize(); break;
     default: {
         // An instance made and dropped at once, sometimes with a mode started.
-        c.current = "Vonkel_Initialize";
+        c.Begin("Vonkel_Initialize");
         const int h = Vonkel_Initialize(c.Window());
-        if (c.Chance(50))
+        if (c.Chance(50)) {
+            c.Begin("Vonkel_StartPreview");
             Vonkel_StartPreview(h);
-        c.current = "Vonkel_Release";
+        }
+        c.Begin("Vonkel_Release");
         Vonkel_Release(h);
         break;
     }
@@ -218,7 +220,7 @@ void CallLifecycle(Caller &c) {
 template <class F, size_t N>
 const Named<F> &Pick(Caller &c, const Named<F> (&table)[N]) {
     const Named<F> &e = table[c.Draw(N)];
-    c.current = e.name;
+    c.Begin(e.name);
     return e;
 }
 

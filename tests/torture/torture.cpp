@@ -1,4 +1,5 @@
 // vonkel_torture [--seed S] [--threads T] [--calls N] [--cameras C] [--parent] [--limit SECONDS]
+//                [--bound SECONDS] [--latency]
 //
 // T threads make N random calls each over the export table on C simulated cameras
 // (VONKEL_SIMULATE is set to C unless the environment already asks for cameras). With
@@ -6,7 +7,8 @@
 // calls exports between messages as an application's window thread does; previews then
 // go into that window. A watchdog ends the run with the call that hangs when one call
 // takes longer than the limit. Exit 0 when nothing hung or crashed and a new camera can
-// be initialised, streamed and released afterwards.
+// be initialised, streamed and released afterwards, and no call took longer than the
+// bound (exit 4 otherwise). --latency prints p50, p99 and the longest call of every export.
 #include "Torture.h"
 #include "support/ProcessStats.h"
 #include "support/TestOutput.h"
@@ -35,6 +37,8 @@ struct Options {
     int cameras = 2;
     bool parent = false;
     int limitSeconds = 60;
+    double boundSeconds = 0; // 0: no bound
+    bool latency = false;
 };
 
 Options Parse(int argc, char **argv) {
@@ -48,6 +52,8 @@ Options Parse(int argc, char **argv) {
         else if (a == "--calls") o.calls = static_cast<int>(next());
         else if (a == "--cameras") o.cameras = static_cast<int>(next());
         else if (a == "--limit") o.limitSeconds = static_cast<int>(next());
+        else if (a == "--bound") o.boundSeconds = i + 1 < argc ? std::strtod(argv[++i], nullptr) : 0;
+        else if (a == "--latency") o.latency = true;
         else if (a == "--parent") o.parent = true;
         else {
             std::fprintf(stderr, "unknown argument %s\n", a.c_str());
@@ -120,42 +126,78 @@ void Pump() {
 #endif
 }
 
-int64_t Now() { return torture::Clock::now().time_since_epoch().count(); }
+int64_t Now() { return torture::Caller::Now(); }
 
 void RunCaller(torture::Caller &c, int calls) {
     for (int i = 0; i < calls; ++i) {
-        const int64_t began = Now();
-        c.since = began;
         c.RunOne();
-        const double seconds = std::chrono::duration<double>(torture::Clock::duration(Now() - began)).count();
-        torture::Caller::Time &t = c.times[c.current.load() ? c.current.load() : "?"];
-        ++t.calls;
-        t.total += seconds;
-        t.longest = std::max(t.longest, seconds);
-        c.current = nullptr;
         ++c.shared.calls;
         Pump();
     }
     ++c.shared.finished;
 }
 
-// Where the time went: the exports that took longest in all, with their longest call.
-void PrintSlowest(const std::vector<std::unique_ptr<torture::Caller>> &callers) {
-    std::map<std::string, torture::Caller::Time> all;
+struct Latency {
+    std::string name;
+    size_t calls = 0;
+    double p50 = 0, p99 = 0, longest = 0; // seconds
+};
+
+// The value below which `share` of the sorted samples lie (nearest rank).
+double Percentile(const std::vector<float> &sorted, double share) {
+    const size_t rank = static_cast<size_t>(share * static_cast<double>(sorted.size() - 1) + 0.5);
+    return sorted[rank];
+}
+
+// Every export's calls of all threads, the slowest export first.
+std::vector<Latency> LatenciesOf(const std::vector<std::unique_ptr<torture::Caller>> &callers) {
+    std::map<std::string, std::vector<float>> all;
     for (const auto &c : callers)
-        for (const auto &[name, t] : c->times) {
-            torture::Caller::Time &a = all[name];
-            a.calls += t.calls;
-            a.total += t.total;
-            a.longest = std::max(a.longest, t.longest);
-        }
-    std::vector<std::pair<std::string, torture::Caller::Time>> sorted(all.begin(), all.end());
-    std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.second.total > b.second.total; });
-    std::printf("%zu exports called; slowest in all:\n", sorted.size());
-    for (size_t i = 0; i < sorted.size() && i < 6; ++i)
-        std::printf("  %-28s %6llu calls %7.2f s, longest %.2f s\n", sorted[i].first.c_str(),
-                    static_cast<unsigned long long>(sorted[i].second.calls), sorted[i].second.total,
-                    sorted[i].second.longest);
+        for (const auto &[name, samples] : c->latencies)
+            all[name].insert(all[name].end(), samples.begin(), samples.end());
+    std::vector<Latency> table;
+    for (auto &[name, samples] : all) {
+        std::sort(samples.begin(), samples.end());
+        table.push_back({name, samples.size(), Percentile(samples, 0.5), Percentile(samples, 0.99), samples.back()});
+    }
+    std::sort(table.begin(), table.end(), [](const Latency &a, const Latency &b) { return a.longest > b.longest; });
+    return table;
+}
+
+void PrintLatencies(const std::vector<Latency> &table, size_t rows) {
+    std::printf("%zu exports called; the slowest:\n  %-28s %7s %9s %9s %9s\n", table.size(), "export", "calls",
+                "p50 ms", "p99 ms", "max ms");
+    for (size_t i = 0; i < table.size() && i < rows; ++i)
+        std::printf("  %-28s %7zu %9.3f %9.3f %9.1f\n", table[i].name.c_str(), table[i].calls, table[i].p50 * 1e3,
+                    table[i].p99 * 1e3, table[i].longest * 1e3);
+}
+
+// The calls over a second in the order they began: calls on one handle that overlap
+// waited for each other.
+void PrintSlowCalls(const std::vector<std::unique_ptr<torture::Caller>> &callers, int64_t start) {
+    std::vector<std::pair<int, torture::Caller::Slow>> all;
+    for (const auto &c : callers)
+        for (const torture::Caller::Slow &s : c->slow)
+            all.push_back({c->index, s});
+    std::sort(all.begin(), all.end(), [](const auto &a, const auto &b) { return a.second.began < b.second.began; });
+    for (const auto &[thread, s] : all) {
+        const double at = std::chrono::duration<double>(torture::Clock::duration(s.began - start)).count();
+        std::printf("  at %7.2f s thread %d handle %d: %s %.2f s\n", at, thread, s.handle, s.name, s.seconds);
+    }
+}
+
+// The calls over the bound, each with its thread, so that the seed replays them.
+bool WithinBound(const std::vector<std::unique_ptr<torture::Caller>> &callers, double bound, uint64_t seed) {
+    bool within = true;
+    for (const auto &c : callers)
+        for (const auto &[name, samples] : c->latencies)
+            for (float seconds : samples)
+                if (seconds > bound) {
+                    std::printf("OVER BOUND: thread %d %s took %.2f s, bound %.2f s (seed %" PRIu64 ")\n", c->index,
+                                name.c_str(), seconds, bound, seed);
+                    within = false;
+                }
+    return within;
 }
 
 } // namespace
@@ -240,6 +282,11 @@ int main(int argc, char **argv) {
                 "; new camera %s\n",
                 shared.calls.load(), seconds, before.privateBytes / 1048576.0, after.privateBytes / 1048576.0,
                 before.handles, after.handles, works ? "streams" : "FAILS");
-    PrintSlowest(callers);
-    return works ? 0 : 1;
+    const std::vector<Latency> latencies = LatenciesOf(callers);
+    PrintLatencies(latencies, o.latency ? latencies.size() : 8);
+    if (o.latency)
+        PrintSlowCalls(callers, start.time_since_epoch().count());
+    if (!works)
+        return 1;
+    return o.boundSeconds <= 0 || WithinBound(callers, o.boundSeconds, o.seed) ? 0 : 4;
 }
