@@ -119,7 +119,8 @@ private:
     std::string m_path;
 };
 std::vector<CheckRow> CheckStillFiles(int handle, const Geometry &geometry, const std::string &folder);
-CheckRow CheckRecording(int handle, const Geometry &geometry, const std::string &folder, double expectedFps);
+// cameraFps: the rate the sustained run measured, which the file's frame count must reach.
+CheckRow CheckRecording(int handle, const Geometry &geometry, const std::string &folder, double cameraFps);
 
 // ---- the report ----
 void PrintRow(const CheckRow &row);

@@ -120,20 +120,20 @@ CheckRow CheckRegister(int h) {
 }
 
 CheckRow CheckStream(int h, HWND window, const StreamSetup &setup, double seconds, bool judgeGaps,
-                     double *expectedFps) {
+                     double *cameraFps) {
     CheckRow refused;
     refused.name = setup.name;
     Geometry g;
     if (!ApplyStreamSetup(h, setup, &g, &refused))
         return refused;
     const StreamFigures figures = MeasureStream(h, window, g, seconds);
-    if (expectedFps)
-        *expectedFps = figures.expectedFps;
+    if (cameraFps)
+        *cameraFps = figures.CameraFps();
     return JudgeStream(setup.name, figures, judgeGaps);
 }
 
 // The single frames, trigger mode and files, all at the full window.
-void CheckFramesAndFiles(int h, HWND window, const Durations &d, double expectedFps, CCheckTable *table) {
+void CheckFramesAndFiles(int h, HWND window, const Durations &d, double cameraFps, CCheckTable *table) {
     Geometry g;
     CheckRow row;
     if (!ApplyStreamSetup(h, kFullRate, &g, &row)) {
@@ -157,7 +157,7 @@ void CheckFramesAndFiles(int h, HWND window, const Durations &d, double expected
         Vonkel_SnapShot(h, nullptr, 0, 1))
         table->Add(CheckStillFiles(h, colour, folder.Path()));
     if (!CheckInterrupted() && ApplyStreamSetup(h, kFullRate, &g, &row))
-        table->Add(CheckRecording(h, g, folder.Path(), expectedFps));
+        table->Add(CheckRecording(h, g, folder.Path(), cameraFps));
     if (!folder.Remove()) {
         row = CheckRow{};
         row.name = "files removed";
@@ -174,11 +174,37 @@ void RunSteps(int h, HWND window, const Durations &d, CameraIdentity *identity, 
     for (const StreamSetup &setup : kStreamSetups)
         if (!CheckInterrupted())
             table->Add(CheckStream(h, window, setup, d.stream, false, nullptr));
-    double expectedFps = 0;
+    double cameraFps = 0;
     if (!CheckInterrupted())
-        table->Add(CheckStream(h, window, kFullRate, d.sustained, true, &expectedFps));
+        table->Add(CheckStream(h, window, kFullRate, d.sustained, true, &cameraFps));
     if (!CheckInterrupted())
-        CheckFramesAndFiles(h, window, d, expectedFps, table);
+        CheckFramesAndFiles(h, window, d, cameraFps, table);
+}
+
+// A camera that went away during the check may come back: it is waited for, briefly.
+bool WaitForCamera(int device) {
+    constexpr DWORD kWaitMs = 6000;
+    const int probe = Vonkel_Initialize(nullptr);
+    bool present = false;
+    char name[32];
+    for (const DWORD start = GetTickCount(); probe && !CheckInterrupted() && GetTickCount() - start < kWaitMs;
+         Sleep(250))
+        // Enumerating probes the device paths again; the name then tells whether it is there.
+        if (Vonkel_EnumDevice(probe, nullptr) > 0 &&
+            (present = Vonkel_GetDeviceName(probe, device, name, sizeof name) != 0))
+            break;
+    if (probe)
+        Vonkel_Release(probe);
+    return present;
+}
+
+// The settings as the next application gets them: from a new handle, which reads what the
+// library stored and programs the camera with it.
+SettingValues ReopenAndRead(int device) {
+    if (!WaitForCamera(device))
+        return {};
+    CCameraHandle again(device);
+    return again.Ok() ? ReadSettings(again.Get()) : SettingValues{};
 }
 
 CheckRow JudgeSettings(const SettingValues &before, const SettingValues &camera, const SettingValues &reopened,
@@ -189,25 +215,27 @@ CheckRow JudgeSettings(const SettingValues &before, const SettingValues &camera,
     const auto changedReopened = CompareSettings(before, reopened);
     row.Figure("values", double(before.size()))
         .Figure("differences", double(changedInCamera.size()))
-        .Figure("differences_reopened", double(changedReopened.size()));
+        .Figure("differences_reopened", double(changedReopened.size()))
+        .Figure("restored", restored ? 1 : 0);
     char text[200];
     std::snprintf(text, sizeof text, "%zu values compared, as before in the camera and after reopening it",
                   before.size());
     row.detail = text;
     if (reopened.empty())
         return row.Fail("the camera could not be opened again to compare", "USB link: the camera is gone");
-    if (!restored || !changedReopened.empty()) {
+    if (!changedReopened.empty()) {
         std::string list;
         for (const auto &c : changedReopened)
             list += (list.empty() ? "" : ", ") + c;
-        return row.Fail("not as before: " + (list.empty() ? std::string("a value was refused") : list),
-                        "library settings storage");
+        return row.Fail("not as before: " + list, "library settings storage");
     }
-    if (!changedInCamera.empty()) {
-        // The reopen put them back: the camera lost them on the way (a power cycle).
-        std::snprintf(text, sizeof text, "%zu values compared; %zu had changed in the camera (%s...) and came back "
+    if (!restored || !changedInCamera.empty()) {
+        // The reopen programmed the camera again from what the library stored: it had lost
+        // them on the way (a power cycle), or was away while they were put back.
+        std::snprintf(text, sizeof text, "%zu values compared; %zu had changed in the camera%s%s and came back "
                                          "when it was opened again",
-                      before.size(), changedInCamera.size(), changedInCamera[0].c_str());
+                      before.size(), changedInCamera.size(), changedInCamera.empty() ? "" : ", first ",
+                      changedInCamera.empty() ? "" : changedInCamera[0].c_str());
         row.detail = text;
     }
     return row;
@@ -246,12 +274,7 @@ int Check(const Args &args) {
     }
     const SettingValues camera = ReadSettings(h);
     cam.reset(); // the library stores the settings when the handle goes
-    SettingValues reopened;
-    {
-        CCameraHandle again(static_cast<int>(device));
-        if (again.Ok())
-            reopened = ReadSettings(again.Get());
-    }
+    const SettingValues reopened = ReopenAndRead(static_cast<int>(device));
     table.Add(JudgeSettings(before, camera, reopened, restored));
     const bool interrupted = CheckInterrupted();
     const double seconds = (GetTickCount() - start) / 1000.0;

@@ -160,7 +160,7 @@ std::vector<CheckRow> CheckStillFiles(int h, const Geometry &g, const std::strin
     return rows;
 }
 
-CheckRow CheckRecording(int h, const Geometry &g, const std::string &folder, double expectedFps) {
+CheckRow CheckRecording(int h, const Geometry &g, const std::string &folder, double cameraFps) {
     CheckRow row;
     row.name = "recording";
     constexpr int kMilliseconds = 2000;
@@ -181,6 +181,10 @@ CheckRow CheckRecording(int h, const Geometry &g, const std::string &folder, dou
     Vonkel_StopPreview(h);
     if (!finished)
         finished = ReadAviHeader(path.c_str(), &avi);
+    // A stream that ended early finishes the file early: the link, not the disk.
+    bool streamStopped = false;
+    for (int code = Vonkel_GetLastError(h); code != 0; code = Vonkel_GetLastError(h))
+        streamStopped = streamStopped || code == VONKEL_ERR_FRAME_WAIT || code == VONKEL_ERR_TRANSFER;
     const Bytes bytes = ReadWhole(path);
     DeleteFileA(path.c_str());
     const double fps = avi.microsPerFrame ? 1e6 / avi.microsPerFrame : 0;
@@ -191,17 +195,18 @@ CheckRow CheckRecording(int h, const Geometry &g, const std::string &folder, dou
     row.detail = text;
     // Each frame is stored as a 24-bit picture with its 8-byte chunk header.
     const size_t frameBytes = static_cast<size_t>((g.width * 3 + 3) & ~3) * g.height + 8;
-    const double expectedFrames = expectedFps * kMilliseconds / 1000.0;
+    const double expectedFrames = cameraFps * kMilliseconds / 1000.0;
     if (CheckInterrupted()) {
         row.status = CheckStatus::Skip;
         row.detail = "interrupted";
-    } else if (!finished) {
-        row.Fail("the file was not finished in time", "USB link: frames stopped coming");
+    } else if (!finished || streamStopped) {
+        row.Fail(finished ? "the stream stopped during the recording" : "the file was not finished in time",
+                 "USB link: frames stopped coming");
     } else if (avi.width != uint32_t(g.width) || avi.height != uint32_t(g.height)) {
         row.Fail("the file holds pictures of another size", "library");
     } else if (Little(bytes, 4, 4) + 8 != bytes.size() || bytes.size() < avi.frames * frameBytes) {
         row.Fail("the file's size does not match its frames", std::string("library or ") + kDisk);
-    } else if (avi.frames < 2 || (expectedFps > 0 && avi.frames < 0.8 * expectedFrames)) {
+    } else if (avi.frames < 2 || avi.frames < 0.8 * expectedFrames) {
         row.Fail("fewer frames than the camera delivers in two seconds", "host load or disk speed");
     }
     return row;
