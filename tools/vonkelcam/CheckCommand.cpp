@@ -185,16 +185,18 @@ void RunSteps(int h, HWND window, const Durations &d, CameraIdentity *identity, 
 bool WaitForCamera(int device) {
     constexpr DWORD kWaitMs = 6000;
     const int probe = Vonkel_Initialize(nullptr);
+    if (!probe)
+        return false;
     bool present = false;
     char name[32];
-    for (const DWORD start = GetTickCount(); probe && !CheckInterrupted() && GetTickCount() - start < kWaitMs;
-         Sleep(250))
+    for (const DWORD start = GetTickCount();; Sleep(250)) {
         // Enumerating probes the device paths again; the name then tells whether it is there.
-        if (Vonkel_EnumDevice(probe, nullptr) > 0 &&
-            (present = Vonkel_GetDeviceName(probe, device, name, sizeof name) != 0))
+        present = Vonkel_EnumDevice(probe, nullptr) > 0 && Vonkel_GetDeviceName(probe, device, name, sizeof name);
+        // After Ctrl+C the user waits: one look only.
+        if (present || CheckInterrupted() || GetTickCount() - start > kWaitMs)
             break;
-    if (probe)
-        Vonkel_Release(probe);
+    }
+    Vonkel_Release(probe);
     return present;
 }
 
