@@ -409,8 +409,8 @@ TEST(SimEnvironment, FaultPlanParsesWholeOrNotAtAll) {
     struct Case {
         const char *text;
         bool valid;
-        int unplug, replug; // -1: none
-        uint32_t failEvery, shortEvery, linkPercent;
+        int unplug = -1, replug = -1; // -1: none
+        uint32_t failEvery = 0, shortEvery = 0, linkPercent = 100;
     };
     const Case cases[] = {
         {"", true, -1, -1, 0, 0, 100},
