@@ -99,6 +99,13 @@ if(WIN32)
              WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(still_files_check PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED still_files)
 
+    # vonkelcam check against healthy and faulty simulated cameras, its report read back.
+    add_test(NAME vonkelcam_check
+             COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/win/check_command.py ${WINE_RUN} $<TARGET_FILE:vonkelcam>
+                     ${CMAKE_BINARY_DIR}/check-command)
+    set_tests_properties(vonkelcam_check PROPERTIES LABELS wine TIMEOUT 400 FIXTURES_REQUIRED wine_env
+                         RESOURCE_LOCK wine_shared)
+
     add_test(NAME dll_pe_tables
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-pe.sh $<TARGET_FILE:VonkelSdk>
                      ${CMAKE_SOURCE_DIR}/src/api/VonkelSdk.def ${CMAKE_SOURCE_DIR}/include/VonkelSdk.h

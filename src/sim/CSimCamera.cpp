@@ -7,11 +7,37 @@
 namespace sim {
 
 CSimCamera::CSimCamera(int device, const CSimConfig &config, CProtocolLog &log)
-    : m_device(device), m_log(log), m_pacer(Clock::now()), m_pacing(config.pacing), m_still(config.still) {
+    : m_device(device), m_log(log), m_pacer(Clock::now()), m_pacing(config.pacing), m_still(config.still),
+      m_faults(config.faults) {
     char serial[kSerialBytes + 1];
     std::snprintf(serial, sizeof serial, kSerialFormat, device);
     m_registers.SetSerial(serial);
     m_pacer.SetAutoTriggerPeriod(config.autoTriggerMs, Clock::now());
+}
+
+CSimCamera::~CSimCamera() {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_closing = true;
+        m_changed.notify_all();
+    }
+    if (m_faultTimeline.joinable())
+        m_faultTimeline.join();
+}
+
+void CSimCamera::RunFaultTimeline(Clock::time_point streamStart) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    // False when the camera is destroyed first.
+    const auto reached = [&](uint32_t ms) {
+        const auto at = streamStart + std::chrono::milliseconds(ms);
+        m_changed.wait_until(lock, at, [&] { return m_closing || Clock::now() >= at; });
+        return !m_closing;
+    };
+    if (!reached(*m_faults.unplugMs))
+        return;
+    UnplugLocked();
+    if (m_faults.replugMs && reached(*m_faults.replugMs))
+        ReplugLocked();
 }
 
 // ---- steering -------------------------------------------------------------------------------
@@ -33,6 +59,10 @@ void CSimCamera::SetAutoTriggerPeriod(uint32_t ms) {
 
 void CSimCamera::Unplug() {
     std::lock_guard<std::mutex> lock(m_lock);
+    UnplugLocked();
+}
+
+void CSimCamera::UnplugLocked() {
     if (!m_plugged)
         return;
     m_plugged = false;
@@ -42,6 +72,10 @@ void CSimCamera::Unplug() {
 
 void CSimCamera::Replug() {
     std::lock_guard<std::mutex> lock(m_lock);
+    ReplugLocked();
+}
+
+void CSimCamera::ReplugLocked() {
     if (m_plugged)
         return;
     PowerOnLocked();
@@ -170,6 +204,8 @@ std::optional<CReply> CSimCamera::ExecuteLocked(const uint8_t *c) {
     switch (c[0]) {
     case cmd::kStreamStart:
         m_pacer.Restart(Clock::now());
+        if (m_faults.unplugMs && !m_faultTimeline.joinable())
+            m_faultTimeline = std::thread(&CSimCamera::RunFaultTimeline, this, Clock::now());
         return std::nullopt;
     case cmd::kFrameRequest:
         m_pendingRequests = std::min(m_pendingRequests + 1, kMaxPendingRequests);
@@ -266,7 +302,9 @@ bool CSimCamera::SetTransferTimeout(uint64_t generation, int32_t ms) {
 
 CSimCamera::Clock::duration CSimCamera::FramePeriodLocked() const {
     const double lines = m_registers.SensorField(sr::kFrameLength0, 3);
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(int64_t(lines * kLineTimeNs)));
+    // A slow link stretches the time between frames, whatever the sensor could deliver.
+    const double ns = lines * kLineTimeNs * 100.0 / m_faults.linkPercent;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(int64_t(ns)));
 }
 
 // Waits for a frame request and then for the frame itself, never past the deadline and
@@ -328,8 +366,11 @@ bool CSimCamera::ReadImage(uint64_t generation, uint8_t *out, uint32_t outBytes,
         if (state.framePixels > kMaxFramePixels || state.FrameBytes() > outBytes)
             return false;
         number = ++m_frameCounter;
-        cut = m_shortFrames > 0;
-        if (cut)
+        ++m_framesRead;
+        if (PlannedFailLocked())
+            return false; // lost on the way: the number is used up, as a real frame's would be
+        cut = m_shortFrames > 0 || PlannedShortLocked();
+        if (m_shortFrames > 0)
             --m_shortFrames;
         still = m_still;
     }

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace sim {
 
@@ -33,6 +34,7 @@ struct CReply {
 class CSimCamera {
 public:
     CSimCamera(int device, const CSimConfig &config, CProtocolLog &log);
+    ~CSimCamera();
     CSimCamera(const CSimCamera &) = delete;
     CSimCamera &operator=(const CSimCamera &) = delete;
 
@@ -108,6 +110,12 @@ private:
     bool WaitLocked(std::unique_lock<std::mutex> &lock, uint64_t generation, Clock::time_point deadline,
                     Clock::time_point *due);
     void PowerOnLocked();
+    void UnplugLocked();
+    void ReplugLocked();
+    // The planned unplug and replug, on a thread of their own from the first stream start.
+    void RunFaultTimeline(Clock::time_point streamStart);
+    bool PlannedFailLocked() const { return m_faults.failEvery && m_framesRead % m_faults.failEvery == 0; }
+    bool PlannedShortLocked() const { return m_faults.shortEvery && m_framesRead % m_faults.shortEvery == 0; }
 
     const int m_device;
     CProtocolLog &m_log;
@@ -131,6 +139,10 @@ private:
     double m_temperature = kDefaultTemperature;
     Pacing m_pacing;
     bool m_still;
+    const CFaultPlan m_faults;
+    uint64_t m_framesRead = 0; // frames the sensor handed to reads, for the planned faults
+    bool m_closing = false;
+    std::thread m_faultTimeline;
 };
 
 } // namespace sim

@@ -45,6 +45,44 @@ static std::vector<int> ParseDeviceList(const std::string &list) {
     return devices;
 }
 
+std::optional<CFaultPlan> CFaultPlan::Parse(const std::string &text) {
+    CFaultPlan plan;
+    std::vector<std::string> seen;
+    size_t start = 0;
+    const std::string all = Trim(text.c_str());
+    while (!all.empty() && start <= all.size()) {
+        size_t comma = all.find(',', start);
+        if (comma == std::string::npos)
+            comma = all.size();
+        const std::string part = all.substr(start, comma - start);
+        start = comma + 1;
+        const size_t eq = part.find('=');
+        if (eq == std::string::npos)
+            return std::nullopt;
+        const std::string key = Trim(part.substr(0, eq).c_str());
+        const auto value = ParseNumber(Trim(part.substr(eq + 1).c_str()));
+        if (!value || *value > kMaxFaultMs || std::find(seen.begin(), seen.end(), key) != seen.end())
+            return std::nullopt;
+        seen.push_back(key);
+        const uint32_t v = uint32_t(*value);
+        if (key == "unplug")
+            plan.unplugMs = v;
+        else if (key == "replug")
+            plan.replugMs = v;
+        else if (key == "fail_every" && v >= 1)
+            plan.failEvery = v;
+        else if (key == "short_every" && v >= 1)
+            plan.shortEvery = v;
+        else if (key == "link_percent" && v >= 1 && v <= 100)
+            plan.linkPercent = v;
+        else
+            return std::nullopt;
+    }
+    if (plan.replugMs && !(plan.unplugMs && *plan.replugMs > *plan.unplugMs))
+        return std::nullopt;
+    return plan;
+}
+
 std::optional<CSimConfig> CSimConfig::FromEnvironment(const std::function<const char *(const char *)> &lookup) {
     CSimConfig config;
     const std::string list = Trim(lookup("VONKEL_SIMULATE_DEVICES"));
@@ -62,6 +100,8 @@ std::optional<CSimConfig> CSimConfig::FromEnvironment(const std::function<const 
         config.autoTriggerMs = uint32_t(*trigger);
     config.still = ParseSwitch(lookup("VONKEL_SIMULATE_STILL"));
     config.realtimePauses = ParseSwitch(lookup("VONKEL_SIMULATE_REALTIME"));
+    if (const auto faults = CFaultPlan::Parse(Trim(lookup("VONKEL_SIMULATE_FAULTS"))))
+        config.faults = *faults;
     return config;
 }
 

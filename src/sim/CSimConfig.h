@@ -10,11 +10,16 @@
 //                                (1 to 3 600 000; anything else: no automatic trigger).
 //   VONKEL_SIMULATE_STILL=1      the scene stands still and frames carry no number.
 //   VONKEL_SIMULATE_REALTIME=1   protocol pauses are slept for real.
+//   VONKEL_SIMULATE_FAULTS=unplug=MS,replug=MS,fail_every=N,short_every=N,link_percent=P
+//                                faults every camera goes through (CFaultPlan); a value
+//                                that does not parse voids the whole variable, so that a
+//                                typing error never gives a half-faulty camera.
 // The two switches take 1, true, yes or on (any case); anything else is off.
 #pragma once
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace sim {
@@ -24,12 +29,27 @@ enum class Pacing {
     AsFastAsPossible // every read gets a frame at once (benchmarks)
 };
 
+// The faults of VONKEL_SIMULATE_FAULTS. Times count from the camera's first stream start, so
+// that a run rehearses them at the same point whatever came before it.
+struct CFaultPlan {
+    std::optional<uint32_t> unplugMs;
+    std::optional<uint32_t> replugMs; // only with unplugMs, and later
+    uint32_t failEvery = 0;           // every Nth frame read fails; 0: none
+    uint32_t shortEvery = 0;          // every Nth frame delivers half its bytes; 0: none
+    uint32_t linkPercent = 100;       // frames come at this share of the camera's rate
+
+    // The plan a variable's text asks for; nothing when any part is malformed, unknown,
+    // repeated or out of range. Empty text: no faults.
+    static std::optional<CFaultPlan> Parse(const std::string &text);
+};
+
 struct CSimConfig {
     std::vector<int> devices;    // device numbers 0-31 with a camera
     uint32_t autoTriggerMs = 0;  // 0: triggers only from the C++ interface
     bool still = false;
     bool realtimePauses = false;
     Pacing pacing = Pacing::RealTime;
+    CFaultPlan faults;
 
     // The configuration the variables ask for, or nothing when they ask for the real
     // devices. lookup returns a variable's value or null.

@@ -91,6 +91,7 @@ constexpr uint32_t kMaxPendingTriggers = 16;
 constexpr uint32_t kMaxPendingRequests = 8;
 constexpr uint32_t kMaxFramePixels = 16u << 20; // larger transfer sizes fail
 constexpr uint32_t kMaxAutoTriggerMs = 3600000;
+constexpr uint32_t kMaxFaultMs = 86400000; // times and counts of VONKEL_SIMULATE_FAULTS: a day
 
 constexpr double kDefaultTemperature = 35.0;
 

@@ -24,21 +24,6 @@ uint64_t FileBytes(const char *path) {
     return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-// The finished file's frame count and time per frame; false while the library still
-// holds the file.
-bool ReadFinished(const char *path, uint32_t *frames, uint32_t *microsPerFrame) {
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    uint8_t header[52] = {};
-    DWORD got = 0;
-    const bool ok = ReadFile(f, header, sizeof header, &got, nullptr) && got == sizeof header;
-    CloseHandle(f);
-    std::memcpy(microsPerFrame, header + 32, 4);
-    std::memcpy(frames, header + 48, 4);
-    return ok;
-}
-
 int Record(const Args &args) {
     COptions options(args);
     const double seconds = options.Real("seconds", 5);
@@ -64,11 +49,11 @@ int Record(const Args &args) {
                 g.width, g.height, g.bits, path.c_str(), seconds);
     const DWORD start = GetTickCount();
     DWORD firstFrame = 0;
-    uint32_t frames = 0, micros = 0;
+    AviHeader avi{};
     // A camera that delivers nothing would never start the clock: the wait is bounded.
     const DWORD bound = static_cast<DWORD>(seconds * 1000) + 10000;
     bool finished = false;
-    while (!(finished = ReadFinished(path.c_str(), &frames, &micros))) {
+    while (!(finished = ReadAviHeader(path.c_str(), &avi))) {
         const DWORD now = GetTickCount();
         if (g_interrupted || now - start > bound)
             break;
@@ -85,11 +70,11 @@ int Record(const Args &args) {
     // Ends the preview; a recording still running is finished first.
     Vonkel_StopPreview(h);
     if (!finished)
-        finished = ReadFinished(path.c_str(), &frames, &micros);
-    std::printf("\r%s: %u frames, %.2f fps measured, %.1f MB%s\n", path.c_str(), frames,
-                micros ? 1e6 / micros : 0.0, FileBytes(path.c_str()) / 1e6, g_interrupted ? " (stopped early)" : "");
+        finished = ReadAviHeader(path.c_str(), &avi);
+    std::printf("\r%s: %u frames, %.2f fps measured, %.1f MB%s\n", path.c_str(), avi.frames,
+                avi.microsPerFrame ? 1e6 / avi.microsPerFrame : 0.0, FileBytes(path.c_str()) / 1e6, g_interrupted ? " (stopped early)" : "");
     PrintErrors(h);
-    return finished && frames > 0 ? 0 : 1;
+    return finished && avi.frames > 0 ? 0 : 1;
 }
 
 const Command kCommands[] = {

@@ -8,24 +8,6 @@
 
 namespace {
 
-// A window that only receives messages: the frame notifications of the stream.
-class CMessageWindow {
-public:
-    CMessageWindow() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "VonkelcamMessages";
-        RegisterClassA(&wc);
-        m_hwnd = CreateWindowA("VonkelcamMessages", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    }
-    ~CMessageWindow() { DestroyWindow(m_hwnd); }
-    HWND Handle() const { return m_hwnd; }
-
-private:
-    HWND m_hwnd;
-};
-
 // The simulated camera's frame number, readable from 8-bit frames: its first four pixels
 // end up, turned, at the end of the last row.
 uint32_t FrameNumber(const std::vector<uint8_t> &picture, const Geometry &g) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 COptions::COptions(const Args &args) {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -127,6 +128,33 @@ void PrintErrors(int handle) {
     std::printf("errors (newest first):\n");
     for (; code != 0; code = Vonkel_GetLastError(handle))
         std::printf("  %2d  %s\n", code, ErrorText(code));
+}
+
+CMessageWindow::CMessageWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VonkelcamMessages";
+    RegisterClassA(&wc);
+    m_hwnd = CreateWindowA("VonkelcamMessages", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+CMessageWindow::~CMessageWindow() { DestroyWindow(m_hwnd); }
+
+bool ReadAviHeader(const char *path, AviHeader *header) {
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    uint8_t bytes[72] = {};
+    DWORD got = 0;
+    const bool ok = ReadFile(f, bytes, sizeof bytes, &got, nullptr) && got == sizeof bytes;
+    CloseHandle(f);
+    // The main header: time per frame at 32, frame count at 48, size at 64 and 68.
+    std::memcpy(&header->microsPerFrame, bytes + 32, 4);
+    std::memcpy(&header->frames, bytes + 48, 4);
+    std::memcpy(&header->width, bytes + 64, 4);
+    std::memcpy(&header->height, bytes + 68, 4);
+    return ok;
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // vonkelcam: the command-line tool, built only on the library's public exports.
 #pragma once
 #include "VonkelSdk.h"
+#include <windows.h>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ extern const CommandGroup kRegisterCommands;
 extern const CommandGroup kStreamCommands;
 extern const CommandGroup kRecordCommands;
 extern const CommandGroup kDialogCommands;
+extern const CommandGroup kCheckCommands;
 
 // "--name value" options, and the positional arguments left over.
 class COptions {
@@ -76,3 +79,24 @@ int Configure(const CCameraHandle &cam, const COptions &options, Geometry *geome
 void PrintErrors(int handle);
 // The text of an error code.
 const char *ErrorText(int code);
+
+// A window that only receives messages: the frame notifications of a stream.
+class CMessageWindow {
+public:
+    CMessageWindow();
+    ~CMessageWindow();
+    CMessageWindow(const CMessageWindow &) = delete;
+    CMessageWindow &operator=(const CMessageWindow &) = delete;
+    HWND Handle() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd;
+};
+
+// What the headers of a finished AVI file the library recorded say.
+struct AviHeader {
+    uint32_t microsPerFrame, frames, width, height;
+};
+// False while the library still holds the file (it is opened only once finished), or when
+// it is not there or too short.
+bool ReadAviHeader(const char *path, AviHeader *header);

@@ -230,6 +230,50 @@ TEST(SimFaults, FailedShortAndStalledFrames) {
     cams.Close(h);
 }
 
+TEST(SimFaults, PlannedFaultsFollowTheFramesAndTheFirstStreamStart) {
+    sim::CSimConfig config = Fast({0});
+    config.faults = *sim::CFaultPlan::Parse("unplug=150,replug=300,fail_every=3,short_every=2");
+    sim::CSimulatedCameras cams(config);
+    CSimHost host(cams);
+    platform::DeviceHandle h = host.Open(0);
+    std::string seen; // f failed, s short, w whole
+    for (int i = 0; i < 6; ++i) {
+        const CFrame f = host.ReadFrame(h, kFullFrame);
+        seen += !f.ok ? 'f' : f.bytes < kFullFrame ? 's' : 'w';
+    }
+    EXPECT_EQ("wsfswf", seen) << "the third frames fail, the second ones are short, failing wins";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(cams.Camera(0)->IsPlugged()) << "the clock starts with the first stream start";
+    const auto start = Clock::now();
+    host.Send(0, MakeCommand({0x01}));
+    while (cams.Camera(0)->IsPlugged() && MsSince(start) < kHangMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(MsSince(start), 150);
+    EXPECT_FALSE(host.ReadFrame(h, kFullFrame).ok) << "handles from before the unplug stay dead";
+    while (!cams.Camera(0)->IsPlugged() && MsSince(start) < kHangMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(MsSince(start), 300);
+    EXPECT_TRUE(host.ReadFrame(0, kFullFrame).ok) << "a new handle reads again";
+    cams.Close(h);
+}
+
+TEST(SimFaults, ASlowLinkStretchesTheFramePeriod) {
+    sim::CSimConfig config;
+    config.devices = {0};
+    config.faults.linkPercent = 50;
+    sim::CSimulatedCameras cams(config);
+    CSimHost host(cams);
+    platform::DeviceHandle h = host.Open(0);
+    host.Send(0, MakeCommand({0x01}));
+    ASSERT_TRUE(host.ReadFrame(h, kFullFrame).ok);
+    const auto start = Clock::now();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(host.ReadFrame(h, kFullFrame).ok);
+    // The power-on frame length of 556 lines is 7.4 ms a frame; at half the rate 14.9 ms.
+    EXPECT_GE(MsSince(start), 70);
+    cams.Close(h);
+}
+
 TEST(SimFaults, UnplugEndsAWaitingReadPromptly) {
     sim::CSimulatedCameras cams(Fast({0}));
     CSimHost host(cams);

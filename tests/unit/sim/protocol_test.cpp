@@ -405,6 +405,49 @@ TEST(SimEnvironment, VariablesAreReadSensibly) {
     EXPECT_EQ(0u, parse({{"VONKEL_SIMULATE", "1"}, {"VONKEL_SIMULATE_TRIGGER_MS", "1.5"}})->autoTriggerMs);
 }
 
+TEST(SimEnvironment, FaultPlanParsesWholeOrNotAtAll) {
+    struct Case {
+        const char *text;
+        bool valid;
+        int unplug = -1, replug = -1; // -1: none
+        uint32_t failEvery = 0, shortEvery = 0, linkPercent = 100;
+    };
+    const Case cases[] = {
+        {"", true, -1, -1, 0, 0, 100},
+        {"unplug=1500", true, 1500, -1, 0, 0, 100},
+        {" unplug = 0 , replug=2000,fail_every=7,short_every=3,link_percent=40", true, 0, 2000, 7, 3, 40},
+        {"fail_every=1", true, -1, -1, 1, 0, 100},
+        {"replug=2000", false},             // nothing to plug back
+        {"unplug=2000,replug=2000", false}, // not later
+        {"fail_every=0", false},
+        {"link_percent=101", false},
+        {"unplug=-5", false},
+        {"unplug=1e3", false},
+        {"unplug=100000000", false},
+        {"unplug=1,unplug=2", false},
+        {"fail_every=3,stall=1", false},
+        {"fail_every", false},
+        {"fail_every=3,", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto plan = sim::CFaultPlan::Parse(c.text);
+        ASSERT_EQ(c.valid, plan.has_value());
+        if (!plan)
+            continue;
+        EXPECT_EQ(c.unplug, plan->unplugMs ? int(*plan->unplugMs) : -1);
+        EXPECT_EQ(c.replug, plan->replugMs ? int(*plan->replugMs) : -1);
+        EXPECT_EQ(c.failEvery, plan->failEvery);
+        EXPECT_EQ(c.shortEvery, plan->shortEvery);
+        EXPECT_EQ(c.linkPercent, plan->linkPercent);
+    }
+    const auto config = sim::CSimConfig::FromEnvironment([](const char *name) -> const char * {
+        return std::string(name) == "VONKEL_SIMULATE" ? "1"
+               : std::string(name) == "VONKEL_SIMULATE_FAULTS" ? "fail_every=3,typo=1" : nullptr;
+    });
+    EXPECT_EQ(0u, config->faults.failEvery) << "a malformed plan gives a healthy camera";
+}
+
 TEST(SimEnvironment, TheProcessUsesTheSimulatedCamerasWhenTheEnvironmentAsks) {
     const CameraServices *previous = SetProcessServicesForTesting(nullptr);
     platform::IDeviceIo *chosen = ProcessServices().deviceIo;
