@@ -15,6 +15,26 @@ thread_local int t_depth = 0;
 
 // How often a waiting release answers what was sent to its thread's windows.
 constexpr std::chrono::milliseconds kServePeriod{5};
+// How long a release waits for the dialogs it asked to end. Ending one destroys a
+// top-level window (about 2 s under Wine without a window manager) and re-enables its
+// parent, which waits for the parent's thread.
+constexpr std::chrono::seconds kDialogEndBound{10};
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Repeats `waitSlice` (a wait of at most the time given, true once what it waits for has
+// happened) until it succeeds or the deadline passes, answering between slices what other
+// threads send to this thread's windows: they may be waiting for one of them meanwhile
+// (a dialog that ends re-enables its parent, a new preview window tells its parent).
+template <class WaitSlice>
+bool WaitServing(WaitSlice &&waitSlice, SteadyClock::time_point deadline) {
+    while (!waitSlice(kServePeriod)) {
+        if (SteadyClock::now() >= deadline)
+            return false;
+        platform::ServeSentMessages();
+    }
+    return true;
+}
 
 } // namespace
 
@@ -57,26 +77,40 @@ int CSdkChain::OwnersOnThisThread(const CVonkel *camera) {
     return owners;
 }
 
+std::shared_ptr<CVonkel> CSdkChain::TakeOut(int32_t handle) {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    if (!Find(handle))
+        return nullptr;
+    std::shared_ptr<CVonkel> camera = std::move(m_head->record.camera);
+    RemoveHead();
+    return camera;
+}
+
 std::shared_ptr<CVonkel> CSdkChain::Unregister(int32_t handle) {
-    std::shared_ptr<CVonkel> camera;
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        if (!Find(handle))
-            return nullptr;
-        camera = std::move(m_head->record.camera);
-        RemoveHead();
-    }
+    std::shared_ptr<CVonkel> camera = TakeOut(handle);
+    if (!camera)
+        return nullptr;
     // No new owner can appear now; the ones in flight only go away.
     const long mine = 1 + OwnersOnThisThread(camera.get());
+    // A dialog stays until someone closes it: the release ends it rather than wait for
+    // the user. One open on this very thread ends once this call has returned to its loop.
+    CDialogNotifierList &dialogs = camera->Dialogs();
+    dialogs.CameraReleased();
+    const auto noneOpen = [&dialogs](std::chrono::milliseconds slice) { return dialogs.WaitUntilNoneOpen(slice); };
+    // A dialog that cannot end (its parent's thread answers nothing) keeps its owner: the
+    // teardown is left to the last call out, as for a call on this thread.
+    if (mine == 1 && !WaitServing(noneOpen, SteadyClock::now() + kDialogEndBound))
+        return camera;
     // The calls may wait for this thread's windows meanwhile (one making a preview window
     // in a window of this thread): their messages are answered while the wait goes on.
-    std::unique_lock<std::mutex> lock(m_flightLock);
-    while (!m_callLeft.wait_for(lock, kServePeriod, [&] { return camera.use_count() <= mine; })) {
-        lock.unlock();
-        platform::ServeSentMessages();
-        lock.lock();
-    }
+    WaitServing([&](std::chrono::milliseconds slice) { return CallsLeft(camera, mine, slice); },
+                SteadyClock::time_point::max());
     return camera;
+}
+
+bool CSdkChain::CallsLeft(const std::shared_ptr<CVonkel> &camera, long mine, std::chrono::milliseconds slice) {
+    std::unique_lock<std::mutex> lock(m_flightLock);
+    return m_callLeft.wait_for(lock, slice, [&] { return camera.use_count() <= mine; });
 }
 
 CSdkChain::CCall::CCall(CSdkChain &chain, int32_t handle) : m_chain(chain) {

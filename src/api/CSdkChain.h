@@ -5,13 +5,16 @@
 // release takes the handle out at once (no later call reaches the instance), waits for
 // the calls still inside it, and tears it down itself; only a release from inside a
 // call on its own thread (a dialog's message loop, say) leaves the teardown to the last
-// call out, since waiting there would wait for itself.
+// call out, since waiting there would wait for itself. A property dialog open on the
+// handle is asked to end first, and waited for with a bound: one that cannot end in time
+// also leaves the teardown to its call.
 //
 // Locks: the ring's own lock guards the nodes; m_flightLock guards nothing but the
 // hand-back of shared owners, so that a waiting release sees every drop. Neither is
 // held while an instance is used or destroyed, and they are never held together.
 #pragma once
 #include "api/CTRing.h"
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -54,9 +57,10 @@ public:
     // an unregistered handle.
     [[nodiscard]] std::shared_ptr<CVonkel> LookupCamera(int32_t handle);
 
-    // Takes the handle out of the registry and waits until no other thread is inside a
-    // call on its camera. Returns the camera (its last owner, unless a call on this
-    // very thread still holds it), or empty for an unregistered handle.
+    // Takes the handle out of the registry, ends the dialogs open on its camera and waits
+    // until no other thread is inside a call on it. Returns the camera (its last owner,
+    // unless a call on this very thread or a dialog that did not end still holds it), or
+    // empty for an unregistered handle.
     [[nodiscard]] std::shared_ptr<CVonkel> Unregister(int32_t handle);
 
     // The one registry of the process. Never destroyed: at unload the instances an
@@ -67,6 +71,10 @@ private:
     CSdkChain() = default;
     ~CSdkChain() = default;
     int32_t DrawHandle();
+    // The handle's camera, taken out of the registry; empty for an unregistered handle.
+    std::shared_ptr<CVonkel> TakeOut(int32_t handle);
+    // Waits at most `slice` until only `mine` owners of `camera` are left.
+    bool CallsLeft(const std::shared_ptr<CVonkel> &camera, long mine, std::chrono::milliseconds slice);
     // Owners of `camera` held by calls in flight on the calling thread.
     static int OwnersOnThisThread(const CVonkel *camera);
 

@@ -48,6 +48,5 @@ void CAutoExposure::OnRawFrame(const CImageBuffer &raw) {
         value = std::clamp(std::max(static_cast<int>(m_control.ExposureLines() * factor), 1), low, high);
         m_control.ApplyExposureLines(value);
     }
-    if (IDialogNotifier *dialogs = m_dialogs.load())
-        dialogs->AnalogValueChanged(editBox, value);
+    m_dialogs.AnalogValueChanged(editBox, value);
 }

@@ -24,7 +24,7 @@ class CAutoExposure final : public IRawFrameObserver {
 public:
     // `mode` is the instance's setting: 0 off, 1 exposure, 2 gain.
     CAutoExposure(IExposureControl &control, const std::atomic<int32_t> &mode,
-                  const std::atomic<IDialogNotifier *> &dialogs)
+                  IDialogNotifier &dialogs)
         : m_control(control), m_mode(mode), m_dialogs(dialogs) {}
 
     void OnRawFrame(const CImageBuffer &raw) override;
@@ -34,5 +34,6 @@ public:
 private:
     IExposureControl &m_control;
     const std::atomic<int32_t> &m_mode;
-    const std::atomic<IDialogNotifier *> &m_dialogs;
+    // The open dialogs, told about each correction.
+    IDialogNotifier &m_dialogs;
 };

@@ -3,6 +3,7 @@
 #pragma once
 #include "camera/CAcquisition.h"
 #include "camera/CAutoExposure.h"
+#include "camera/CDialogNotifierList.h"
 #include "camera/CameraServices.h"
 #include "camera/CErrorHistory.h"
 #include "camera/CRecorder.h" // AVI recording
@@ -118,7 +119,9 @@ public:
     int LoadMaskFile(const char *path);
     int LoadConfigFile(const char *path);
     std::vector<DefectPoint> DefectList();
-    void SetDialogNotifier(IDialogNotifier *notifier) { m_dialogs.store(notifier); }
+    // The property dialogs open on this camera: the frame processing tells them about
+    // measurements, a release ends them.
+    CDialogNotifierList &Dialogs() { return m_dialogs; }
 
     // ---- still images (CVonkelSave.cpp) ----
     // Writes the current picture to `path` in a format numbered as still::Format: 1, or
@@ -273,9 +276,9 @@ private:
     // The processing chain: image buffers (under the image lock) and the mask (under its
     // own mask lock).
     CProcessingChain m_chain;
+    // Open property dialogs; its lock is taken under the image lock by the capture thread.
+    CDialogNotifierList m_dialogs;
     CAutoExposure m_autoExposure{*this, m_analog.autoIris, m_dialogs};
-    // Open property dialogs to tell about measured values (null when none is open).
-    std::atomic<IDialogNotifier *> m_dialogs{nullptr};
     // Modes, capture thread, preview window and delivery; it owns the mode lock.
     CAcquisition m_acquisition{*this, m_imageLock, m_chain};
 

@@ -84,8 +84,7 @@ void CVonkel::KeepMeasurements(const ProcessingResults &r) {
             }
         }
     }
-    if (IDialogNotifier *dialogs = m_dialogs.load())
-        dialogs->FilterValuesChanged();
+    m_dialogs.FilterValuesChanged();
 }
 
 bool CVonkel::ReadGain(int *gain) { return m_driver->GetGain(gain); }

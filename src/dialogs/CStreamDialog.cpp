@@ -52,6 +52,8 @@ CStreamDialog::CStreamDialog(CVonkel &camera, int device)
 }
 
 INT_PTR CStreamDialog::Run(HWND parent) {
+    // In the camera's list only so that a release can end it: it shows no measurements.
+    dialogs::CNotifierScope scope(m_camera, m_notifier);
     return dialogs::RunModal(dialogs::Pick(IDD_STREAM_JA, IDD_STREAM_EN), parent,
                              dialogs::Forward<CStreamDialog, &CStreamDialog::Message>, this);
 }
@@ -166,7 +168,11 @@ INT_PTR CStreamDialog::Message(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_INITDIALOG:
         m_window = window;
         Initialise();
+        m_notifier.SetTarget(window);
         return TRUE;
+    case dialogs::kMsgCameraReleased:
+    case WM_DESTROY:
+        return m_notifier.FrameMessage(window, message);
     case WM_DRAWITEM:
         return dialogs::DrawTabItem(wParam, lParam);
     case WM_COMMAND:

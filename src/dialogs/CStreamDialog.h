@@ -36,6 +36,7 @@ private:
     const dialogs::Texts &m_texts;
     std::wstring m_colors[6];
     StreamFormatTable m_table;
+    dialogs::CPostingNotifier m_notifier;
 };
 
 int RunStreamDialog(CVonkel &camera, HWND parent);

@@ -45,9 +45,9 @@ INT_PTR CTabbedDialog::FrameMessage(HWND window, UINT message, WPARAM wParam, LP
     case dialogs::kMsgAnalogValue:
         AnalogValue(static_cast<int>(wParam), static_cast<int>(lParam));
         return TRUE;
+    case dialogs::kMsgCameraReleased:
     case WM_DESTROY:
-        m_notifier.SetTarget(nullptr);
-        return FALSE;
+        return m_notifier.FrameMessage(window, message);
     default:
         return FALSE;
     }

@@ -114,23 +114,43 @@ INT_PTR RunModal(int templateId, HWND parent, DLGPROC proc, void *owner) {
     return DialogBoxParamW(Module(), MAKEINTRESOURCEW(templateId), parent, proc, reinterpret_cast<LPARAM>(owner));
 }
 
-void CPostingNotifier::FilterValuesChanged() {
-    if (HWND target = m_target.load())
-        PostMessageW(target, kMsgFiltersChanged, 0, 0);
+void CPostingNotifier::SetTarget(HWND window) {
+    m_target.store(window);
+    // Both sides store before they look: a release racing the window's creation is
+    // posted by one of them at least (twice at worst, and a second end is harmless).
+    if (window && m_released.load())
+        PostMessageW(window, kMsgCameraReleased, 0, 0);
 }
+
+void CPostingNotifier::Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HWND target = m_target.load())
+        PostMessageW(target, message, wParam, lParam);
+}
+
+void CPostingNotifier::FilterValuesChanged() { Post(kMsgFiltersChanged, 0, 0); }
 
 void CPostingNotifier::AnalogValueChanged(int editBox, int value) {
-    if (HWND target = m_target.load())
-        PostMessageW(target, kMsgAnalogValue, static_cast<WPARAM>(editBox), static_cast<LPARAM>(value));
+    Post(kMsgAnalogValue, static_cast<WPARAM>(editBox), static_cast<LPARAM>(value));
 }
 
-CNotifierScope::CNotifierScope(CVonkel &camera, IDialogNotifier &notifier) : m_camera(camera) {
-    m_camera.SetDialogNotifier(&notifier);
+void CPostingNotifier::CameraReleased() {
+    m_released.store(true);
+    Post(kMsgCameraReleased, 0, 0);
 }
 
-CNotifierScope::~CNotifierScope() {
-    m_camera.SetDialogNotifier(nullptr);
-    std::lock_guard<std::mutex> wait(m_camera.ImageLock());
+INT_PTR CPostingNotifier::FrameMessage(HWND frame, UINT message) {
+    if (message == WM_DESTROY) {
+        SetTarget(nullptr);
+        return FALSE;
+    }
+    EndDialog(frame, IDCANCEL);
+    return TRUE;
 }
+
+CNotifierScope::CNotifierScope(CVonkel &camera, IDialogNotifier &notifier) : m_camera(camera), m_notifier(notifier) {
+    m_camera.Dialogs().Add(m_notifier);
+}
+
+CNotifierScope::~CNotifierScope() { m_camera.Dialogs().Remove(m_notifier); }
 
 } // namespace dialogs

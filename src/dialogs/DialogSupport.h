@@ -13,10 +13,12 @@ class CVonkel;
 
 namespace dialogs {
 
-// Posted to an open dialog's frame window: the filter block changed under it, or an
-// automatic correction chose a new gain or exposure (wParam the edit, lParam the value).
+// Posted to an open dialog's frame window: the filter block changed under it, an
+// automatic correction chose a new gain or exposure (wParam the edit, lParam the value),
+// or the handle is being released (the dialog ends as if cancelled).
 constexpr UINT kMsgFiltersChanged = WM_APP + 1;
 constexpr UINT kMsgAnalogValue = WM_APP + 2;
+constexpr UINT kMsgCameraReleased = WM_APP + 3;
 
 // The library's own module: given by DllMain, else looked up by the library's file name.
 void SetModule(HINSTANCE module);
@@ -67,21 +69,29 @@ INT_PTR CALLBACK Forward(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return self ? (self->*Method)(window, message, wParam, lParam) : FALSE;
 }
 
-// Tells an open dialog about measurements by posting to its frame window: the capture
-// thread that calls it never waits for the dialog's thread.
+// Tells an open dialog what the camera has to say by posting to its frame window: the
+// capture thread and a releasing thread that call it never wait for the dialog's thread.
 class CPostingNotifier : public IDialogNotifier {
 public:
-    void SetTarget(HWND window) { m_target.store(window); }
+    // The frame window from WM_INITDIALOG to WM_DESTROY. A release that came before the
+    // window did is posted to it then.
+    void SetTarget(HWND window);
     void FilterValuesChanged() override;
     void AnalogValueChanged(int editBox, int value) override;
+    void CameraReleased() override;
+    // The frame's messages that are the notifier's: a release ends the dialog as if
+    // cancelled (TRUE), the frame's destruction disconnects it (FALSE).
+    INT_PTR FrameMessage(HWND frame, UINT message);
 
 private:
+    void Post(UINT message, WPARAM wParam, LPARAM lParam);
+
     std::atomic<HWND> m_target{nullptr};
+    std::atomic<bool> m_released{false};
 };
 
-// Hands a notifier to the camera for the life of a dialog. Taking it back waits until no
-// frame is being processed: the capture thread calls the notifier under the image lock,
-// so afterwards nothing can still be inside it.
+// Enters a dialog's notifier in the camera's list for the life of the dialog; once the
+// scope ends nothing calls it any more, and a release waiting for the dialog goes on.
 class CNotifierScope {
 public:
     CNotifierScope(CVonkel &camera, IDialogNotifier &notifier);
@@ -91,6 +101,7 @@ public:
 
 private:
     CVonkel &m_camera;
+    IDialogNotifier &m_notifier;
 };
 
 } // namespace dialogs

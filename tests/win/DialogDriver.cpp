@@ -5,38 +5,61 @@
 namespace {
 
 struct Search {
+    HWND except = nullptr;
     HWND found = nullptr;
 };
 
 BOOL CALLBACK TakeDialog(HWND window, LPARAM param) {
+    Search *search = reinterpret_cast<Search *>(param);
     wchar_t name[16] = {};
     GetClassNameW(window, name, 16);
-    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window))
+    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window) || window == search->except)
         return TRUE;
-    reinterpret_cast<Search *>(param)->found = window;
+    search->found = window;
     return FALSE;
 }
+
+// Sleeps about 10 ms answering what other threads send to this thread's windows: a
+// dialog's thread sends to the dialog's parent when it opens and ends.
+void ServeSentFor10Ms() {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+constexpr int kWaitSteps = 500; // of about 10 ms
 
 } // namespace
 
 CDialogDriver::CDialogDriver(std::function<int()> open) {
-    std::atomic<DWORD> threadId{0};
-    m_thread = std::thread([this, open, &threadId] {
-        threadId.store(GetCurrentThreadId());
+    m_thread = std::thread([this, open] {
+        m_threadId.store(GetCurrentThreadId());
         m_result = open();
+        m_returned.store(true);
     });
-    for (int i = 0; i < 500 && !m_frame; ++i) {
-        Sleep(10);
-        Search search;
-        if (DWORD id = threadId.load())
+    FindFrame(nullptr);
+}
+
+CDialogDriver::CDialogDriver(DWORD threadId, HWND except) : m_threadId(threadId) { FindFrame(except); }
+
+void CDialogDriver::FindFrame(HWND except) {
+    for (int i = 0; i < kWaitSteps && !m_frame; ++i) {
+        ServeSentFor10Ms();
+        Search search{except};
+        if (DWORD id = m_threadId.load())
             EnumThreadWindows(id, TakeDialog, reinterpret_cast<LPARAM>(&search));
         m_frame = search.found;
     }
 }
 
 CDialogDriver::~CDialogDriver() {
-    if (m_thread.joinable())
+    if (m_thread.joinable() || (m_frame && IsWindow(m_frame)))
         Close(IDCANCEL);
+}
+
+std::unique_ptr<CDialogDriver> CDialogDriver::Nested() const {
+    std::unique_ptr<CDialogDriver> nested(new CDialogDriver(m_threadId.load(), m_frame));
+    return nested->Shown() ? std::move(nested) : nullptr;
 }
 
 std::vector<HWND> CDialogDriver::Pages() const {
@@ -123,7 +146,13 @@ void CDialogDriver::SelectTab(int index) {
 int CDialogDriver::Close(int button) {
     if (m_frame && IsWindow(m_frame))
         PostMessageW(m_frame, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    if (m_thread.joinable())
-        m_thread.join();
+    if (!m_thread.joinable()) {
+        for (int i = 0; i < kWaitSteps && IsWindow(m_frame); ++i)
+            ServeSentFor10Ms();
+        return IsWindow(m_frame) ? 0 : 1;
+    }
+    while (!m_returned.load())
+        ServeSentFor10Ms();
+    m_thread.join();
     return m_result;
 }

@@ -2,17 +2,25 @@
 // from the test's thread by messages, as a person's clicks would arrive.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 class CDialogDriver {
 public:
-    // Starts `open` (an export call) and waits, bounded, for its dialog to be shown.
+    // Starts `open` (an export call) and waits, bounded, for its dialog to be shown. The
+    // dialog's parent may be a window of the calling thread: what the dialog's thread
+    // sends to it is answered while the driver waits.
     explicit CDialogDriver(std::function<int()> open);
     // Cancels a dialog still open and waits for the export to return.
     ~CDialogDriver();
+    // The next dialog shown on this dialog's thread (another export, opened from inside
+    // this one's message loop), waited for with a bound; empty when none came. Its Close
+    // waits, bounded, for its window to go and returns 1 when it went.
+    std::unique_ptr<CDialogDriver> Nested() const;
     CDialogDriver(const CDialogDriver &) = delete;
     CDialogDriver &operator=(const CDialogDriver &) = delete;
 
@@ -37,7 +45,13 @@ public:
     int Close(int button);
 
 private:
+    CDialogDriver(DWORD threadId, HWND except);
+    // Waits, bounded, for a dialog other than `except` to show on the driven thread.
+    void FindFrame(HWND except);
+
     HWND m_frame = nullptr;
     int m_result = -1;
+    std::atomic<DWORD> m_threadId{0};
+    std::atomic<bool> m_returned{false};
     std::thread m_thread;
 };

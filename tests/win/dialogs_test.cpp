@@ -5,11 +5,15 @@
 #include "win/DllSupport.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
 enum Dialog { kAnalog, kImage, kStream };
+int (*const kOpenDialog[])(int, HWND) = {Vonkel_SetAnalogDlg, Vonkel_SetImageDlg, Vonkel_SetCameraDlg};
 constexpr int kFrame = -1;
 
 // What each dialog shows (English set, grey colour mode): control, class, text, and the
@@ -88,11 +92,17 @@ protected:
         DeleteSdkKey();
     }
     std::unique_ptr<CDialogDriver> Open(Dialog which) {
-        int (*const run[])(int, HWND) = {Vonkel_SetAnalogDlg, Vonkel_SetImageDlg, Vonkel_SetCameraDlg};
         const int handle = *cam;
-        auto driver = std::make_unique<CDialogDriver>([handle, which, run] { return run[which](handle, nullptr); });
+        auto driver = std::make_unique<CDialogDriver>([handle, which] { return kOpenDialog[which](handle, nullptr); });
         EXPECT_TRUE(driver->Shown());
         return driver;
+    }
+    // The exit code of a child mode, run while this process holds no camera.
+    int RunInChild(const std::string &args, const std::string &environment = "") {
+        cam.reset();
+        const int code = RunSelfAsChild(args, environment);
+        cam = std::make_unique<CCamera>();
+        return code;
     }
     int Get(int (*getter)(int, int *)) const {
         int ok = 0;
@@ -360,9 +370,7 @@ int ChildCancelDuringAutomaticGain(int, char **) {
 ChildMode childCancelAutomaticGain("cancel-automatic-gain", ChildCancelDuringAutomaticGain);
 
 TEST_F(DllDialogs, CancelTurnsTheAutomaticGainOffBeforeRestoringTheGain) {
-    cam.reset();
-    EXPECT_EQ(0, RunSelfAsChild("cancel-automatic-gain", "VONKEL_SIMULATE_REALTIME=1"));
-    cam = std::make_unique<CCamera>();
+    EXPECT_EQ(0, RunInChild("cancel-automatic-gain", "VONKEL_SIMULATE_REALTIME=1"));
 }
 
 // Automatic gain during streaming reaches the open dialog by posted messages; the dialog
@@ -382,6 +390,64 @@ TEST_F(DllDialogs, AutomaticGainReachesTheOpenDialogAndClosingDuringStreamingRet
     EXPECT_EQ(camera, shown);
     EXPECT_EQ(1, d->Close(IDOK));
     EXPECT_EQ(2, Vonkel_GetAutoIris(*cam, nullptr));
+}
+
+// A window of a dialog's thread that opens the analog dialog there when asked (wParam the
+// handle): the second dialog runs inside the first one's message loop.
+constexpr UINT kOpenAnalog = WM_APP + 8;
+LRESULT CALLBACK OpenAnalogWhenAsked(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kOpenAnalog)
+        return Vonkel_SetAnalogDlg(static_cast<int>(wParam), nullptr);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The analog dialog, with a message-only window of its thread that opens another on request.
+int AnalogDialogThatOpensAnother(int handle, std::atomic<HWND> *opener) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = OpenAnalogWhenAsked;
+    cls.lpszClassName = L"VonkelTestOpener";
+    RegisterClassW(&cls); // fails harmlessly once registered
+    HWND window = CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    opener->store(window);
+    const int result = Vonkel_SetAnalogDlg(handle, nullptr);
+    DestroyWindow(window);
+    return result;
+}
+
+// Types `gain` into the first dialog; true once the automatic gain moved the camera off it
+// and every dialog shows the camera's gain.
+bool EveryDialogShowsTheCorrectedGain(int cam, const std::vector<CDialogDriver *> &dialogs, int gain) {
+    dialogs.front()->Type(dialogs.front()->Control(1015, 0), std::to_wstring(gain));
+    for (int i = 0; i < 300; ++i, Sleep(30)) {
+        const int camera = SensorGain(cam);
+        bool shown = camera != gain;
+        for (CDialogDriver *d : dialogs)
+            shown = shown && _wtoi(CDialogDriver::Text(d->Control(1015, 0)).c_str()) == camera;
+        if (shown)
+            return true;
+    }
+    return false;
+}
+
+// A dialog opened from another's message loop: both hear the automatic gain, and the first
+// still hears once the second has closed.
+TEST_F(DllDialogs, NestedDialogsBothHearTheAutomaticGain) {
+    constexpr int kGain = 200; // a picture the automatic gain corrects
+    ASSERT_EQ(1, Vonkel_SetGlobalGain(*cam, kGain));
+    ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
+    ASSERT_EQ(1, Vonkel_StartPreview(*cam));
+    const int handle = *cam;
+    std::atomic<HWND> opener{nullptr};
+    CDialogDriver outer([handle, &opener] { return AnalogDialogThatOpensAnother(handle, &opener); });
+    ASSERT_TRUE(outer.Shown());
+    PostMessageW(opener.load(), kOpenAnalog, static_cast<WPARAM>(handle), 0);
+    std::unique_ptr<CDialogDriver> inner = outer.Nested();
+    ASSERT_TRUE(inner);
+    inner->Click(inner->Control(1036, 0));
+    EXPECT_TRUE(EveryDialogShowsTheCorrectedGain(*cam, {inner.get(), &outer}, kGain)) << "both open";
+    EXPECT_EQ(1, inner->Close(IDOK));
+    EXPECT_TRUE(EveryDialogShowsTheCorrectedGain(*cam, {&outer}, kGain)) << "the first after the second closed";
+    EXPECT_EQ(1, outer.Close(IDOK));
 }
 
 TEST_F(DllDialogs, StreamFormatCustomSizeApplyWritesTheRegistryCancelKeepsTheInstance) {
@@ -498,9 +564,60 @@ int ChildTriggerAroundDialog(int, char **) {
 ChildMode childTriggerDialog("trigger-dialog", ChildTriggerAroundDialog);
 
 TEST_F(DllDialogs, StreamFormatIdlesAndResumesTriggerMode) {
-    cam.reset();
-    EXPECT_EQ(0, RunSelfAsChild("trigger-dialog", "VONKEL_SIMULATE_TRIGGER_MS=100"));
-    cam = std::make_unique<CCamera>();
+    EXPECT_EQ(0, RunInChild("trigger-dialog", "VONKEL_SIMULATE_TRIGGER_MS=100"));
+}
+
+// In a process of its own, so that a release that hangs fails by the child's time-out: a
+// dialog with a parent on this thread, streaming, released from this thread (which the
+// ending dialog sends to) or from a third one while this thread goes on with its messages.
+// The release ends the dialog as if cancelled, and the parent is enabled again.
+int ChildReleaseDuringDialog(int argc, char **argv) {
+    if (argc < 2)
+        return 1;
+    const Dialog which = static_cast<Dialog>(atoi(argv[0]));
+    const bool fromParentThread = std::string(argv[1]) == "parent";
+    CTestWindow parent;
+    CCamera cam;
+    Vonkel_SetColorMode(cam, 8);
+    Vonkel_SetWaitTime(cam, 1);
+    if (Vonkel_StartPreview(cam) != 1)
+        return 2;
+    const int handle = cam;
+    HWND owner = parent.Handle();
+    CDialogDriver d([handle, which, owner] { return kOpenDialog[which](handle, owner); });
+    if (!d.Shown() || IsWindowEnabled(owner))
+        return 3;
+    constexpr UINT kReleased = WM_APP + 7;
+    int released = 0;
+    if (fromParentThread) {
+        released = cam.Release();
+    } else {
+        std::thread third([&cam, &released, owner] {
+            released = cam.Release();
+            PostMessageW(owner, kReleased, 0, 0);
+        });
+        const bool returned = parent.WaitFor(kReleased, 1, 30000).size() == 1;
+        third.join();
+        if (!returned)
+            return 4;
+    }
+    if (released != 1 || IsWindow(d.Frame()))
+        return 5;
+    if (d.Close(IDCANCEL) != 1)
+        return 6;
+    return IsWindowEnabled(owner) ? 0 : 7;
+}
+ChildMode childReleaseDuringDialog("release-during-dialog", ChildReleaseDuringDialog);
+
+TEST_F(DllDialogs, ReleaseEndsAnOpenDialogFromTheParentsThreadAndFromAThirdThread) {
+    const struct {
+        Dialog dialog;
+        const char *releaser;
+    } cases[] = {{kAnalog, "parent"}, {kImage, "third"}, {kStream, "parent"}, {kAnalog, "third"}};
+    for (const auto &c : cases) {
+        const std::string args = "release-during-dialog " + std::to_string(c.dialog) + " " + c.releaser;
+        EXPECT_EQ(0, RunInChild(args)) << args;
+    }
 }
 
 // Run by CTest once more with LANG=ja_JP.UTF-8, where Wine's system language is Japanese.
