@@ -118,6 +118,9 @@ protected:
             sum += v;
         return sum / picture.size();
     }
+    // Frames of a callback preview: the camera writes into it until TearDown stops it, so
+    // it lives as long as the fixture, not the test body.
+    std::vector<unsigned char> delivery = std::vector<unsigned char>(640 * 512);
     std::unique_ptr<CCamera> cam;
 };
 
@@ -503,9 +506,8 @@ size_t FramesWithin(CTestWindow &window, DWORD ms) { return window.WaitFor(VONKE
 TEST_F(DllDialogs, StreamFormatPresetsMissingSizesRestartsThePreviewAndRefusesSizesOffTheSensor) {
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, (kDevice + "\\Size_00").c_str()));
     CTestWindow window;
-    std::vector<unsigned char> buffer(640 * 512);
     ASSERT_EQ(1, Vonkel_SetWaitTime(*cam, 1));
-    ASSERT_EQ(1, Vonkel_CallBackPreview(*cam, window.Handle(), buffer.data(), static_cast<int>(buffer.size()), 1));
+    ASSERT_EQ(1, Vonkel_CallBackPreview(*cam, window.Handle(), delivery.data(), static_cast<int>(delivery.size()), 1));
     EXPECT_EQ(3u, FramesWithin(window, 5000));
     {
         auto d = Open(kStream);
