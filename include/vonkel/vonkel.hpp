@@ -1,6 +1,6 @@
 /*
  * vonkel.hpp - a C++17 interface to VonkelSdk_430NVTX_QEL.dll, header-only, built on the
- * C exports of VonkelSdk.h alone. Link the DLL's import library and user32.
+ * C exports of VonkelSdk.h alone. Link the DLL's import library, user32 and advapi32.
  */
 #ifndef VONKEL_VONKEL_HPP
 #define VONKEL_VONKEL_HPP
@@ -29,6 +29,11 @@
  * `std::error_code &` as its last argument, is `noexcept`, sets the code (cleared on
  * success) and takes only the newest code out of the history.
  */
+
+// Microsoft's compiler reports the language in _MSVC_LANG unless /Zc:__cplusplus is given.
+#if (defined(_MSVC_LANG) ? _MSVC_LANG : __cplusplus) < 201703L
+#error "vonkel/vonkel.hpp needs C++17 or newer (CMake: link VonkelSdk::Cpp, which asks for it)"
+#endif
 
 #include "VonkelSdk.h"
 
@@ -644,7 +649,7 @@ public:
     int gain() const { return filter(Filter::gain); }
     /** @copydoc gain() */
     int gain(std::error_code &ec) const noexcept { return filter(Filter::gain, ec); }
-    /** @brief Exposure in seconds (2.0333e-05 .. 2.0), at once. */
+    /** @brief Exposure in seconds (2.0333e-05 .. 2.0; outside, clamped to the nearer end), at once. */
     void setExposure(std::chrono::duration<double> time) {
         Done(Vonkel_SetExposureTimeEx(m_handle, time.count()), nullptr);
     }
@@ -1007,6 +1012,60 @@ inline std::vector<Device> devices() {
     }
     Vonkel_Release(handle);
     return found;
+}
+
+/**
+ * @brief Where the library stores the settings of device `device` (0..31): this key under
+ * HKEY_CURRENT_USER. Empty for another number.
+ */
+inline std::wstring settingsKey(int device) {
+    if (device < 0 || device > 31)
+        return {};
+    return L"Software\\Pelkor\\Vonkel430NVTXQELSdk\\Camera_" + std::wstring(device < 10 ? L"0" : L"") +
+           std::to_wstring(device);
+}
+
+/// @cond
+namespace detail {
+
+// Removes the stored settings of a device; `why` says what was refused.
+inline Errc RemoveSettings(int device, std::string *why) {
+    const std::wstring key = settingsKey(device);
+    if (key.empty()) {
+        *why = "device " + std::to_string(device) + " is not one of 0..31";
+        return Errc::argument;
+    }
+    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        return Errc::none;
+    *why = "the stored settings of device " + std::to_string(device) +
+           " could not be removed (Windows error " + std::to_string(status) + ")";
+    return Errc::failed;
+}
+
+} // namespace detail
+/// @endcond
+
+/**
+ * @brief Returns device `device` to the settings of a fresh machine: what the library stored
+ * for it (settingsKey()) is removed, and the next Camera or Vonkel_Initialize starts from the
+ * defaults. Nothing stored is no error. A camera open meanwhile, in this program or another,
+ * writes its own settings back when it is released: reset while none is. Throws Error:
+ * Errc::argument for a device outside 0..31, Errc::failed when the registry refuses.
+ */
+inline void resetSettings(int device) {
+    std::string why;
+    const Errc code = detail::RemoveSettings(device, &why);
+    if (code != Errc::none)
+        throw Error(make_error_code(code), {}, "vonkel: " + why);
+}
+
+/** @copydoc resetSettings(int) */
+inline void resetSettings(int device, std::error_code &ec) noexcept {
+    std::string why;
+    ec = make_error_code(detail::RemoveSettings(device, &why));
+    if (!ec)
+        ec.clear();
 }
 
 } // namespace vonkel

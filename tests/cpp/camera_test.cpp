@@ -174,6 +174,24 @@ TEST_F(CppNoCamera, SuccessClearsTheErrorCode) {
     EXPECT_EQ("invalid argument", make_error_code(vonkel::Errc::argument).message());
 }
 
+TEST_F(CppNoCamera, ResetSettingsUndoesWhatAReleasedCameraStored) {
+    const std::chrono::duration<double> fresh = vonkel::Camera().exposure();
+    vonkel::Camera().setExposure(500ms); // stored when the temporary is released
+    ASSERT_NEAR(0.5, vonkel::Camera().exposure().count(), 1e-9) << "the next camera starts from it";
+    for (int device : {-1, 32}) {
+        std::error_code ec;
+        vonkel::resetSettings(device, ec);
+        EXPECT_EQ(make_error_code(vonkel::Errc::argument), ec) << device;
+        EXPECT_THROW(vonkel::resetSettings(device), vonkel::Error) << device;
+    }
+    EXPECT_NEAR(0.5, vonkel::Camera().exposure().count(), 1e-9) << "a refused reset changes nothing";
+    vonkel::resetSettings(0);
+    EXPECT_EQ(fresh, vonkel::Camera().exposure());
+    std::error_code ec = make_error_code(vonkel::Errc::transfer);
+    vonkel::resetSettings(0, ec);
+    EXPECT_FALSE(ec) << "nothing stored is no error";
+}
+
 TEST_F(Cpp, TypedSettingsReadBackAsSet) {
     cam.setColorMode(vonkel::ColorMode::bgr48);
     EXPECT_EQ(vonkel::ColorMode::bgr48, cam.colorMode()) << "the library reports 44";
