@@ -256,10 +256,18 @@ private:
     std::size_t m_size = 0;
 };
 
+/// @cond
+namespace detail {
+class Dispatcher;
+}
+/// @endcond
+
 /**
  * @brief One processed picture, owning its pixels: top row first, rows padded to 4 bytes,
  * colour samples blue, green, red; 16-bit samples (gray16, bgr48, bgra64) hold 12-bit
- * values, little-endian.
+ * values, little-endian. A frame of a stream also says where it stands in it: its number,
+ * when it came, and how many frames before it were lost, by the library (dropped()) or
+ * by this interface (skipped()).
  */
 class Frame {
 public:
@@ -289,10 +297,34 @@ public:
     }
     /** @brief The pixels for writing into, as the library fills them. */
     std::uint8_t *data() noexcept { return m_pixels.data(); }
+    /**
+     * @brief The frame's number in its stream, from 1: every frame the library announced
+     * since start() counts, also those skipped, so a gap between two frames is
+     * the frames skipped between them. 0 for a frame of snap().
+     */
+    std::uint64_t sequence() const noexcept { return m_sequence; }
+    /** @brief When the library's announcement of the frame reached the camera's dispatch thread (snap(): when it was read). */
+    std::chrono::steady_clock::time_point arrival() const noexcept { return m_arrival; }
+    /**
+     * @brief Frames the library lost since the stream started, before processing them,
+     * because it was still busy with earlier ones (the frame description's count); 0 in
+     * trigger mode and for snap().
+     */
+    int dropped() const noexcept { return m_dropped; }
+    /**
+     * @brief Frames the library announced since the stream started that this interface
+     * passed over: announcements that queued up while a callback ran are taken as one, and
+     * a frame not grabbed before the next one comes is replaced. 0 for snap().
+     */
+    std::uint64_t skipped() const noexcept { return m_skipped; }
 
 private:
+    friend class detail::Dispatcher;
     int m_width = 0, m_height = 0, m_bits = 0, m_stride = 0;
     std::vector<std::uint8_t> m_pixels;
+    std::uint64_t m_sequence = 0, m_skipped = 0;
+    std::chrono::steady_clock::time_point m_arrival = std::chrono::steady_clock::now(); // made as it is read
+    int m_dropped = 0;
 };
 
 /** @brief Called with each delivered frame, on the camera's dispatch thread. */
@@ -352,6 +384,8 @@ public:
         m_onFrame = onFrame ? std::make_shared<FrameCallback>(std::move(onFrame)) : nullptr;
         m_onError = onError ? std::make_shared<ErrorCallback>(std::move(onError)) : nullptr;
         m_latest = Frame();
+        m_announced = 0;
+        m_skipped = 0;
         m_ended = false;
         m_active = true;
         ++m_generation;
@@ -410,7 +444,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto *self = reinterpret_cast<Dispatcher *>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self && message == VONKEL_WM_FRAME) {
-            self->OnFrameMessage(lParam);
+            self->OnFrameMessage(wParam, lParam);
             return 0;
         }
         if (message == kQuit) {
@@ -448,9 +482,19 @@ private:
             DispatchMessageW(&msg);
     }
 
-    void OnFrameMessage(LPARAM code) {
+    // The library's count of frames it lost, from the frame description a notification
+    // points to. The description may be rewritten by the next frame meanwhile: an aligned
+    // int read once gives this frame's count or a newer one.
+    static int DroppedOf(WPARAM description) {
+        if (description == 0)
+            return 0;
+        return *static_cast<volatile const int *>(&reinterpret_cast<const VONKEL_FRAME_INFO *>(description)->dropped);
+    }
+
+    void OnFrameMessage(WPARAM description, LPARAM code) {
         if (code != 0)
             return Report(static_cast<int>(code));
+        const auto arrival = std::chrono::steady_clock::now();
         std::shared_ptr<FrameCallback> onFrame;
         Frame frame;
         {
@@ -462,27 +506,39 @@ private:
         }
         // The newest picture, copied under the library's image lock, so it is never torn
         // by the next frame (the application's buffer of Vonkel_CallBackPreview could be).
-        // The frame description behind wParam is not read: it may be rewritten meanwhile.
         const bool fetched = Vonkel_GetImage(m_handle, frame.data(), static_cast<int>(frame.pixels().size()), 1) != 0;
         // Notifications of pictures this copy already holds or that it passed over go
         // without a frame of their own. The copy may have waited for the image lock
         // while the next picture was processed: its notification, posted just after the
         // lock is given up, is let in first, or that picture would come twice.
         SwitchToThread();
+        std::uint64_t announced = 1;
         MSG pending;
-        while (PeekMessageW(&pending, m_window, VONKEL_WM_FRAME, VONKEL_WM_FRAME, PM_REMOVE))
-            if (pending.lParam != 0)
+        while (PeekMessageW(&pending, m_window, VONKEL_WM_FRAME, VONKEL_WM_FRAME, PM_REMOVE)) {
+            if (pending.lParam != 0) {
                 Report(static_cast<int>(pending.lParam));
-        if (!fetched)
-            return;
-        // Delivered only while the stream is on, and End waits for a delivery under way.
+            } else {
+                ++announced;
+                description = pending.wParam;
+            }
+        }
+        // Delivered only while the stream is on, and End waits for a delivery under way:
+        // the handle, and the frame description inside it, outlive what follows.
         std::lock_guard<std::mutex> delivering(m_deliver);
         {
             std::lock_guard<std::mutex> lock(m_lock);
             if (!m_active)
                 return;
+            m_announced += announced;
+            m_skipped += fetched ? announced - 1 : announced;
+            if (!fetched)
+                return;
             onFrame = m_onFrame;
+            frame.m_sequence = m_announced;
+            frame.m_skipped = m_skipped;
         }
+        frame.m_arrival = arrival;
+        frame.m_dropped = DroppedOf(description);
         if (onFrame) {
             try {
                 (*onFrame)(frame);
@@ -494,8 +550,11 @@ private:
             return;
         }
         std::lock_guard<std::mutex> lock(m_lock);
-        if (m_active)
-            m_latest = std::move(frame);
+        if (!m_active)
+            return;
+        if (!m_latest.empty()) // replaced before anyone grabbed it
+            frame.m_skipped = ++m_skipped;
+        m_latest = std::move(frame);
         m_changed.notify_all();
     }
 
@@ -548,6 +607,9 @@ private:
     std::shared_ptr<FrameCallback> m_onFrame;
     std::shared_ptr<ErrorCallback> m_onError;
     Frame m_latest;       // grab(): the newest frame not yet taken
+    // Frame announcements of the stream so far, and those that brought no frame to the
+    // application (coalesced, replaced before a grab, or not fetched).
+    std::uint64_t m_announced = 0, m_skipped = 0;
     bool m_ended = false; // the library's capture loop has ended (13)
     std::exception_ptr m_thrown;
 };

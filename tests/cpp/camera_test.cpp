@@ -8,6 +8,8 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <thread>
+#include <vector>
 #include <type_traits>
 
 using namespace std::chrono_literals;
@@ -226,6 +228,53 @@ TEST_F(Cpp, GrabTakesEachNewestFrameOnce) {
     }
     cam.stop();
     EXPECT_THROW(cam.grab(10ms), vonkel::Error) << "no stream after stop";
+}
+
+// An application slower than the camera, taking frames by callback or by grab(): each
+// frame says how many came before it and how many of those it never got.
+TEST_F(Cpp, ASlowApplicationIsToldWhatItMissed) {
+    struct Seen {
+        uint64_t sequence, skipped;
+        int dropped;
+        std::chrono::steady_clock::time_point arrival;
+    };
+    const auto seen = [](const vonkel::Frame &f) { return Seen{f.sequence(), f.skipped(), f.dropped(), f.arrival()}; };
+    const auto takeByCallback = [&](vonkel::Camera &c, std::vector<Seen> *out) {
+        std::mutex lock;
+        std::condition_variable done;
+        c.start([&](const vonkel::Frame &f) {
+            std::this_thread::sleep_for(100ms); // several frames come meanwhile
+            std::lock_guard<std::mutex> hold(lock);
+            out->push_back(seen(f));
+            done.notify_all();
+        });
+        std::unique_lock<std::mutex> hold(lock);
+        done.wait_for(hold, 20s, [&] { return out->size() >= 5; });
+    };
+    const auto takeByGrab = [&](vonkel::Camera &c, std::vector<Seen> *out) {
+        c.start();
+        for (int i = 0; i < 5; ++i) {
+            std::this_thread::sleep_for(100ms);
+            out->push_back(seen(c.grab(5s)));
+        }
+    };
+    for (const auto &take : {std::function<void(vonkel::Camera &, std::vector<Seen> *)>(takeByCallback),
+                             std::function<void(vonkel::Camera &, std::vector<Seen> *)>(takeByGrab)}) {
+        std::vector<Seen> frames;
+        take(cam, &frames);
+        cam.stop();
+        ASSERT_GE(frames.size(), 5u); // a callback under way when stop() came adds one
+        for (size_t i = 0; i < frames.size(); ++i) {
+            EXPECT_EQ(i + 1, frames[i].sequence - frames[i].skipped) << "the frames the application got, frame " << i;
+            EXPECT_GE(frames[i].dropped, 0);
+            if (i > 0) {
+                EXPECT_GT(frames[i].arrival, frames[i - 1].arrival) << i;
+            }
+        }
+        EXPECT_GT(frames.back().skipped, 0u) << "frames came while the application was busy";
+    }
+    const vonkel::Frame still = cam.snap();
+    EXPECT_EQ(0u, still.sequence() + still.skipped() + static_cast<uint64_t>(still.dropped())) << "not of a stream";
 }
 
 TEST_F(Cpp, GrabTimesOut) {
