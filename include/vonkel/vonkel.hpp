@@ -77,7 +77,7 @@ enum class Errc : int {
     conversion = VONKEL_ERR_CONVERSION,          ///< text conversion, file or data failure
     frame_wait = VONKEL_ERR_FRAME_WAIT,          ///< the stream ended: waiting for a frame timed out or was stopped
     mask_file = VONKEL_ERR_MASK_FILE,            ///< mask file cannot be opened, created or is invalid
-    failed = 100,   ///< the call failed and the library recorded no code (an unwritable file, a moved-from camera)
+    failed = 100,   ///< the call failed and the library recorded no code (a moved-from camera)
     timeout = 101,  ///< grab(): no frame within the time given
     callback = 102, ///< a frame callback threw; rethrown by stop()
 };
@@ -102,7 +102,7 @@ inline const std::error_category &category() noexcept {
             case Errc::conversion: return "conversion, file or data failure";
             case Errc::frame_wait: return "frame wait ended";
             case Errc::mask_file: return "mask file failure";
-            case Errc::failed: return "the call failed without an error code";
+            case Errc::failed: return "the call failed and the library gave no reason";
             case Errc::timeout: return "no frame within the time";
             case Errc::callback: return "the frame callback threw";
             }
@@ -343,6 +343,16 @@ inline std::vector<int> DrainHistory(int handle) {
     return codes;
 }
 
+// A file name for a message, in UTF-8 whatever the C++ standard makes of path's strings.
+inline std::string Utf8(const std::filesystem::path &path) {
+    const std::wstring &wide = path.native();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
+    return text;
+}
+
 // A hidden message-only window on its own thread: turns the frame notifications posted by
 // the library into frames, for a callback or for grab().
 class Dispatcher {
@@ -373,6 +383,12 @@ public:
     }
 
     HWND Window() const { return m_window; }
+
+    // Whether a stream delivers frames now.
+    bool Active() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_active;
+    }
 
     // A stream starts: frames of width x height x bits go to onFrame, or wait for Grab.
     void Begin(int handle, int width, int height, int bits, FrameCallback onFrame, ErrorCallback onError) {
@@ -799,7 +815,7 @@ public:
         Frame frame;
         const Errc code = GrabInto(timeout, &frame);
         if (code != Errc::none)
-            Throw(make_error_code(code), {});
+            Throw(make_error_code(code), {}, GrabRefusal(code, timeout));
         return frame;
     }
     /** @copydoc grab() */
@@ -838,15 +854,13 @@ public:
     // ---- files ----
     /**
      * @brief Saves the last picture (of a stream, snap() or grab()) in `format`, whatever
-     * the name's extension. Errc::no_camera before the first frame; Errc::failed when the
-     * file cannot be written.
+     * the name's extension. Errc::no_camera before the first frame; Errc::conversion (a
+     * file error) when the file cannot be written, its name in the exception's text.
      */
-    void save(const std::filesystem::path &path, StillFormat format) {
-        Done(Vonkel_SaveImageW(m_handle, path.c_str(), static_cast<int>(format)), nullptr);
-    }
+    void save(const std::filesystem::path &path, StillFormat format) { Save(path, format, nullptr); }
     /** @copydoc save() */
     void save(const std::filesystem::path &path, StillFormat format, std::error_code &ec) noexcept {
-        Done(Vonkel_SaveImageW(m_handle, path.c_str(), static_cast<int>(format)), &ec);
+        Save(path, format, &ec);
     }
     /**
      * @brief Records the preview into an uncompressed AVI file for `duration` from the
@@ -855,11 +869,11 @@ public:
      * running stream: callbacks and grab() get no more frames.
      */
     void record(const std::filesystem::path &path, std::chrono::milliseconds duration) {
-        Done(Record(path, duration), nullptr);
+        Record(path, duration, nullptr);
     }
     /** @copydoc record() */
     void record(const std::filesystem::path &path, std::chrono::milliseconds duration, std::error_code &ec) noexcept {
-        Done(Record(path, duration), &ec);
+        Record(path, duration, &ec);
     }
 
 private:
@@ -867,30 +881,86 @@ private:
 
     // Turns a C result into nothing (success), an exception or an error_code.
     bool Done(int ok, std::error_code *ec) const {
+        return DoneSaying(ok, ec, [](Errc *) { return std::string(); });
+    }
+
+    // As Done, with what was refused and why in the exception: `refusal(&code)` says it,
+    // and may put a fitting code in place of one the library did not record.
+    template <class Refusal>
+    bool DoneSaying(int ok, std::error_code *ec, Refusal refusal) const {
         if (ok) {
             if (ec)
                 ec->clear();
             return true;
         }
+        std::vector<int> history;
+        int newest = 0;
         if (ec) {
-            const int code = m_handle ? Vonkel_GetLastError(m_handle) : 0;
-            *ec = make_error_code(code != 0 ? static_cast<Errc>(code) : Errc::failed);
+            newest = m_handle ? Vonkel_GetLastError(m_handle) : 0;
+        } else {
+            history = detail::DrainHistory(m_handle);
+            newest = history.empty() ? 0 : history.front();
+        }
+        Errc code = newest != 0 ? static_cast<Errc>(newest) : Errc::failed;
+        if (ec) {
+            refusal(&code);
+            *ec = make_error_code(code);
             return false;
         }
-        std::vector<int> history = detail::DrainHistory(m_handle);
-        const Errc code = history.empty() ? Errc::failed : static_cast<Errc>(history.front());
-        Throw(make_error_code(code), std::move(history));
-        return false;
+        const std::string why = refusal(&code);
+        Throw(make_error_code(code), std::move(history), why);
     }
 
-    [[noreturn]] static void Throw(std::error_code code, std::vector<int> history) {
-        std::string what = "vonkel error " + std::to_string(code.value());
+    // "vonkel: <what was refused and why>: <the code's text> (error N, history ...)"
+    [[noreturn]] static void Throw(std::error_code code, std::vector<int> history, const std::string &refused = {}) {
+        std::string what = "vonkel: " + (refused.empty() ? std::string() : refused + ": ") + code.message() +
+                           " (error " + std::to_string(code.value());
         if (!history.empty()) {
             what += ", history";
             for (int c : history)
                 what += " " + std::to_string(c);
         }
-        throw Error(code, std::move(history), what);
+        throw Error(code, std::move(history), what + ")");
+    }
+
+    std::string SnapRefusal(Errc code) const {
+        if (code != Errc::no_camera)
+            return "snap()";
+        if (m_dispatcher && m_dispatcher->Active())
+            return "snap() refused: the camera is streaming; stop() it first";
+        return "snap() refused: the camera is not idle (a recording runs) or has no driver";
+    }
+
+    static std::string GrabRefusal(Errc code, std::chrono::milliseconds timeout) {
+        switch (code) {
+        case Errc::timeout: return "grab(): no frame came within " + std::to_string(timeout.count()) + " ms";
+        case Errc::frame_wait: return "grab(): the stream ended";
+        case Errc::no_camera:
+            return "grab() refused: no stream started without a callback runs (start() one; stop(), a "
+                   "recording or a frame callback ends grabbing)";
+        default: return "grab()";
+        }
+    }
+
+    // A file the library could not write records no code: a file error is put in its place.
+    static std::string FileRefusal(const char *action, const std::filesystem::path &path, Errc *code) {
+        const std::string what = std::string(action) + " \"" + detail::Utf8(path) + "\"";
+        if (*code == Errc::failed) {
+            *code = Errc::conversion;
+            return what + ": the file could not be written (does its folder exist, and may it be written?)";
+        }
+        return what;
+    }
+
+    void Save(const std::filesystem::path &path, StillFormat format, std::error_code *ec) {
+        const int ok = Vonkel_SaveImageW(m_handle, path.c_str(), static_cast<int>(format));
+        DoneSaying(ok, ec, [&](Errc *code) {
+            if (*code == Errc::no_camera)
+                return "save to \"" + detail::Utf8(path) +
+                       "\" refused: no picture of the current colour mode yet (snap(), grab() or a stream's "
+                       "frame comes first), or no camera driver";
+            return FileRefusal("save to", path, code);
+        });
     }
 
     void Open(int device, std::error_code &ec, bool throws) {
@@ -1039,15 +1109,17 @@ private:
             return Frame();
         }
         Frame frame(width, height, bits);
-        if (!Done(Vonkel_SnapShot(m_handle, frame.data(), static_cast<int>(frame.pixels().size()), 1), ec))
+        const int ok = Vonkel_SnapShot(m_handle, frame.data(), static_cast<int>(frame.pixels().size()), 1);
+        if (!DoneSaying(ok, ec, [this](Errc *code) { return SnapRefusal(*code); }))
             return Frame();
         return frame;
     }
 
-    int Record(const std::filesystem::path &path, std::chrono::milliseconds duration) noexcept {
+    void Record(const std::filesystem::path &path, std::chrono::milliseconds duration, std::error_code *ec) {
         if (m_dispatcher)
             m_dispatcher->End(); // the recording takes the stream's place
-        return Vonkel_RecordW(m_handle, path.c_str(), Int(duration.count()), 0);
+        const int ok = Vonkel_RecordW(m_handle, path.c_str(), Int(duration.count()), 0);
+        DoneSaying(ok, ec, [&](Errc *code) { return FileRefusal("record to", path, code); });
     }
 
     int m_handle = 0;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -95,12 +96,15 @@ TEST_F(CppNoCamera, DevicesListsTheSimulatedCameras) {
     EXPECT_EQ("Vonkel430NVTX-QEL_03", vonkel::Camera(2).deviceName());
 }
 
-// Each failure as an exception and as an error_code, with the library's code.
+// Each failure as an exception and as an error_code, with the library's code; the
+// exception's text says what was refused and why.
 TEST_F(CppNoCamera, FailuresCarryTheLibrarysCode) {
     struct Case {
         const char *what;
         std::function<void(vonkel::Camera &, std::error_code *)> call;
         vonkel::Errc code;
+        const char *says = "";
+        bool recorded = true; // the library recorded the code (not the interface's own)
     };
     const Case cases[] = {
         {"filter value out of range",
@@ -118,10 +122,31 @@ TEST_F(CppNoCamera, FailuresCarryTheLibrarysCode) {
          [](vonkel::Camera &c, std::error_code *ec) {
              ec ? c.save("none.png", vonkel::StillFormat::png, *ec) : c.save("none.png", vonkel::StillFormat::png);
          },
-         vonkel::Errc::no_camera},
+         vonkel::Errc::no_camera, "save to \"none.png\" refused: no picture"},
+        {"still image into a missing folder",
+         [](vonkel::Camera &c, std::error_code *ec) {
+             c.snap();
+             const char *path = "no-such-folder/a.png";
+             ec ? c.save(path, vonkel::StillFormat::png, *ec) : c.save(path, vonkel::StillFormat::png);
+         },
+         vonkel::Errc::conversion, "\"no-such-folder/a.png\": the file could not be written", false},
         {"grab without a stream",
          [](vonkel::Camera &c, std::error_code *ec) { ec ? (void)c.grab(10ms, *ec) : (void)c.grab(10ms); },
-         vonkel::Errc::no_camera},
+         vonkel::Errc::no_camera, "grab() refused: no stream"},
+        {"grab after stop",
+         [](vonkel::Camera &c, std::error_code *ec) {
+             c.start();
+             c.grab(5s);
+             c.stop();
+             ec ? (void)c.grab(10ms, *ec) : (void)c.grab(10ms);
+         },
+         vonkel::Errc::no_camera, "grab() refused: no stream"},
+        {"snap while streaming",
+         [](vonkel::Camera &c, std::error_code *ec) {
+             c.start();
+             ec ? (void)c.snap(*ec) : (void)c.snap();
+         },
+         vonkel::Errc::no_camera, "snap() refused: the camera is streaming"},
         {"device not present",
          [](vonkel::Camera &, std::error_code *ec) {
              if (ec) {
@@ -148,7 +173,8 @@ TEST_F(CppNoCamera, FailuresCarryTheLibrarysCode) {
                 ADD_FAILURE() << "no exception";
             } catch (const vonkel::Error &e) {
                 EXPECT_EQ(make_error_code(k.code), e.code());
-                if (k.code != vonkel::Errc::failed && k.code != vonkel::Errc::no_camera) {
+                EXPECT_NE(nullptr, std::strstr(e.what(), k.says)) << e.what();
+                if (k.recorded && k.code != vonkel::Errc::failed && k.code != vonkel::Errc::no_camera) {
                     ASSERT_FALSE(e.history().empty());
                     EXPECT_EQ(static_cast<int>(k.code), e.history().front());
                 }
