@@ -6,8 +6,9 @@
 #   consumer-build  the first projects of the package's README.md, written as it gives them,
 #             and the package's examples/ configured and built against the unpacked package
 #             with the MinGW toolchain; the header refused under C++14 with its reason
-#   consumer  the README's programs run under Wine from their build folders, as it says, and
-#             the package's vonkelcam shows and resets the settings they leave behind
+#   consumer  the README's programs run under Wine from their build folders, as it says, the
+#             package's vonkelcam shows and resets the settings they leave behind, and the
+#             package's examples run, without a display where they need none
 #   mslib     the consumer linked against the package's import library for Microsoft's linker:
 #             by clang with lld, and with no C runtime by lld-link on Microsoft's command
 #             line; both run under Wine
@@ -92,7 +93,41 @@ run_consumer() {
     done
     [[ -n ${exe:-} ]] || fail "no README program built (run package_consumer_build)"
     settings_commands || rc=1
+    run_examples || rc=1
     return $rc
+}
+
+# The package's examples as built against it, each from its build folder beside its DLL, as
+# examples/README.md says: without a display where they need none (Wine given no DISPLAY),
+# callback_preview with one and, without, saying that it needs one.
+run_examples() {
+    local setup; setup=$("$wine_run" --env | tail -1)
+    eval "$setup"
+    local display=$DISPLAY name args needs use want_rc want_text out got_rc failed=0
+    rm -rf "$work/examples-run"; mkdir -p "$work/examples-run"
+    while IFS='|' read -r name args needs want_rc want_text; do
+        use=""; [[ $needs == display ]] && use=$display
+        # shellcheck disable=SC2086
+        out=$(cd "$work/examples-run" && DISPLAY=$use VONKEL_SIMULATE=1 VONKEL_SIMULATE_TRIGGER_MS=100 \
+              timeout 120 wine "$work/examples/$name.exe" $args 2>&1) &&
+            got_rc=0 || got_rc=$?
+        if [[ $got_rc != "$want_rc" || $out != *"$want_text"* ]]; then
+            echo "$name $args ($needs): exit $got_rc, wanted $want_rc and '$want_text' in:"; echo "$out"; failed=1
+        fi
+    done <<'TABLE'
+list_cameras||none|0|1 camera
+snapshot_png|example.png|none|0|
+trigger_mode|3|none|0|trigger 3 after
+record_avi|example.avi 2|none|0|
+cpp/cpp_stream||none|0|100 frames of 640 x 512
+callback_preview|50|display|0|50 frames received
+callback_preview|50|none|1|callback_preview needs a display
+TABLE
+    "$wine_run" reg delete 'HKCU\Software\Pelkor' /f >/dev/null 2>&1 || true
+    "$python" "$src/tests/package/check_example_files.py" png "$work/examples-run/example.png" \
+        avi "$work/examples-run/example.avi" 2 || failed=1
+    ((failed == 0)) || return 1
+    echo "the package's examples run, without a display but for callback_preview"
 }
 
 # The way back from settings a program left behind, as the README names it: a snapshot
