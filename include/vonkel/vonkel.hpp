@@ -30,10 +30,17 @@
  * success) and takes only the newest code out of the history.
  */
 
-// Microsoft's compiler reports the language in _MSVC_LANG unless /Zc:__cplusplus is given.
-#if (defined(_MSVC_LANG) ? _MSVC_LANG : __cplusplus) < 201703L
+// Microsoft's compiler reports the language in _MSVC_LANG unless /Zc:__cplusplus is given;
+// it is tested only where defined, so that -Wundef stays quiet elsewhere.
+#if defined(_MSVC_LANG)
+#define VONKEL_HPP_LANGUAGE _MSVC_LANG
+#else
+#define VONKEL_HPP_LANGUAGE __cplusplus
+#endif
+#if VONKEL_HPP_LANGUAGE < 201703L
 #error "vonkel/vonkel.hpp needs C++17 or newer (CMake: link VonkelSdk::Cpp, which asks for it)"
 #endif
+#undef VONKEL_HPP_LANGUAGE
 
 #include "VonkelSdk.h"
 

@@ -85,13 +85,13 @@ build_consumer() {
 
 run_consumer() {
     local exe rc=0
+    compgen -G "$work/first/*/build/*.exe" >/dev/null || fail "no README program built (run package_consumer_build)"
     for exe in "$work"/first/*/build/*.exe; do
         echo "== $exe"
         rm -f "$(dirname "$exe")/first.png"
         (cd "$(dirname "$exe")" && VONKEL_SIMULATE=1 "$run_example" "$wine_run" "./$(basename "$exe")") || rc=1
         "$python" "$src/tests/package/check_example_files.py" grey "$(dirname "$exe")/first.png" || rc=1
     done
-    [[ -n ${exe:-} ]] || fail "no README program built (run package_consumer_build)"
     settings_commands || rc=1
     run_examples || rc=1
     return $rc
