@@ -32,6 +32,7 @@
 
 // Microsoft's compiler reports the language in _MSVC_LANG unless /Zc:__cplusplus is given;
 // it is tested only where defined, so that -Wundef stays quiet elsewhere.
+/// @cond
 #if defined(_MSVC_LANG)
 #define VONKEL_HPP_LANGUAGE _MSVC_LANG
 #else
@@ -41,6 +42,7 @@
 #error "vonkel/vonkel.hpp needs C++17 or newer (CMake: link VonkelSdk::Cpp, which asks for it)"
 #endif
 #undef VONKEL_HPP_LANGUAGE
+/// @endcond
 
 #include "VonkelSdk.h"
 
