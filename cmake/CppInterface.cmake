@@ -3,12 +3,14 @@
 # the tests' helpers and the examples.
 
 if(WIN32)
-    # What a consumer of the header links: the DLL's import library and user32 (the
-    # dispatch thread's message window).
+    # What a consumer of the header links: the DLL's import library, user32 (the
+    # dispatch thread's message window) and advapi32 (the settings' reset).
     add_library(vonkel_cpp INTERFACE)
     target_include_directories(vonkel_cpp INTERFACE ${CMAKE_SOURCE_DIR}/include)
-    target_link_libraries(vonkel_cpp INTERFACE VonkelSdk user32)
+    target_link_libraries(vonkel_cpp INTERFACE VonkelSdk user32 advapi32)
     target_compile_features(vonkel_cpp INTERFACE cxx_std_17)
+    # The name the installed package gives it, for the examples.
+    add_library(VonkelSdk::Cpp ALIAS vonkel_cpp)
 
     if(VONKEL_TESTS)
         # Two simulated cameras with a gap between them, for the device list.

@@ -1,6 +1,7 @@
 # What a user downloads: the version resources of the DLL and of vonkelcam, the install
 # layout, the ZIP made by CPack, the examples and the tests of all of it.
 #
+#   README.md                 the first page: what is inside, a first project in C and in C++
 #   bin/                      VonkelSdk_430NVTX_QEL.dll, vonkelcam.exe
 #   include/                  the whole include/ tree (VonkelSdk.h, vonkel/ when present)
 #   lib/                      the import libraries: .dll.a (MinGW) and .lib (Microsoft's linker)
@@ -62,11 +63,14 @@ install(TARGETS VonkelSdk vonkelcam
         RUNTIME DESTINATION bin
         ARCHIVE DESTINATION lib)
 install(FILES ${VONKEL_MS_IMPORT_LIB} DESTINATION lib)
+install(FILES ${PROJECT_SOURCE_DIR}/package/README.md DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION include)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
-# The pages for users: not the architecture page (about src/, which the package does not
-# hold) nor Doxygen's input; the HTML reference when scripts/docs.sh has made it.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION docs PATTERN architecture.md EXCLUDE PATTERN Doxyfile EXCLUDE)
+# The pages for users: not those about the sources and tests, which the package does not
+# hold (architecture, reliability), nor Doxygen's input; the HTML reference when
+# scripts/docs.sh has made it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION docs
+        PATTERN architecture.md EXCLUDE PATTERN reliability.md EXCLUDE PATTERN Doxyfile EXCLUDE)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/reference/html/ DESTINATION docs/reference OPTIONAL)
 
 # The package configuration names the installed files; it is written by hand rather than

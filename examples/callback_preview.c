@@ -6,6 +6,8 @@
  * draw the buffer without a lock. The library may already be copying the next frame into
  * the buffer while this one is drawn; a program that keeps frames copies them out here.
  *
+ * It needs a display for its window; without one it says so and ends.
+ *
  * Usage: callback_preview [FRAMES]   (default 300, about four seconds; VONKEL_SIMULATE=1
  * without a camera) */
 #include <stdio.h>
@@ -77,10 +79,16 @@ int main(int argc, char **argv)
     RegisterClassA(&windowClass);
     window = CreateWindowA("VonkelCallbackPreview", "Vonkel callback preview", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                            CW_USEDEFAULT, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
+    if (!window) { /* without it no frame would ever be announced */
+        printf("callback_preview needs a display: its window could not be made (Windows error %lu)\n",
+               (unsigned long)GetLastError());
+        return 1;
+    }
 
     g_handle = Vonkel_Initialize(window); /* library errors come to this window too */
     if (!g_handle || !Vonkel_SetColorMode(g_handle, 24) || !Vonkel_SetSubSample(g_handle, 0)) {
         printf("no camera (error %d)\n", g_handle ? Vonkel_GetLastError(g_handle) : 0);
+        Vonkel_Release(g_handle);
         return 1;
     }
     Vonkel_SetPreviewWindow(g_handle, NULL, 0, 0, 0, 0); /* the library's own window: none */
@@ -89,6 +97,11 @@ int main(int argc, char **argv)
     height = Vonkel_Height(g_handle);
     stride = (width * 3 + 3) & ~3; /* rows padded to 4 bytes, as in a bitmap */
     g_picture = calloc((size_t)stride, height);
+    if (!g_picture) {
+        printf("no memory for the picture\n");
+        Vonkel_Release(g_handle);
+        return 1;
+    }
     g_format.bmiHeader.biSize = sizeof g_format.bmiHeader;
     g_format.bmiHeader.biWidth = width;
     g_format.bmiHeader.biHeight = height; /* positive: bottom row first, rowOrder 0 below */
@@ -104,6 +117,8 @@ int main(int argc, char **argv)
 
     if (!Vonkel_CallBackPreview(g_handle, window, g_picture, stride * height, 0)) {
         printf("Vonkel_CallBackPreview failed (error %d)\n", Vonkel_GetLastError(g_handle));
+        Vonkel_Release(g_handle);
+        free(g_picture);
         return 1;
     }
     SetTimer(window, 1, 5000, NULL);

@@ -5,6 +5,9 @@
  * (a message-only window here) with the frame in the application's buffer. The frame
  * description has no frame rate in trigger mode (fps10 is 0).
  *
+ * It needs no display: its window only receives messages, and the library's own preview
+ * window, which trigger mode would open otherwise, is turned off.
+ *
  * Usage: trigger_mode [FRAMES]   (default 5). It gives up after 30 seconds without a
  * trigger. A simulated camera triggers itself:
  *   VONKEL_SIMULATE=1 VONKEL_SIMULATE_TRIGGER_MS=200 trigger_mode.exe */
@@ -24,18 +27,26 @@ int main(int argc, char **argv)
 
     /* A window that only receives messages: the frame notifications. */
     window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+    if (!window) {
+        printf("no message window (Windows error %lu)\n", (unsigned long)GetLastError());
+        return 1;
+    }
     handle = Vonkel_Initialize(window);
     if (!handle || !Vonkel_SetColorMode(handle, 8) || !Vonkel_SetSubSample(handle, 0)) {
         printf("no camera (error %d)\n", handle ? Vonkel_GetLastError(handle) : 0);
+        Vonkel_Release(handle);
         return 1;
     }
+    Vonkel_SetPreviewWindow(handle, NULL, 0, 0, 0, 0); /* the library's own window: none */
     width = Vonkel_Width(handle);
     height = Vonkel_Height(handle);
     stride = (width + 3) & ~3; /* 8-bit grey, rows padded to 4 bytes */
     picture = malloc((size_t)stride * height);
 
-    if (!Vonkel_Trigger(handle, window, picture, stride * height, 1 /* top row first */)) {
+    if (!picture || !Vonkel_Trigger(handle, window, picture, stride * height, 1 /* top row first */)) {
         printf("Vonkel_Trigger failed (error %d)\n", Vonkel_GetLastError(handle));
+        Vonkel_Release(handle);
+        free(picture);
         return 1;
     }
     printf("waiting for %d triggers\n", wanted);

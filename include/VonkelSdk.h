@@ -1099,7 +1099,8 @@ int VONKELAPI Vonkel_GetMirrorV(int handle);
  * @brief Exposure in seconds, written to the camera at once and kept for the next
  * acquisition start (the camera's line time for seconds is 13.38 us).
  * @param handle camera handle
- * @param seconds 2.0333e-05 .. 2.0
+ * @param seconds 2.0333e-05 .. 2.0; a value outside is clamped to the nearer end and
+ *        accepted (Vonkel_GetExposureTimeEx tells what was set)
  * @return 1, or 0 on failure (a value the camera refuses records nothing)
  * @par Errors
  * 1 no camera driver; 11 not supported

@@ -1,6 +1,6 @@
 // cpp_stream: the C++ interface streaming 100 frames into a lambda.
 //
-// Build: include/ on the include path, link VonkelSdk_430NVTX_QEL.dll.a (or .lib) and user32.
+// Build: include/ on the include path, link VonkelSdk_430NVTX_QEL.dll.a (or .lib), user32 and advapi32.
 // Run without a camera: VONKEL_SIMULATE=1 cpp_stream.exe
 #include "vonkel/vonkel.hpp"
 

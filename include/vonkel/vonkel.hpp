@@ -1,6 +1,6 @@
 /*
  * vonkel.hpp - a C++17 interface to VonkelSdk_430NVTX_QEL.dll, header-only, built on the
- * C exports of VonkelSdk.h alone. Link the DLL's import library and user32.
+ * C exports of VonkelSdk.h alone. Link the DLL's import library, user32 and advapi32.
  */
 #ifndef VONKEL_VONKEL_HPP
 #define VONKEL_VONKEL_HPP
@@ -29,6 +29,20 @@
  * `std::error_code &` as its last argument, is `noexcept`, sets the code (cleared on
  * success) and takes only the newest code out of the history.
  */
+
+// Microsoft's compiler reports the language in _MSVC_LANG unless /Zc:__cplusplus is given;
+// it is tested only where defined, so that -Wundef stays quiet elsewhere.
+/// @cond
+#if defined(_MSVC_LANG)
+#define VONKEL_HPP_LANGUAGE _MSVC_LANG
+#else
+#define VONKEL_HPP_LANGUAGE __cplusplus
+#endif
+#if VONKEL_HPP_LANGUAGE < 201703L
+#error "vonkel/vonkel.hpp needs C++17 or newer (CMake: link VonkelSdk::Cpp, which asks for it)"
+#endif
+#undef VONKEL_HPP_LANGUAGE
+/// @endcond
 
 #include "VonkelSdk.h"
 
@@ -72,7 +86,7 @@ enum class Errc : int {
     conversion = VONKEL_ERR_CONVERSION,          ///< text conversion, file or data failure
     frame_wait = VONKEL_ERR_FRAME_WAIT,          ///< the stream ended: waiting for a frame timed out or was stopped
     mask_file = VONKEL_ERR_MASK_FILE,            ///< mask file cannot be opened, created or is invalid
-    failed = 100,   ///< the call failed and the library recorded no code (an unwritable file, a moved-from camera)
+    failed = 100,   ///< the call failed and the library recorded no code (a moved-from camera)
     timeout = 101,  ///< grab(): no frame within the time given
     callback = 102, ///< a frame callback threw; rethrown by stop()
 };
@@ -97,7 +111,7 @@ inline const std::error_category &category() noexcept {
             case Errc::conversion: return "conversion, file or data failure";
             case Errc::frame_wait: return "frame wait ended";
             case Errc::mask_file: return "mask file failure";
-            case Errc::failed: return "the call failed without an error code";
+            case Errc::failed: return "the call failed and the library gave no reason";
             case Errc::timeout: return "no frame within the time";
             case Errc::callback: return "the frame callback threw";
             }
@@ -251,10 +265,18 @@ private:
     std::size_t m_size = 0;
 };
 
+/// @cond
+namespace detail {
+class Dispatcher;
+}
+/// @endcond
+
 /**
  * @brief One processed picture, owning its pixels: top row first, rows padded to 4 bytes,
  * colour samples blue, green, red; 16-bit samples (gray16, bgr48, bgra64) hold 12-bit
- * values, little-endian.
+ * values, little-endian. A frame of a stream also says where it stands in it: its number,
+ * when it came, and how many frames before it were lost, by the library (dropped()) or
+ * by this interface (skipped()).
  */
 class Frame {
 public:
@@ -284,10 +306,34 @@ public:
     }
     /** @brief The pixels for writing into, as the library fills them. */
     std::uint8_t *data() noexcept { return m_pixels.data(); }
+    /**
+     * @brief The frame's number in its stream, from 1: every frame the library announced
+     * since start() counts, also those skipped, so a gap between two frames is
+     * the frames skipped between them. 0 for a frame of snap().
+     */
+    std::uint64_t sequence() const noexcept { return m_sequence; }
+    /** @brief When the library's announcement of the frame reached the camera's dispatch thread (snap(): when it was read). */
+    std::chrono::steady_clock::time_point arrival() const noexcept { return m_arrival; }
+    /**
+     * @brief Frames the library lost since the stream started, before processing them,
+     * because it was still busy with earlier ones (the frame description's count); 0 in
+     * trigger mode and for snap().
+     */
+    int dropped() const noexcept { return m_dropped; }
+    /**
+     * @brief Frames the library announced since the stream started that this interface
+     * passed over: announcements that queued up while a callback ran are taken as one, and
+     * a frame not grabbed before the next one comes is replaced. 0 for snap().
+     */
+    std::uint64_t skipped() const noexcept { return m_skipped; }
 
 private:
+    friend class detail::Dispatcher;
     int m_width = 0, m_height = 0, m_bits = 0, m_stride = 0;
     std::vector<std::uint8_t> m_pixels;
+    std::uint64_t m_sequence = 0, m_skipped = 0;
+    std::chrono::steady_clock::time_point m_arrival = std::chrono::steady_clock::now(); // made as it is read
+    int m_dropped = 0;
 };
 
 /** @brief Called with each delivered frame, on the camera's dispatch thread. */
@@ -304,6 +350,16 @@ inline std::vector<int> DrainHistory(int handle) {
     for (int c = Vonkel_GetLastError(handle); c != 0 && codes.size() < 64; c = Vonkel_GetLastError(handle))
         codes.push_back(c);
     return codes;
+}
+
+// A file name for a message, in UTF-8 whatever the C++ standard makes of path's strings.
+inline std::string Utf8(const std::filesystem::path &path) {
+    const std::wstring &wide = path.native();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
+    return text;
 }
 
 // A hidden message-only window on its own thread: turns the frame notifications posted by
@@ -337,6 +393,12 @@ public:
 
     HWND Window() const { return m_window; }
 
+    // Whether a stream delivers frames now.
+    bool Active() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_active;
+    }
+
     // A stream starts: frames of width x height x bits go to onFrame, or wait for Grab.
     void Begin(int handle, int width, int height, int bits, FrameCallback onFrame, ErrorCallback onError) {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -347,6 +409,8 @@ public:
         m_onFrame = onFrame ? std::make_shared<FrameCallback>(std::move(onFrame)) : nullptr;
         m_onError = onError ? std::make_shared<ErrorCallback>(std::move(onError)) : nullptr;
         m_latest = Frame();
+        m_announced = 0;
+        m_skipped = 0;
         m_ended = false;
         m_active = true;
         ++m_generation;
@@ -405,7 +469,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto *self = reinterpret_cast<Dispatcher *>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self && message == VONKEL_WM_FRAME) {
-            self->OnFrameMessage(lParam);
+            self->OnFrameMessage(wParam, lParam);
             return 0;
         }
         if (message == kQuit) {
@@ -443,9 +507,19 @@ private:
             DispatchMessageW(&msg);
     }
 
-    void OnFrameMessage(LPARAM code) {
+    // The library's count of frames it lost, from the frame description a notification
+    // points to. The description may be rewritten by the next frame meanwhile: an aligned
+    // int read once gives this frame's count or a newer one.
+    static int DroppedOf(WPARAM description) {
+        if (description == 0)
+            return 0;
+        return *static_cast<volatile const int *>(&reinterpret_cast<const VONKEL_FRAME_INFO *>(description)->dropped);
+    }
+
+    void OnFrameMessage(WPARAM description, LPARAM code) {
         if (code != 0)
             return Report(static_cast<int>(code));
+        const auto arrival = std::chrono::steady_clock::now();
         std::shared_ptr<FrameCallback> onFrame;
         Frame frame;
         {
@@ -457,27 +531,39 @@ private:
         }
         // The newest picture, copied under the library's image lock, so it is never torn
         // by the next frame (the application's buffer of Vonkel_CallBackPreview could be).
-        // The frame description behind wParam is not read: it may be rewritten meanwhile.
         const bool fetched = Vonkel_GetImage(m_handle, frame.data(), static_cast<int>(frame.pixels().size()), 1) != 0;
         // Notifications of pictures this copy already holds or that it passed over go
         // without a frame of their own. The copy may have waited for the image lock
         // while the next picture was processed: its notification, posted just after the
         // lock is given up, is let in first, or that picture would come twice.
         SwitchToThread();
+        std::uint64_t announced = 1;
         MSG pending;
-        while (PeekMessageW(&pending, m_window, VONKEL_WM_FRAME, VONKEL_WM_FRAME, PM_REMOVE))
-            if (pending.lParam != 0)
+        while (PeekMessageW(&pending, m_window, VONKEL_WM_FRAME, VONKEL_WM_FRAME, PM_REMOVE)) {
+            if (pending.lParam != 0) {
                 Report(static_cast<int>(pending.lParam));
-        if (!fetched)
-            return;
-        // Delivered only while the stream is on, and End waits for a delivery under way.
+            } else {
+                ++announced;
+                description = pending.wParam;
+            }
+        }
+        // Delivered only while the stream is on, and End waits for a delivery under way:
+        // the handle, and the frame description inside it, outlive what follows.
         std::lock_guard<std::mutex> delivering(m_deliver);
         {
             std::lock_guard<std::mutex> lock(m_lock);
             if (!m_active)
                 return;
+            m_announced += announced;
+            m_skipped += fetched ? announced - 1 : announced;
+            if (!fetched)
+                return;
             onFrame = m_onFrame;
+            frame.m_sequence = m_announced;
+            frame.m_skipped = m_skipped;
         }
+        frame.m_arrival = arrival;
+        frame.m_dropped = DroppedOf(description);
         if (onFrame) {
             try {
                 (*onFrame)(frame);
@@ -489,8 +575,11 @@ private:
             return;
         }
         std::lock_guard<std::mutex> lock(m_lock);
-        if (m_active)
-            m_latest = std::move(frame);
+        if (!m_active)
+            return;
+        if (!m_latest.empty()) // replaced before anyone grabbed it
+            frame.m_skipped = ++m_skipped;
+        m_latest = std::move(frame);
         m_changed.notify_all();
     }
 
@@ -543,6 +632,9 @@ private:
     std::shared_ptr<FrameCallback> m_onFrame;
     std::shared_ptr<ErrorCallback> m_onError;
     Frame m_latest;       // grab(): the newest frame not yet taken
+    // Frame announcements of the stream so far, and those that brought no frame to the
+    // application (coalesced, replaced before a grab, or not fetched).
+    std::uint64_t m_announced = 0, m_skipped = 0;
     bool m_ended = false; // the library's capture loop has ended (13)
     std::exception_ptr m_thrown;
 };
@@ -644,7 +736,7 @@ public:
     int gain() const { return filter(Filter::gain); }
     /** @copydoc gain() */
     int gain(std::error_code &ec) const noexcept { return filter(Filter::gain, ec); }
-    /** @brief Exposure in seconds (2.0333e-05 .. 2.0), at once. */
+    /** @brief Exposure in seconds (2.0333e-05 .. 2.0; outside, clamped to the nearer end), at once. */
     void setExposure(std::chrono::duration<double> time) {
         Done(Vonkel_SetExposureTimeEx(m_handle, time.count()), nullptr);
     }
@@ -732,7 +824,7 @@ public:
         Frame frame;
         const Errc code = GrabInto(timeout, &frame);
         if (code != Errc::none)
-            Throw(make_error_code(code), {});
+            Throw(make_error_code(code), {}, GrabRefusal(code, timeout));
         return frame;
     }
     /** @copydoc grab() */
@@ -771,15 +863,13 @@ public:
     // ---- files ----
     /**
      * @brief Saves the last picture (of a stream, snap() or grab()) in `format`, whatever
-     * the name's extension. Errc::no_camera before the first frame; Errc::failed when the
-     * file cannot be written.
+     * the name's extension. Errc::no_camera before the first frame; Errc::conversion (a
+     * file error) when the file cannot be written, its name in the exception's text.
      */
-    void save(const std::filesystem::path &path, StillFormat format) {
-        Done(Vonkel_SaveImageW(m_handle, path.c_str(), static_cast<int>(format)), nullptr);
-    }
+    void save(const std::filesystem::path &path, StillFormat format) { Save(path, format, nullptr); }
     /** @copydoc save() */
     void save(const std::filesystem::path &path, StillFormat format, std::error_code &ec) noexcept {
-        Done(Vonkel_SaveImageW(m_handle, path.c_str(), static_cast<int>(format)), &ec);
+        Save(path, format, &ec);
     }
     /**
      * @brief Records the preview into an uncompressed AVI file for `duration` from the
@@ -788,11 +878,11 @@ public:
      * running stream: callbacks and grab() get no more frames.
      */
     void record(const std::filesystem::path &path, std::chrono::milliseconds duration) {
-        Done(Record(path, duration), nullptr);
+        Record(path, duration, nullptr);
     }
     /** @copydoc record() */
     void record(const std::filesystem::path &path, std::chrono::milliseconds duration, std::error_code &ec) noexcept {
-        Done(Record(path, duration), &ec);
+        Record(path, duration, &ec);
     }
 
 private:
@@ -800,30 +890,86 @@ private:
 
     // Turns a C result into nothing (success), an exception or an error_code.
     bool Done(int ok, std::error_code *ec) const {
+        return DoneSaying(ok, ec, [](Errc *) { return std::string(); });
+    }
+
+    // As Done, with what was refused and why in the exception: `refusal(&code)` says it,
+    // and may put a fitting code in place of one the library did not record.
+    template <class Refusal>
+    bool DoneSaying(int ok, std::error_code *ec, Refusal refusal) const {
         if (ok) {
             if (ec)
                 ec->clear();
             return true;
         }
+        std::vector<int> history;
+        int newest = 0;
         if (ec) {
-            const int code = m_handle ? Vonkel_GetLastError(m_handle) : 0;
-            *ec = make_error_code(code != 0 ? static_cast<Errc>(code) : Errc::failed);
+            newest = m_handle ? Vonkel_GetLastError(m_handle) : 0;
+        } else {
+            history = detail::DrainHistory(m_handle);
+            newest = history.empty() ? 0 : history.front();
+        }
+        Errc code = newest != 0 ? static_cast<Errc>(newest) : Errc::failed;
+        if (ec) {
+            refusal(&code);
+            *ec = make_error_code(code);
             return false;
         }
-        std::vector<int> history = detail::DrainHistory(m_handle);
-        const Errc code = history.empty() ? Errc::failed : static_cast<Errc>(history.front());
-        Throw(make_error_code(code), std::move(history));
-        return false;
+        const std::string why = refusal(&code);
+        Throw(make_error_code(code), std::move(history), why);
     }
 
-    [[noreturn]] static void Throw(std::error_code code, std::vector<int> history) {
-        std::string what = "vonkel error " + std::to_string(code.value());
+    // "vonkel: <what was refused and why>: <the code's text> (error N, history ...)"
+    [[noreturn]] static void Throw(std::error_code code, std::vector<int> history, const std::string &refused = {}) {
+        std::string what = "vonkel: " + (refused.empty() ? std::string() : refused + ": ") + code.message() +
+                           " (error " + std::to_string(code.value());
         if (!history.empty()) {
             what += ", history";
             for (int c : history)
                 what += " " + std::to_string(c);
         }
-        throw Error(code, std::move(history), what);
+        throw Error(code, std::move(history), what + ")");
+    }
+
+    std::string SnapRefusal(Errc code) const {
+        if (code != Errc::no_camera)
+            return "snap()";
+        if (m_dispatcher && m_dispatcher->Active())
+            return "snap() refused: the camera is streaming; stop() it first";
+        return "snap() refused: the camera is not idle (a recording runs) or has no driver";
+    }
+
+    static std::string GrabRefusal(Errc code, std::chrono::milliseconds timeout) {
+        switch (code) {
+        case Errc::timeout: return "grab(): no frame came within " + std::to_string(timeout.count()) + " ms";
+        case Errc::frame_wait: return "grab(): the stream ended";
+        case Errc::no_camera:
+            return "grab() refused: no stream started without a callback runs (start() one; stop(), a "
+                   "recording or a frame callback ends grabbing)";
+        default: return "grab()";
+        }
+    }
+
+    // A file the library could not write records no code: a file error is put in its place.
+    static std::string FileRefusal(const char *action, const std::filesystem::path &path, Errc *code) {
+        const std::string what = std::string(action) + " \"" + detail::Utf8(path) + "\"";
+        if (*code == Errc::failed) {
+            *code = Errc::conversion;
+            return what + ": the file could not be written (does its folder exist, and may it be written?)";
+        }
+        return what;
+    }
+
+    void Save(const std::filesystem::path &path, StillFormat format, std::error_code *ec) {
+        const int ok = Vonkel_SaveImageW(m_handle, path.c_str(), static_cast<int>(format));
+        DoneSaying(ok, ec, [&](Errc *code) {
+            if (*code == Errc::no_camera)
+                return "save to \"" + detail::Utf8(path) +
+                       "\" refused: no picture of the current colour mode yet (snap(), grab() or a stream's "
+                       "frame comes first), or no camera driver";
+            return FileRefusal("save to", path, code);
+        });
     }
 
     void Open(int device, std::error_code &ec, bool throws) {
@@ -972,15 +1118,17 @@ private:
             return Frame();
         }
         Frame frame(width, height, bits);
-        if (!Done(Vonkel_SnapShot(m_handle, frame.data(), static_cast<int>(frame.pixels().size()), 1), ec))
+        const int ok = Vonkel_SnapShot(m_handle, frame.data(), static_cast<int>(frame.pixels().size()), 1);
+        if (!DoneSaying(ok, ec, [this](Errc *code) { return SnapRefusal(*code); }))
             return Frame();
         return frame;
     }
 
-    int Record(const std::filesystem::path &path, std::chrono::milliseconds duration) noexcept {
+    void Record(const std::filesystem::path &path, std::chrono::milliseconds duration, std::error_code *ec) {
         if (m_dispatcher)
             m_dispatcher->End(); // the recording takes the stream's place
-        return Vonkel_RecordW(m_handle, path.c_str(), Int(duration.count()), 0);
+        const int ok = Vonkel_RecordW(m_handle, path.c_str(), Int(duration.count()), 0);
+        DoneSaying(ok, ec, [&](Errc *code) { return FileRefusal("record to", path, code); });
     }
 
     int m_handle = 0;
@@ -1007,6 +1155,60 @@ inline std::vector<Device> devices() {
     }
     Vonkel_Release(handle);
     return found;
+}
+
+/**
+ * @brief Where the library stores the settings of device `device` (0..31): this key under
+ * HKEY_CURRENT_USER. Empty for another number.
+ */
+inline std::wstring settingsKey(int device) {
+    if (device < 0 || device > 31)
+        return {};
+    return L"Software\\Pelkor\\Vonkel430NVTXQELSdk\\Camera_" + std::wstring(device < 10 ? L"0" : L"") +
+           std::to_wstring(device);
+}
+
+/// @cond
+namespace detail {
+
+// Removes the stored settings of a device; `why` says what was refused.
+inline Errc RemoveSettings(int device, std::string *why) {
+    const std::wstring key = settingsKey(device);
+    if (key.empty()) {
+        *why = "device " + std::to_string(device) + " is not one of 0..31";
+        return Errc::argument;
+    }
+    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        return Errc::none;
+    *why = "the stored settings of device " + std::to_string(device) +
+           " could not be removed (Windows error " + std::to_string(status) + ")";
+    return Errc::failed;
+}
+
+} // namespace detail
+/// @endcond
+
+/**
+ * @brief Returns device `device` to the settings of a fresh machine: what the library stored
+ * for it (settingsKey()) is removed, and the next Camera or Vonkel_Initialize starts from the
+ * defaults. Nothing stored is no error. A camera open meanwhile, in this program or another,
+ * writes its own settings back when it is released: reset while none is. Throws Error:
+ * Errc::argument for a device outside 0..31, Errc::failed when the registry refuses.
+ */
+inline void resetSettings(int device) {
+    std::string why;
+    const Errc code = detail::RemoveSettings(device, &why);
+    if (code != Errc::none)
+        throw Error(make_error_code(code), {}, "vonkel: " + why);
+}
+
+/** @copydoc resetSettings(int) */
+inline void resetSettings(int device, std::error_code &ec) noexcept {
+    std::string why;
+    ec = make_error_code(detail::RemoveSettings(device, &why));
+    if (!ec)
+        ec.clear();
 }
 
 } // namespace vonkel

@@ -5,9 +5,12 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <thread>
+#include <vector>
 #include <type_traits>
 
 using namespace std::chrono_literals;
@@ -93,12 +96,15 @@ TEST_F(CppNoCamera, DevicesListsTheSimulatedCameras) {
     EXPECT_EQ("Vonkel430NVTX-QEL_03", vonkel::Camera(2).deviceName());
 }
 
-// Each failure as an exception and as an error_code, with the library's code.
+// Each failure as an exception and as an error_code, with the library's code; the
+// exception's text says what was refused and why.
 TEST_F(CppNoCamera, FailuresCarryTheLibrarysCode) {
     struct Case {
         const char *what;
         std::function<void(vonkel::Camera &, std::error_code *)> call;
         vonkel::Errc code;
+        const char *says = "";
+        bool recorded = true; // the library recorded the code (not the interface's own)
     };
     const Case cases[] = {
         {"filter value out of range",
@@ -116,10 +122,31 @@ TEST_F(CppNoCamera, FailuresCarryTheLibrarysCode) {
          [](vonkel::Camera &c, std::error_code *ec) {
              ec ? c.save("none.png", vonkel::StillFormat::png, *ec) : c.save("none.png", vonkel::StillFormat::png);
          },
-         vonkel::Errc::no_camera},
+         vonkel::Errc::no_camera, "save to \"none.png\" refused: no picture"},
+        {"still image into a missing folder",
+         [](vonkel::Camera &c, std::error_code *ec) {
+             c.snap();
+             const char *path = "no-such-folder/a.png";
+             ec ? c.save(path, vonkel::StillFormat::png, *ec) : c.save(path, vonkel::StillFormat::png);
+         },
+         vonkel::Errc::conversion, "\"no-such-folder/a.png\": the file could not be written", false},
         {"grab without a stream",
          [](vonkel::Camera &c, std::error_code *ec) { ec ? (void)c.grab(10ms, *ec) : (void)c.grab(10ms); },
-         vonkel::Errc::no_camera},
+         vonkel::Errc::no_camera, "grab() refused: no stream"},
+        {"grab after stop",
+         [](vonkel::Camera &c, std::error_code *ec) {
+             c.start();
+             c.grab(5s);
+             c.stop();
+             ec ? (void)c.grab(10ms, *ec) : (void)c.grab(10ms);
+         },
+         vonkel::Errc::no_camera, "grab() refused: no stream"},
+        {"snap while streaming",
+         [](vonkel::Camera &c, std::error_code *ec) {
+             c.start();
+             ec ? (void)c.snap(*ec) : (void)c.snap();
+         },
+         vonkel::Errc::no_camera, "snap() refused: the camera is streaming"},
         {"device not present",
          [](vonkel::Camera &, std::error_code *ec) {
              if (ec) {
@@ -146,7 +173,8 @@ TEST_F(CppNoCamera, FailuresCarryTheLibrarysCode) {
                 ADD_FAILURE() << "no exception";
             } catch (const vonkel::Error &e) {
                 EXPECT_EQ(make_error_code(k.code), e.code());
-                if (k.code != vonkel::Errc::failed && k.code != vonkel::Errc::no_camera) {
+                EXPECT_NE(nullptr, std::strstr(e.what(), k.says)) << e.what();
+                if (k.recorded && k.code != vonkel::Errc::failed && k.code != vonkel::Errc::no_camera) {
                     ASSERT_FALSE(e.history().empty());
                     EXPECT_EQ(static_cast<int>(k.code), e.history().front());
                 }
@@ -172,6 +200,24 @@ TEST_F(CppNoCamera, SuccessClearsTheErrorCode) {
     EXPECT_EQ(255, cam.filter(vonkel::Filter::brightness));
     EXPECT_STREQ("vonkel", make_error_code(vonkel::Errc::argument).category().name());
     EXPECT_EQ("invalid argument", make_error_code(vonkel::Errc::argument).message());
+}
+
+TEST_F(CppNoCamera, ResetSettingsUndoesWhatAReleasedCameraStored) {
+    const std::chrono::duration<double> fresh = vonkel::Camera().exposure();
+    vonkel::Camera().setExposure(500ms); // stored when the temporary is released
+    ASSERT_NEAR(0.5, vonkel::Camera().exposure().count(), 1e-9) << "the next camera starts from it";
+    for (int device : {-1, 32}) {
+        std::error_code ec;
+        vonkel::resetSettings(device, ec);
+        EXPECT_EQ(make_error_code(vonkel::Errc::argument), ec) << device;
+        EXPECT_THROW(vonkel::resetSettings(device), vonkel::Error) << device;
+    }
+    EXPECT_NEAR(0.5, vonkel::Camera().exposure().count(), 1e-9) << "a refused reset changes nothing";
+    vonkel::resetSettings(0);
+    EXPECT_EQ(fresh, vonkel::Camera().exposure());
+    std::error_code ec = make_error_code(vonkel::Errc::transfer);
+    vonkel::resetSettings(0, ec);
+    EXPECT_FALSE(ec) << "nothing stored is no error";
 }
 
 TEST_F(Cpp, TypedSettingsReadBackAsSet) {
@@ -208,6 +254,53 @@ TEST_F(Cpp, GrabTakesEachNewestFrameOnce) {
     }
     cam.stop();
     EXPECT_THROW(cam.grab(10ms), vonkel::Error) << "no stream after stop";
+}
+
+// An application slower than the camera, taking frames by callback or by grab(): each
+// frame says how many came before it and how many of those it never got.
+TEST_F(Cpp, ASlowApplicationIsToldWhatItMissed) {
+    struct Seen {
+        uint64_t sequence, skipped;
+        int dropped;
+        std::chrono::steady_clock::time_point arrival;
+    };
+    const auto seen = [](const vonkel::Frame &f) { return Seen{f.sequence(), f.skipped(), f.dropped(), f.arrival()}; };
+    const auto takeByCallback = [&](vonkel::Camera &c, std::vector<Seen> *out) {
+        std::mutex lock;
+        std::condition_variable done;
+        c.start([&](const vonkel::Frame &f) {
+            std::this_thread::sleep_for(100ms); // several frames come meanwhile
+            std::lock_guard<std::mutex> hold(lock);
+            out->push_back(seen(f));
+            done.notify_all();
+        });
+        std::unique_lock<std::mutex> hold(lock);
+        done.wait_for(hold, 20s, [&] { return out->size() >= 5; });
+    };
+    const auto takeByGrab = [&](vonkel::Camera &c, std::vector<Seen> *out) {
+        c.start();
+        for (int i = 0; i < 5; ++i) {
+            std::this_thread::sleep_for(100ms);
+            out->push_back(seen(c.grab(5s)));
+        }
+    };
+    for (const auto &take : {std::function<void(vonkel::Camera &, std::vector<Seen> *)>(takeByCallback),
+                             std::function<void(vonkel::Camera &, std::vector<Seen> *)>(takeByGrab)}) {
+        std::vector<Seen> frames;
+        take(cam, &frames);
+        cam.stop();
+        ASSERT_GE(frames.size(), 5u); // a callback under way when stop() came adds one
+        for (size_t i = 0; i < frames.size(); ++i) {
+            EXPECT_EQ(i + 1, frames[i].sequence - frames[i].skipped) << "the frames the application got, frame " << i;
+            EXPECT_GE(frames[i].dropped, 0);
+            if (i > 0) {
+                EXPECT_GT(frames[i].arrival, frames[i - 1].arrival) << i;
+            }
+        }
+        EXPECT_GT(frames.back().skipped, 0u) << "frames came while the application was busy";
+    }
+    const vonkel::Frame still = cam.snap();
+    EXPECT_EQ(0u, still.sequence() + still.skipped() + static_cast<uint64_t>(still.dropped())) << "not of a stream";
 }
 
 TEST_F(Cpp, GrabTimesOut) {

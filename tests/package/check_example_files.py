@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""check_example_files.py [png FILE] [avi FILE SECONDS] ...
+"""check_example_files.py [png FILE] [grey FILE] [avi FILE SECONDS] ...
 
 Reads back what the examples wrote, with decoders that share no code with the library:
-the PNG with Pillow (a 640 x 512 colour picture that is not blank), the AVI with ffprobe
-(uncompressed 640 x 512 frames lasting about the seconds asked for)."""
+the PNG with Pillow (png: a 640 x 512 colour picture that is not blank; grey: an 8-bit grey
+one, smooth as grey computed from colour is, not the sensor's colour mosaic), the AVI with
+ffprobe (uncompressed 640 x 512 frames lasting about the seconds asked for)."""
 import subprocess
 import sys
 
 from PIL import Image
 
+
+# Grey from colour differs by about 1.5 from pixel to pixel in the simulated scene, the mosaic by 35.
+MOSAIC_ROUGHNESS = 8.0
 
 def check_png(path):
     with Image.open(path) as picture:
@@ -18,6 +22,23 @@ def check_png(path):
         low, high = zip(*picture.getextrema())
         if max(high) - min(low) < 64:
             return f"nearly blank: samples {min(low)}..{max(high)}"
+    return None
+
+
+def check_grey_png(path):
+    with Image.open(path) as picture:
+        picture.load()
+        if picture.format != "PNG" or picture.size != (640, 512) or picture.mode != "L":
+            return f"{picture.format} {picture.size} {picture.mode}, not a 640 x 512 8-bit grey PNG"
+        low, high = picture.getextrema()
+        if high - low < 64:
+            return f"nearly blank: samples {low}..{high}"
+        # The mosaic alternates between the sites of different colours from pixel to pixel.
+        pixels = picture.tobytes()
+        steps = [abs(pixels[i] - pixels[i + 1]) for i in range(0, len(pixels) - 1) if (i + 1) % 640]
+        roughness = sum(steps) / len(steps)
+        if roughness > MOSAIC_ROUGHNESS:
+            return f"neighbouring pixels differ by {roughness:.1f} on average: the colour mosaic, not grey"
     return None
 
 
@@ -44,8 +65,8 @@ def main(args):
     failures = 0
     while args:
         kind, path = args[0], args[1]
-        if kind == "png":
-            problem, args = check_png(path), args[2:]
+        if kind in ("png", "grey"):
+            problem, args = (check_png if kind == "png" else check_grey_png)(path), args[2:]
         else:
             problem, args = check_avi(path, float(args[2])), args[3:]
         print(f"{path}: {problem or 'ok'}")

@@ -66,7 +66,7 @@ int Info(const Args &args) {
     std::printf("colour mode       %d bits (reported)\n", Vonkel_GetColorMode(h));
     std::printf("subsampling       %d\n", Vonkel_GetSubSample(h));
     std::printf("gain              %d (range %d..%d)\n", Vonkel_GetGlobalGain(h, &ok), info.gainMin, info.gainMax);
-    std::printf("exposure          %d lines, %.6f s (range %.6f..%.1f s)\n", Vonkel_GetExposureTime(h, &ok),
+    std::printf("exposure          %d lines, %.6f s (range %.6f..%.1f s, clamped to it)\n", Vonkel_GetExposureTime(h, &ok),
                 Vonkel_GetExposureTimeEx(h, &ok), info.realExposureMin, info.realExposureMax);
     std::printf("mirror            horizontal %d, vertical %d\n", Vonkel_GetMirrorH(h), Vonkel_GetMirrorV(h));
     std::printf("gamma %d, contrast %d, brightness %d, saturation %d, hue %d, sharpness %d\n",

@@ -56,7 +56,8 @@ bool SetExposure(int h, const COptions &options) {
     const double ms = options.Real("exposure", -1);
     if (ms > 0 && Vonkel_SetExposureTimeEx(h, ms / 1000.0))
         return true;
-    std::fprintf(stderr, "vonkelcam: --exposure takes a time in milliseconds the camera accepts (0.021 to 2000)\n");
+    std::fprintf(stderr, "vonkelcam: --exposure takes a positive time in milliseconds (the camera's range is 0.021 to "
+                         "2000; the library clamps other times to it)\n");
     return false;
 }
 

@@ -27,6 +27,7 @@ extern const CommandGroup kStreamCommands;
 extern const CommandGroup kRecordCommands;
 extern const CommandGroup kDialogCommands;
 extern const CommandGroup kCheckCommands;
+extern const CommandGroup kSettingsCommands;
 
 // "--name value" options, and the positional arguments left over.
 class COptions {

@@ -5,7 +5,7 @@
 namespace {
 
 const CommandGroup *const kGroups[] = {&kInfoCommands, &kRegisterCommands, &kStreamCommands, &kRecordCommands,
-                                       &kDialogCommands, &kCheckCommands};
+                                       &kDialogCommands, &kCheckCommands, &kSettingsCommands};
 
 void Usage() {
     std::printf("usage: vonkelcam COMMAND [arguments]\n\ncommands:\n");
